@@ -1,0 +1,17 @@
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
+
+#include "cli/run.hpp"
+
+int main(int argc, char** argv)
+{
+    // With standard input closed, the input file would be opened as descriptor 0
+    // and step mode would read it as the keyboard: give descriptor 0 an empty input.
+    if (fcntl(0, F_GETFD) == -1 && open("/dev/null", O_RDONLY) != 0)
+        return ostrel::exit_failed;
+    // Output is assembled in large pieces already; no second buffer behind it.
+    std::setvbuf(stdout, nullptr, _IONBF, 0);
+    return ostrel::run(argc, argv);
+}

@@ -1,0 +1,50 @@
+#include "cli/options.hpp"
+
+#include <cstdlib>
+#include <cstring>
+
+namespace ostrel {
+namespace {
+
+constexpr std::size_t longest_option = 10;  // "--pid:HHHH" and "--pmt:HHHH"
+
+// The four characters after "--PID:" or "--PMT:" read as strtol reads base 16
+// (blanks, sign, 0X prefix, up to the first non-digit), low 16 bits kept.
+std::uint16_t hex_value(const char* digits)
+{
+    return static_cast<std::uint16_t>(static_cast<unsigned long>(std::strtol(digits, nullptr, 16)) & 0xFFFF);
+}
+
+}  // namespace
+
+void apply_option(RunOptions& options, const char* argument)
+{
+    const std::size_t length = std::strlen(argument);
+    if (length > longest_option)
+        return;
+    char upper[longest_option + 1];
+    for (std::size_t i = 0; i <= length; ++i) {
+        const char c = argument[i];
+        upper[i] = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 0x20) : c;
+    }
+    if (std::strcmp(upper, "-WALK") == 0)
+        options.step_mode = true;
+    else if (length == 10 && std::strncmp(upper, "--PID:", 6) == 0)
+        options.pid_filter = hex_value(upper + 6);
+    else if (std::strcmp(upper, "--PAT") == 0)
+        options.pat_mode = true;
+    else if (length == 10 && std::strncmp(upper, "--PMT:", 6) == 0) {
+        options.pmt_mode = true;
+        options.pmt_pid = hex_value(upper + 6);
+    }
+}
+
+RunOptions parse_options(int argc, const char* const* argv)
+{
+    RunOptions options;
+    for (int i = 2; i < argc; ++i)
+        apply_option(options, argv[i]);
+    return options;
+}
+
+}  // namespace ostrel

@@ -1,0 +1,22 @@
+// The command line: options after the file name, matched without regard to case.
+#pragma once
+
+#include <cstdint>
+
+namespace ostrel {
+
+struct RunOptions {
+    bool step_mode = false;
+    bool pat_mode = false;
+    bool pmt_mode = false;
+    std::uint16_t pmt_pid = 0;
+    std::uint16_t pid_filter = 0xFFFF;
+};
+
+// Reads argv[2] .. argv[argc - 1]; unknown arguments are ignored.
+RunOptions parse_options(int argc, const char* const* argv);
+
+// Applies one argument to `options`.
+void apply_option(RunOptions& options, const char* argument);
+
+}  // namespace ostrel

@@ -1,0 +1,86 @@
+#include "cli/run.hpp"
+
+#include <memory>
+
+#include "packets/packet_report.hpp"
+#include "packets/report_end.hpp"
+#include "tables/pat_report.hpp"
+#include "tables/pmt_report.hpp"
+
+namespace ostrel {
+namespace {
+
+constexpr const char* usage_text =
+    "\n"
+    "Usage: ostrel filename [-walk] [--pat | --pmt:HHHH | --pid:HHHH].\n"
+    "       -walk: walk step by step.\n"
+    "       --pat: print Program Association Table (PAT).\n"
+    "       --pmt: print Program Map Table (PMT) with specified PID.\n"
+    "       --pid: print all TS packets with specified PID (0000-1FFF).\n";
+
+constexpr std::size_t block_packets = 4096;          // 752 KiB read at a time
+constexpr std::size_t output_capacity = 1024 * 1024;  // written in pieces of up to 1 MiB
+
+ReportEnd run_report(const RunOptions& options, const PacketInput& in, Output& out, std::FILE* keys)
+{
+    if (options.pat_mode)
+        return report_pat(in, out);
+    if (options.pmt_mode)
+        return report_pmt(in, out, options.pmt_pid);
+    return report_packets(in, out, options.pid_filter, options.step_mode, keys);
+}
+
+}  // namespace
+
+int run_on_file(const RunOptions& options, std::FILE* file, const char* name, std::FILE* out_stream,
+                std::FILE* keys, std::FILE* err)
+{
+    const std::unique_ptr<unsigned char[]> block(new unsigned char[block_packets * packet_size]);
+    const std::unique_ptr<char[]> text(new char[output_capacity]);
+    const PacketInput in{file, block.get(), block_packets};
+    Output out{out_stream, text.get(), output_capacity, 0, false};
+
+    const ReportEnd end = run_report(options, in, out, keys);
+    // Standard output first, so that a message follows what was printed before it.
+    const bool written = out_flush(out);
+    if (!written)
+        std::fputs("Write failed on standard output\n", err);
+    switch (end) {
+    case ReportEnd::done:
+        break;
+    case ReportEnd::not_found:
+        break;
+    case ReportEnd::bad_sync:
+        std::fputs("Invalid sync_byte\n", err);
+        break;
+    case ReportEnd::read_error:
+        std::fprintf(err, "Read failed on input file : %s\n", name);
+        break;
+    case ReportEnd::invalid_pmt:
+        std::fputs("Invalid PMT PID\n", err);
+        break;
+    case ReportEnd::section_past_packet:
+        std::fputs("Section continues past this packet\n", err);
+        break;
+    }
+    return written && end == ReportEnd::done ? exit_ok : exit_failed;
+}
+
+int run(int argc, const char* const* argv)
+{
+    if (argc < 2) {
+        std::fputs(usage_text, stderr);
+        return exit_usage;
+    }
+    const RunOptions options = parse_options(argc, argv);
+    std::FILE* const file = std::fopen(argv[1], "rb");
+    if (file == nullptr) {
+        std::fprintf(stderr, "Open failed on input file : %s", argv[1]);
+        return exit_failed;
+    }
+    const int status = run_on_file(options, file, argv[1], stdout, stdin, stderr);
+    std::fclose(file);
+    return status;
+}
+
+}  // namespace ostrel

@@ -1,0 +1,20 @@
+// A whole run: usage, options, opening the file, one report, messages, status.
+#pragma once
+
+#include <cstdio>
+
+#include "cli/options.hpp"
+
+namespace ostrel {
+
+enum ExitStatus { exit_ok = 0, exit_failed = 1, exit_usage = 2 };
+
+// The program: argv[1] is the file name, the options follow it.
+int run(int argc, const char* const* argv);
+
+// Runs the report `options` choose over an open file. Output goes to `out_stream`,
+// messages to `err`; step mode reads `keys`. `name` is only used in messages.
+int run_on_file(const RunOptions& options, std::FILE* file, const char* name, std::FILE* out_stream,
+                std::FILE* keys, std::FILE* err);
+
+}  // namespace ostrel

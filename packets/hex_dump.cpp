@@ -1,0 +1,47 @@
+#include "packets/hex_dump.hpp"
+
+#include <array>
+#include <cstring>
+
+#include "packets/output.hpp"
+
+namespace ostrel {
+namespace {
+
+// "XX:" for every byte value, padded to four bytes for a fixed-size copy.
+constexpr std::array<std::array<char, 4>, 256> make_hex_table()
+{
+    constexpr char digits[] = "0123456789ABCDEF";
+    std::array<std::array<char, 4>, 256> table{};
+    for (unsigned v = 0; v < 256; ++v)
+        table[v] = {digits[v >> 4], digits[v & 15], ':', 0};
+    return table;
+}
+
+constexpr auto hex_table = make_hex_table();
+constexpr char spaces[max_indent] = {' ', ' ', ' ', ' ', ' ', ' ', ' ', ' '};
+
+}  // namespace
+
+char* dump_bytes(char* w, const unsigned char* data, std::size_t length, unsigned indent)
+{
+    if (length == 0) {
+        w = put(w, std::string_view(spaces, indent));
+        return put(w, "no data\n");
+    }
+    for (std::size_t line = 0; line < length; line += 16) {
+        std::memcpy(w, spaces, max_indent);
+        w += indent;
+        const std::size_t end = length - line < 16 ? length : line + 16;
+        for (std::size_t i = line; i < end; ++i) {
+            std::memcpy(w, hex_table[data[i]].data(), 4);
+            w += 3;
+        }
+        *w++ = '\n';
+    }
+    // The last byte of the dump takes no colon: its line ends right after it.
+    w[-2] = '\n';
+    return w - 1;
+}
+
+}  // namespace ostrel

@@ -1,0 +1,59 @@
+#include "packets/output.hpp"
+
+namespace ostrel {
+
+bool out_flush(Output& out)
+{
+    if (out.used != 0 && !out.failed) {
+        if (std::fwrite(out.data, 1, out.used, out.stream) != out.used || std::fflush(out.stream) != 0)
+            out.failed = true;
+    }
+    out.used = 0;
+    return !out.failed;
+}
+
+char* out_space(Output& out, std::size_t n)
+{
+    if (out.capacity - out.used < n)
+        out_flush(out);
+    return out.data + out.used;
+}
+
+void out_text(Output& out, std::string_view text)
+{
+    while (!text.empty()) {
+        const std::size_t piece = text.size() < out.capacity ? text.size() : out.capacity;
+        out_commit(out, put(out_space(out, piece), text.substr(0, piece)));
+        text.remove_prefix(piece);
+    }
+}
+
+char* put_dec(char* w, std::uint64_t value)
+{
+    char digits[20];
+    char* d = digits + sizeof digits;
+    do {
+        *--d = static_cast<char>('0' + value % 10);
+        value /= 10;
+    } while (value != 0);
+    return put(w, std::string_view(d, static_cast<std::size_t>(digits + sizeof digits - d)));
+}
+
+char* put_signed_dec(char* w, long value)
+{
+    if (value < 0) {
+        *w++ = '-';
+        return put_dec(w, static_cast<std::uint64_t>(-(value + 1)) + 1);
+    }
+    return put_dec(w, static_cast<std::uint64_t>(value));
+}
+
+char* put_hex(char* w, unsigned value, unsigned digits, bool upper)
+{
+    const char* set = upper ? "0123456789ABCDEF" : "0123456789abcdef";
+    for (unsigned i = digits; i-- > 0;)
+        *w++ = set[(value >> (4 * i)) & 0xF];
+    return w;
+}
+
+}  // namespace ostrel

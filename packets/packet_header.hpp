@@ -1,0 +1,47 @@
+// One 188-byte transport packet: header decoding and bounded access to its bytes.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace ostrel {
+
+inline constexpr std::size_t packet_size = 188;
+inline constexpr unsigned char sync_byte_value = 0x47;
+inline constexpr unsigned no_byte = 0x100;  // what packet_byte gives past the packet
+
+struct PacketHeader {
+    unsigned sync_byte;
+    unsigned transport_error_indicator;
+    unsigned payload_unit_start_indicator;
+    unsigned transport_priority;
+    unsigned PID;
+    unsigned transport_scrambling_control;
+    unsigned adaptation_field_control;
+    unsigned continuity_counter;
+    unsigned adaptation_field_length;  // 0 unless adaptation_field_control is 2 or 3
+};
+
+PacketHeader decode_header(const unsigned char* packet);
+
+inline bool has_adaptation_field(const PacketHeader& h) { return (h.adaptation_field_control & 2) != 0; }
+
+// Position of the first payload byte as the section reports see it:
+// 4, or adaptation_field_length + 5 without wrapping (so it may lie past the packet).
+inline std::size_t payload_start(const PacketHeader& h)
+{
+    return has_adaptation_field(h) ? h.adaptation_field_length + 5 : 4;
+}
+
+// The byte at `pos`, or no_byte when `pos` lies past the end of the packet.
+// Every read of a section field goes through here.
+inline unsigned packet_byte(const unsigned char* packet, std::size_t pos)
+{
+    return pos < packet_size ? packet[pos] : no_byte;
+}
+
+// Position of the table_id byte: payload_start + pointer_field + 1, or
+// packet_size when the pointer_field itself lies past the packet.
+std::size_t section_start(const unsigned char* packet, const PacketHeader& h);
+
+}  // namespace ostrel

@@ -1,0 +1,126 @@
+#include "packets/packet_report.hpp"
+
+#include <cassert>
+
+#include "packets/hex_dump.hpp"
+#include "packets/packet_header.hpp"
+#include "texts/description_texts.hpp"
+
+namespace ostrel {
+namespace {
+
+constexpr std::string_view separator =
+    "\n===============================================================================\n\n";
+constexpr std::string_view prompt = "Press \"enter\" to continue...\n";
+// The adaptation field can hold no more than the bytes after byte 4.
+constexpr unsigned max_adaptation_bytes = packet_size - 5;
+
+char* put_bit_line(char* w, std::string_view label, unsigned bit, std::string_view text)
+{
+    w = put(w, label);
+    w = put_char(w, static_cast<char>('0' + bit));
+    w = put(w, "'b, ");
+    w = put(w, text);
+    return put_char(w, '\n');
+}
+
+char* put_bits_line(char* w, std::string_view label, unsigned bits, std::string_view text)
+{
+    w = put(w, label);
+    w = put(w, two_bits_text(bits));
+    w = put(w, "'b, ");
+    w = put(w, text);
+    return put_char(w, '\n');
+}
+
+char* put_dec_line(char* w, std::string_view label, unsigned value)
+{
+    w = put(w, label);
+    w = put_dec(w, value);
+    return put(w, "'d\n");
+}
+
+// Waits for Enter; true when the keys have ended, after which no pause waits.
+bool wait_for_enter(std::FILE* keys)
+{
+    for (;;) {
+        const int c = std::getc(keys);
+        if (c == '\n')
+            return false;
+        if (c == EOF)
+            return true;
+    }
+}
+
+}  // namespace
+
+char* dump_payload(char* w, const unsigned char* data, std::size_t length, unsigned, unsigned)
+{
+    return dump_bytes(w, data, length, 3);
+}
+
+char* put_packet_block(char* w, const unsigned char* p, std::uint64_t packet_number)
+{
+    const PacketHeader h = decode_header(p);
+    w = put(w, "=> Sync Byte:                    '47'h, TS Packet (No. ");
+    w = put_dec(w, packet_number);
+    w = put(w, ")\n");
+    w = put_bit_line(w, "=> Transport Error Indicator:    '", h.transport_error_indicator,
+                     error_text(h.transport_error_indicator));
+    w = put_bit_line(w, "=> Payload Unit Start Indicator: '", h.payload_unit_start_indicator,
+                     start_text(h.payload_unit_start_indicator));
+    w = put_bit_line(w, "=> Transport Priority:           '", h.transport_priority,
+                     priority_text(h.transport_priority));
+    w = put(w, "=> PID:                          '");
+    w = put_hex(w, h.PID, 4);
+    w = put(w, "'h, ");
+    w = put(w, pid_text(h.PID));
+    w = put_char(w, '\n');
+    w = put_bits_line(w, "=> Transport Scrambling Control: '", h.transport_scrambling_control,
+                      scrambling_text(h.transport_scrambling_control));
+    w = put_bits_line(w, "=> Adaptation Field Control:     '", h.adaptation_field_control,
+                      adaptation_text(h.adaptation_field_control));
+    w = put_dec_line(w, "=> Continuity Counter:           '", h.continuity_counter);
+    w = put_dec_line(w, "=> Adaptation Field Length:      '", h.adaptation_field_length);
+
+    // A length above 183 claims more than the packet holds: dump what it holds.
+    const unsigned adaptation_bytes =
+        h.adaptation_field_length < max_adaptation_bytes ? h.adaptation_field_length : max_adaptation_bytes;
+    if (adaptation_bytes > 0) {
+        w = put(w, "=> Adaptation Field\n");
+        w = dump_bytes(w, p + 5, adaptation_bytes, 3);
+    }
+    const unsigned payload_length =
+        has_adaptation_field(h) ? max_adaptation_bytes - adaptation_bytes : packet_size - 4;
+    w = put_dec_line(w, "=> Payload Length:               '", payload_length);
+    if (payload_length > 0) {
+        w = put(w, "=> Payload (hex values)\n");
+        w = dump_payload(w, p + packet_size - payload_length, payload_length, h.payload_unit_start_indicator,
+                         h.PID);
+    }
+    return w;
+}
+
+ReportEnd report_packets(const PacketInput& in, Output& out, unsigned pid_filter, bool step_mode, std::FILE* keys)
+{
+    bool keys_ended = false;
+    const ScanEnd end = scan_packets(in, [&](const unsigned char* p, std::uint64_t number) {
+        if (pid_filter != every_pid && pid_filter != (static_cast<unsigned>(p[1] & 0x1F) << 8 | p[2]))
+            return true;
+        char* const start = out_space(out, max_block_size);
+        char* w = put_packet_block(start, p, number);
+        w = put(w, step_mode ? prompt : separator);
+        assert(static_cast<std::size_t>(w - start) <= max_block_size);
+        out_commit(out, w);
+        if (step_mode) {
+            out_flush(out);
+            if (!keys_ended)
+                keys_ended = wait_for_enter(keys);
+        }
+        return !out.failed;
+    });
+    // A write failure stops the scan; the command line reports it.
+    return end == ScanEnd::end_of_file || end == ScanEnd::stopped ? ReportEnd::done : scan_failure(end);
+}
+
+}  // namespace ostrel

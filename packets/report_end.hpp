@@ -1,0 +1,30 @@
+// How a report ended; the command line turns this into a message and a status.
+#pragma once
+
+#include "packets/packet_scan.hpp"
+
+namespace ostrel {
+
+enum class ReportEnd {
+    done,                 // printed what was asked
+    not_found,            // no packet starts a section on the PID
+    bad_sync,             // stopped at a packet without the sync byte
+    read_error,           // the file could not be read
+    invalid_pmt,          // the section found is no program map section
+    section_past_packet,  // a field the report needs lies past the packet
+};
+
+// A scan that ended without finding what it looked for.
+inline ReportEnd scan_failure(ScanEnd end)
+{
+    switch (end) {
+    case ScanEnd::bad_sync:
+        return ReportEnd::bad_sync;
+    case ScanEnd::read_error:
+        return ReportEnd::read_error;
+    default:
+        return ReportEnd::not_found;
+    }
+}
+
+}  // namespace ostrel

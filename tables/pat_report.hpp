@@ -1,0 +1,11 @@
+// The Program Association Table, from the first section on PID 0x0000.
+#pragma once
+
+#include "packets/output.hpp"
+#include "packets/report_end.hpp"
+
+namespace ostrel {
+
+ReportEnd report_pat(const PacketInput& in, Output& out);
+
+}  // namespace ostrel
