@@ -4,6 +4,7 @@
 
 #include "packets/hex_dump.hpp"
 #include "packets/packet_header.hpp"
+#include "packets/pes_start.hpp"
 #include "texts/description_texts.hpp"
 
 namespace ostrel {
@@ -54,9 +55,14 @@ bool wait_for_enter(std::FILE* keys)
 
 }  // namespace
 
-char* dump_payload(char* w, const unsigned char* data, std::size_t length, unsigned, unsigned)
+char* dump_payload(char* w, const unsigned char* data, std::size_t length, unsigned payload_unit_start_indicator,
+                   unsigned PID)
 {
-    return dump_bytes(w, data, length, 3);
+    w = dump_bytes(w, data, length, 3);
+    if (!may_start_pes(payload_unit_start_indicator, PID))
+        return w;
+    const std::size_t pes_start = find_pes_start(data, length);
+    return pes_start == length ? w : put_pes_start(w, data, length, pes_start);
 }
 
 char* put_packet_block(char* w, const unsigned char* p, std::uint64_t packet_number)
