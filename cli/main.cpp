@@ -13,5 +13,7 @@ int main(int argc, char** argv)
         return ostrel::exit_failed;
     // Output is assembled in large pieces already; no second buffer behind it.
     std::setvbuf(stdout, nullptr, _IONBF, 0);
+    // A pause takes one line of standard input and leaves the rest where it is.
+    std::setvbuf(stdin, nullptr, _IONBF, 0);
     return ostrel::run(argc, argv);
 }

@@ -1,0 +1,157 @@
+// The built program run as a user runs it: arguments, files, pipes, statuses.
+#include <gtest/gtest.h>
+
+#include "support.hpp"
+
+namespace ostrel::test {
+namespace {
+
+const std::string usage =
+    "\n"
+    "Usage: ostrel filename [-walk] [--pat | --pmt:HHHH | --pid:HHHH].\n"
+    "       -walk: walk step by step.\n"
+    "       --pat: print Program Association Table (PAT).\n"
+    "       --pmt: print Program Map Table (PMT) with specified PID.\n"
+    "       --pid: print all TS packets with specified PID (0000-1FFF).\n";
+
+// Two packets: PID 0x0100, then the PAT of one program with its map on 0x1000.
+Bytes two_packets()
+{
+    Bytes pat = packet({.pid = 0x0000, .start = 1},
+                       {0x00, 0x00, 0xB0, 0x0D, 0x00, 0x01, 0xC1, 0x00, 0x00, 0x00, 0x01, 0xF0, 0x00});
+    return join({packet({.pid = 0x0100, .adaptation = 2, .adaptation_length = 183}), pat});
+}
+
+std::string two_packets_file()
+{
+    const std::string path = temp_path("two.ts");
+    write_file(path, two_packets());
+    return path;
+}
+
+TEST(Cli, NoFileNamePrintsUsage)
+{
+    const Result r = run_program("\"$OSTREL\"");
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, usage);
+    EXPECT_EQ(r.status, 2);
+}
+
+TEST(Cli, UnopenableFileIsReportedWithoutNewline)
+{
+    Result r = run_program("\"$OSTREL\" /nonexistent/file.ts --pat");
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "Open failed on input file : /nonexistent/file.ts");
+    EXPECT_EQ(r.status, 1);
+    // An option before the file name is taken as the file name.
+    r = run_program("cd /tmp && \"$OSTREL\" -walk " + two_packets_file());
+    EXPECT_EQ(r.err, "Open failed on input file : -walk");
+    EXPECT_EQ(r.status, 1);
+}
+
+TEST(Cli, LongAndUnusualFileNamesOpenAsGiven)
+{
+    const std::string dir = temp_path("");
+    // 300 characters of name in a relative path, then a name with a space and non-ASCII bytes.
+    const std::string long_name(300, 'n');
+    write_file(dir + long_name.substr(0, 200), two_packets());
+    const std::string relative = long_name.substr(0, 200);
+    const Result plain = run_program("\"$OSTREL\" '" + two_packets_file() + "' --pat");
+    Result r = run_program("cd '" + dir + "' && \"$OSTREL\" ./././././././././././././././././././././././././././" +
+                           "././././././././././././././././././" + relative + " --pat");
+    EXPECT_EQ(r.out, plain.out);
+    EXPECT_EQ(r.status, 0);
+    write_file(dir + "caf\xc3\xa9 file.ts", two_packets());
+    r = run_program("\"$OSTREL\" '" + dir + "caf\xc3\xa9 file.ts' --pat");
+    EXPECT_EQ(r.out, plain.out);
+    EXPECT_EQ(r.status, 0);
+    // A name the system refuses (a component of more than 255 bytes).
+    r = run_program("\"$OSTREL\" " + long_name);
+    EXPECT_EQ(r.err, "Open failed on input file : " + long_name);
+    EXPECT_EQ(r.status, 1);
+}
+
+TEST(Cli, DirectoryIsAReadError)
+{
+    const Result r = run_program("\"$OSTREL\" /tmp");
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "Read failed on input file : /tmp\n");
+    EXPECT_EQ(r.status, 1);
+}
+
+TEST(Cli, WriteErrorsOnStandardOutput)
+{
+    const std::string file = two_packets_file();
+    Result r = run_program("\"$OSTREL\" " + file + " > /dev/full");
+    EXPECT_EQ(r.err, "Write failed on standard output\n");
+    EXPECT_EQ(r.status, 1);
+    r = run_program("\"$OSTREL\" " + file + " --pat >&-");
+    EXPECT_EQ(r.err, "Write failed on standard output\n");
+    EXPECT_EQ(r.status, 1);
+    // A reader that goes away ends the program quietly.
+    r = run_program("\"$OSTREL\" " + file + " | head -c 10; exit \"${PIPESTATUS[0]}\"");
+    EXPECT_EQ(r.err, "");
+}
+
+TEST(Cli, PipesAndFilesGiveTheSameOutput)
+{
+    const std::string file = two_packets_file();
+    const Result direct = run_program("\"$OSTREL\" " + file);
+    ASSERT_EQ(direct.status, 0);
+    ASSERT_NE(direct.out, "");
+    Result r = run_program("cat " + file + " | \"$OSTREL\" /dev/stdin");
+    EXPECT_EQ(r.out, direct.out);
+    EXPECT_EQ(r.status, 0);
+    const std::string fifo = temp_path("fifo");
+    r = run_program("mkfifo " + fifo + " && { cat " + file + " > " + fifo + " & } && \"$OSTREL\" " + fifo);
+    EXPECT_EQ(r.out, direct.out);
+    EXPECT_EQ(r.status, 0);
+}
+
+TEST(Cli, StatusesOfTheReports)
+{
+    const std::string file = two_packets_file();
+    EXPECT_EQ(run_program("\"$OSTREL\" " + file + " --pid:0300").status, 0);
+    EXPECT_EQ(run_program("\"$OSTREL\" " + file + " --pat").status, 0);
+    Result r = run_program("\"$OSTREL\" " + file + " --pmt:1000");  // no such packet
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.status, 1);
+    r = run_program("\"$OSTREL\" " + file + " --pmt:0000");
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "Invalid PMT PID\n");
+    EXPECT_EQ(r.status, 1);
+}
+
+TEST(Cli, MessagesFollowTheOutputBeforeThem)
+{
+    Bytes file = join({packet({.pid = 0x0100, .adaptation = 2, .adaptation_length = 183}),
+                       packet({.pid = 0x0100, .adaptation = 2, .adaptation_length = 183})});
+    file[188] = 0x00;
+    const std::string path = temp_path("bad.ts");
+    write_file(path, file);
+    const Result r = run_program("\"$OSTREL\" " + path + " 2>&1");
+    ASSERT_GT(r.out.size(), 20u);
+    EXPECT_EQ(r.out.substr(r.out.size() - 18), "Invalid sync_byte\n");
+    EXPECT_EQ(r.out.find("Invalid"), r.out.size() - 18);
+    EXPECT_EQ(r.status, 1);
+}
+
+TEST(Cli, StepModeReadsOneLinePerPacket)
+{
+    const std::string file = two_packets_file();
+    // Each pause takes one line; what is left stays unread on standard input.
+    Result r = run_program("printf 'a\\nb\\nc\\nd\\n' | { \"$OSTREL\" " + file + " -walk > /dev/null; cat; }");
+    EXPECT_EQ(r.out, "c\nd\n");
+    EXPECT_EQ(r.status, 0);
+    // With standard input at its end, or closed, no pause waits.
+    const Result walked = run_program("\"$OSTREL\" " + file + " -walk < /dev/null");
+    EXPECT_EQ(walked.status, 0);
+    r = run_program("\"$OSTREL\" " + file + " -walk <&-");
+    EXPECT_EQ(r.out, walked.out);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '"'), 4);  // two prompts
+}
+
+}  // namespace
+}  // namespace ostrel::test

@@ -1,0 +1,139 @@
+#include "support.hpp"
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "cli/run.hpp"
+
+namespace ostrel::test {
+namespace {
+
+std::string contents(std::FILE* f)
+{
+    std::string text;
+    std::rewind(f);
+    char piece[4096];
+    std::size_t got;
+    while ((got = std::fread(piece, 1, sizeof piece, f)) > 0)
+        text.append(piece, got);
+    std::fclose(f);
+    return text;
+}
+
+std::FILE* file_with(const std::string& text)
+{
+    std::FILE* f = std::tmpfile();
+    std::fwrite(text.data(), 1, text.size(), f);
+    std::rewind(f);
+    return f;
+}
+
+}  // namespace
+
+Bytes packet(const PacketSpec& s, std::initializer_list<unsigned> body)
+{
+    Bytes p(188, s.fill);
+    p[0] = 0x47;
+    p[1] = static_cast<unsigned char>(s.error << 7 | s.start << 6 | s.priority << 5 | (s.pid >> 8 & 0x1F));
+    p[2] = static_cast<unsigned char>(s.pid & 0xFF);
+    p[3] = static_cast<unsigned char>(s.scrambling << 6 | s.adaptation << 4 | s.counter);
+    std::size_t at = 4;
+    if (s.adaptation & 2) {
+        p[4] = static_cast<unsigned char>(s.adaptation_length);
+        at = 5;
+    }
+    put_bytes(p, at, body);
+    return p;
+}
+
+void put_bytes(Bytes& packet, std::size_t offset, std::initializer_list<unsigned> bytes)
+{
+    for (unsigned b : bytes)
+        packet.at(offset++) = static_cast<unsigned char>(b);
+}
+
+Bytes join(std::initializer_list<Bytes> parts)
+{
+    Bytes all;
+    for (const Bytes& p : parts)
+        all.insert(all.end(), p.begin(), p.end());
+    return all;
+}
+
+Result run_report(const Bytes& file, const RunOptions& options, const std::string& keys)
+{
+    std::FILE* in = file_with(std::string(file.begin(), file.end()));
+    std::FILE* key_file = file_with(keys);
+    std::FILE* out = std::tmpfile();
+    std::FILE* err = std::tmpfile();
+    const int status = run_on_file(options, in, "input.ts", out, key_file, err);
+    std::fclose(in);
+    std::fclose(key_file);
+    return {contents(out), contents(err), status};
+}
+
+Result run_program(const std::string& command)
+{
+    const std::string script_path = temp_path("command.sh");
+    const std::string out_path = temp_path("stdout");
+    const std::string err_path = temp_path("stderr");
+    std::ofstream(script_path) << "OSTREL='" OSTREL_BINARY "'\nSAMPLES='" OSTREL_SOURCE_DIR "/samples'\n"
+                               << command << "\n";
+    const std::string run = "bash '" + script_path + "' >'" + out_path + "' 2>'" + err_path + "'";
+    const int raw = std::system(run.c_str());
+    const int status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
+    return {read_file(out_path), read_file(err_path), status};
+}
+
+std::string temp_path(const std::string& name)
+{
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::filesystem::path dir = std::filesystem::temp_directory_path() /
+                                ("ostrel-test-" + std::to_string(::getpid())) /
+                                (std::string(info->test_suite_name()) + "." + info->name());
+    std::filesystem::create_directories(dir);
+    return (dir / name).string();
+}
+
+void write_file(const std::string& path, const Bytes& bytes)
+{
+    std::ofstream f(path, std::ios::binary);
+    f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::string read_file(const std::string& path)
+{
+    std::ifstream f(path, std::ios::binary);
+    std::ostringstream text;
+    text << f.rdbuf();
+    return text.str();
+}
+
+std::string sample_path(const std::string& name) { return std::string(OSTREL_SOURCE_DIR "/samples/") + name; }
+
+std::string golden(const std::string& name) { return read_file(std::string(OSTREL_SOURCE_DIR "/tests/golden/") + name); }
+
+}  // namespace ostrel::test
+
+namespace {
+
+// Removes this process's temporary folder when the tests end.
+class TempCleanup : public ::testing::Environment {
+public:
+    void TearDown() override
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(
+            std::filesystem::temp_directory_path() / ("ostrel-test-" + std::to_string(::getpid())), ignored);
+    }
+};
+
+[[maybe_unused]] ::testing::Environment* const cleanup = ::testing::AddGlobalTestEnvironment(new TempCleanup);
+
+}  // namespace

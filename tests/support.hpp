@@ -1,0 +1,54 @@
+// Helpers for the tests: synthetic packets, files, and runs of the program.
+#pragma once
+
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "cli/options.hpp"
+
+namespace ostrel::test {
+
+using Bytes = std::vector<unsigned char>;
+
+struct PacketSpec {
+    unsigned pid = 0x0100;
+    unsigned start = 0;      // payload_unit_start_indicator
+    unsigned error = 0;      // transport_error_indicator
+    unsigned priority = 0;   // transport_priority
+    unsigned scrambling = 0;
+    unsigned adaptation = 1;  // adaptation_field_control
+    unsigned counter = 0;
+    unsigned adaptation_length = 0;  // byte 4 when adaptation is 2 or 3
+    unsigned char fill = 0xFF;       // every byte after the header
+};
+
+// A 188-byte packet; `body` is written from byte 4 (or from byte 5 when an
+// adaptation field is present) over the fill.
+Bytes packet(const PacketSpec& spec, std::initializer_list<unsigned> body = {});
+// Writes `bytes` into the packet at `offset`.
+void put_bytes(Bytes& packet, std::size_t offset, std::initializer_list<unsigned> bytes);
+Bytes join(std::initializer_list<Bytes> parts);
+
+struct Result {
+    std::string out;
+    std::string err;
+    int status;
+};
+
+// Runs the report `options` choose over `file` in this process.
+Result run_report(const Bytes& file, const RunOptions& options, const std::string& keys = "");
+
+// Runs the built program through /bin/sh; `command` may use $OSTREL for it.
+Result run_program(const std::string& command);
+
+// A fresh file under the test's own temporary folder.
+std::string temp_path(const std::string& name);
+void write_file(const std::string& path, const Bytes& bytes);
+std::string read_file(const std::string& path);
+
+std::string sample_path(const std::string& name);  // under samples/
+std::string golden(const std::string& name);       // contents of tests/golden/NAME
+
+}  // namespace ostrel::test
