@@ -32,13 +32,11 @@ ReportEnd run_report(const RunOptions& options, const PacketInput& in, Output& o
 
 }  // namespace
 
-int run_on_file(const RunOptions& options, std::FILE* file, const char* name, std::FILE* out_stream,
-                std::FILE* keys, std::FILE* err)
+int run_on_file(const RunOptions& options, std::FILE* file, const char* name, const RunBuffers& buffers,
+                std::FILE* out_stream, std::FILE* keys, std::FILE* err)
 {
-    const std::unique_ptr<unsigned char[]> block(new unsigned char[block_packets * packet_size]);
-    const std::unique_ptr<char[]> text(new char[output_capacity]);
-    const PacketInput in{file, block.get(), block_packets};
-    Output out{out_stream, text.get(), output_capacity, 0, false};
+    const PacketInput in{file, buffers.block, buffers.block_packets};
+    Output out{out_stream, buffers.text, buffers.text_capacity, 0, false};
 
     const ReportEnd end = run_report(options, in, out, keys);
     // Standard output first, so that a message follows what was printed before it.
@@ -78,7 +76,10 @@ int run(int argc, const char* const* argv)
         std::fprintf(stderr, "Open failed on input file : %s", argv[1]);
         return exit_failed;
     }
-    const int status = run_on_file(options, file, argv[1], stdout, stdin, stderr);
+    const std::unique_ptr<unsigned char[]> block(new unsigned char[block_packets * packet_size]);
+    const std::unique_ptr<char[]> text(new char[output_capacity]);
+    const RunBuffers buffers{block.get(), block_packets, text.get(), output_capacity};
+    const int status = run_on_file(options, file, argv[1], buffers, stdout, stdin, stderr);
     std::fclose(file);
     return status;
 }

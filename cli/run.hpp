@@ -1,6 +1,7 @@
 // A whole run: usage, options, opening the file, one report, messages, status.
 #pragma once
 
+#include <cstddef>
 #include <cstdio>
 
 #include "cli/options.hpp"
@@ -12,9 +13,17 @@ enum ExitStatus { exit_ok = 0, exit_failed = 1, exit_usage = 2 };
 // The program: argv[1] is the file name, the options follow it.
 int run(int argc, const char* const* argv);
 
+// The two buffers of a run: packets are read into `block`, text is assembled in `text`.
+struct RunBuffers {
+    unsigned char* block;
+    std::size_t block_packets;  // at least 1
+    char* text;
+    std::size_t text_capacity;  // at least the largest piece a report writes at once (8 KiB)
+};
+
 // Runs the report `options` choose over an open file. Output goes to `out_stream`,
 // messages to `err`; step mode reads `keys`. `name` is only used in messages.
-int run_on_file(const RunOptions& options, std::FILE* file, const char* name, std::FILE* out_stream,
-                std::FILE* keys, std::FILE* err);
+int run_on_file(const RunOptions& options, std::FILE* file, const char* name, const RunBuffers& buffers,
+                std::FILE* out_stream, std::FILE* keys, std::FILE* err);
 
 }  // namespace ostrel

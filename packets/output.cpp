@@ -1,5 +1,7 @@
 #include "packets/output.hpp"
 
+#include <cassert>
+
 namespace ostrel {
 
 bool out_flush(Output& out)
@@ -14,6 +16,7 @@ bool out_flush(Output& out)
 
 char* out_space(Output& out, std::size_t n)
 {
+    assert(n <= out.capacity);
     if (out.capacity - out.used < n)
         out_flush(out);
     return out.data + out.used;

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <vector>
 
 #include "cli/run.hpp"
 
@@ -72,7 +73,11 @@ Result run_report(const Bytes& file, const RunOptions& options, const std::strin
     std::FILE* key_file = file_with(keys);
     std::FILE* out = std::tmpfile();
     std::FILE* err = std::tmpfile();
-    const int status = run_on_file(options, in, "input.ts", out, key_file, err);
+    // Blocks of three packets, so that the reports meet block edges.
+    unsigned char block[3 * 188];
+    std::vector<char> text(64 * 1024);
+    const RunBuffers buffers{block, 3, text.data(), text.size()};
+    const int status = run_on_file(options, in, "input.ts", buffers, out, key_file, err);
     std::fclose(in);
     std::fclose(key_file);
     return {contents(out), contents(err), status};

@@ -153,5 +153,64 @@ TEST(Cli, StepModeReadsOneLinePerPacket)
     EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '"'), 4);  // two prompts
 }
 
+TEST(Cli, PathsOfThousandsOfCharacters)
+{
+    const std::string file = two_packets_file();
+    const Result plain = run_program("\"$OSTREL\" " + file + " --pat");
+    // 1990 "./" in front of an absolute path's relative twin: about 4000 characters, still valid.
+    std::string dots;
+    for (int i = 0; i < 1990; ++i)
+        dots += "./";
+    Result r = run_program("cd / && \"$OSTREL\" " + dots + file.substr(1) + " --pat");
+    EXPECT_EQ(r.out, plain.out);
+    EXPECT_EQ(r.status, 0);
+    // Past what the system takes for a path: the open fails and the name is shown whole.
+    const std::string too_long = dots + dots + file.substr(1);
+    ASSERT_GT(too_long.size(), 4096u);
+    r = run_program("cd / && \"$OSTREL\" " + too_long + " --pat");
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "Open failed on input file : " + too_long);
+    EXPECT_EQ(r.status, 1);
+}
+
+TEST(Cli, GarbageOptionsAndThousandsOfArguments)
+{
+    const std::string file = two_packets_file();
+    const Result pat = run_program("\"$OSTREL\" " + file + " --pat");
+    const Result all = run_program("\"$OSTREL\" " + file);
+    // Ten characters with control and high bytes: no digits, so PID 0, or ignored.
+    Result r = run_program("\"$OSTREL\" " + file + " $'--pid:\\x01\\xff\\x7f~'");
+    EXPECT_EQ(r.out, run_program("\"$OSTREL\" " + file + " --pid:0000").out);
+    EXPECT_EQ(r.status, 0);
+    r = run_program("\"$OSTREL\" " + file + " $'\\xff\\xfe--pat\\x01\\x02\\x03' $'-walk\\t' --pmt:");
+    EXPECT_EQ(r.out, all.out);
+    EXPECT_EQ(r.status, 0);
+    // 5000 arguments, the last one asking for the PAT.
+    r = run_program("\"$OSTREL\" " + file + " $(printf -- '--pid:0100 %.0s' {1..2500}) $(printf 'x%.0s ' {1..2499}) --PAT");
+    EXPECT_EQ(r.out, pat.out);
+    EXPECT_EQ(r.status, 0);
+}
+
+TEST(Cli, SlowFifoInOddPiecesGivesTheSameOutput)
+{
+    const std::string sample = sample_path("sample.ts");
+    const Result direct = run_program("\"$OSTREL\" " + sample);
+    ASSERT_EQ(direct.status, 0);
+    const std::string fifo = temp_path("fifo");
+    // Pieces of 1, 187, 189, 1000 and 7 bytes, with pauses between them.
+    const Result r = run_program("mkfifo " + fifo + " && { python3 -c '\n"
+                                 "import sys, time\n"
+                                 "data = open(sys.argv[1], \"rb\").read()\n"
+                                 "out = open(sys.argv[2], \"wb\", buffering=0)\n"
+                                 "sizes, i, k = [1, 187, 189, 1000, 7], 0, 0\n"
+                                 "while i < len(data):\n"
+                                 "    out.write(data[i:i + sizes[k % 5]]); i += sizes[k % 5]; k += 1\n"
+                                 "    time.sleep(0.001)\n"
+                                 "' " + sample + " " + fifo + " & } && \"$OSTREL\" " + fifo);
+    EXPECT_EQ(r.out, direct.out);
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.status, 0);
+}
+
 }  // namespace
 }  // namespace ostrel::test

@@ -1,0 +1,59 @@
+// libFuzzer target: the input bytes are the stream file, run through every
+// report: the packet report of all PIDs and of one, step mode with a short
+// scripted keyboard, the PAT, and the PMT on a PID taken from the input.
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+
+#include "cli/run.hpp"
+
+namespace {
+
+std::FILE* const sink = std::fopen("/dev/null", "wb");
+
+// Small buffers: blocks of five packets put block edges inside most inputs.
+unsigned char block[5 * 188];
+char text[16 * 1024];
+const ostrel::RunBuffers buffers{block, 5, text, sizeof text};
+
+void run_once(const std::uint8_t* data, std::size_t size, const char* option_a, const char* option_b = nullptr)
+{
+    // A stream in memory; fmemopen refuses a buffer of size 0.
+    static const std::uint8_t empty = 0;
+    std::FILE* file = size > 0 ? fmemopen(const_cast<std::uint8_t*>(data), size, "rb")
+                               : fmemopen(const_cast<std::uint8_t*>(&empty), 1, "rb");
+    if (size == 0 && file != nullptr)
+        std::fgetc(file);  // at its end, as an empty file is
+    char keys_text[] = "\n\nkeys without a newline";
+    std::FILE* keys = fmemopen(keys_text, sizeof keys_text - 1, "rb");
+    if (file != nullptr && keys != nullptr) {
+        ostrel::RunOptions options;
+        if (option_a != nullptr)
+            ostrel::apply_option(options, option_a);
+        if (option_b != nullptr)
+            ostrel::apply_option(options, option_b);
+        ostrel::run_on_file(options, file, "fuzz.ts", buffers, sink, keys, sink);
+    }
+    if (file != nullptr)
+        std::fclose(file);
+    if (keys != nullptr)
+        std::fclose(keys);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    char pid_option[] = "--pid:0000";
+    char pmt_option[] = "--pmt:0000";
+    if (size >= 3)
+        std::snprintf(pid_option + 6, 5, "%04X", ((data[1] & 0x1Fu) << 8) | data[2]);
+    if (size >= 2)
+        std::snprintf(pmt_option + 6, 5, "%04X", ((data[size - 2] & 0x1Fu) << 8) | data[size - 1]);
+    run_once(data, size, nullptr);
+    run_once(data, size, pid_option);
+    run_once(data, size, "-walk", pid_option);
+    run_once(data, size, "--pat");
+    run_once(data, size, pmt_option);
+    return 0;
+}
