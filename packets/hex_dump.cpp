@@ -29,12 +29,21 @@ char* dump_bytes(char* w, const unsigned char* data, std::size_t length, unsigne
         w = put(w, std::string_view(spaces, indent));
         return put(w, "no data\n");
     }
-    for (std::size_t line = 0; line < length; line += 16) {
+    const unsigned char* const end = data + length;
+    for (; data + 16 <= end; data += 16) {  // full lines: a fixed count the compiler unrolls
         std::memcpy(w, spaces, max_indent);
         w += indent;
-        const std::size_t end = length - line < 16 ? length : line + 16;
-        for (std::size_t i = line; i < end; ++i) {
+        for (int i = 0; i < 16; ++i) {
             std::memcpy(w, hex_table[data[i]].data(), 4);
+            w += 3;
+        }
+        *w++ = '\n';
+    }
+    if (data != end) {
+        std::memcpy(w, spaces, max_indent);
+        w += indent;
+        for (; data != end; ++data) {
+            std::memcpy(w, hex_table[*data].data(), 4);
             w += 3;
         }
         *w++ = '\n';

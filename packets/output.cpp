@@ -33,12 +33,24 @@ void out_text(Output& out, std::string_view text)
 
 char* put_dec(char* w, std::uint64_t value)
 {
+    // Two digits at a time from a table of "00" to "99".
+    static constexpr char pairs[] =
+        "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+        "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+        "8081828384858687888990919293949596979899";
     char digits[20];
     char* d = digits + sizeof digits;
-    do {
-        *--d = static_cast<char>('0' + value % 10);
-        value /= 10;
-    } while (value != 0);
+    while (value >= 100) {
+        d -= 2;
+        std::memcpy(d, pairs + 2 * (value % 100), 2);
+        value /= 100;
+    }
+    if (value >= 10) {
+        d -= 2;
+        std::memcpy(d, pairs + 2 * value, 2);
+    } else {
+        *--d = static_cast<char>('0' + value);
+    }
     return put(w, std::string_view(d, static_cast<std::size_t>(digits + sizeof digits - d)));
 }
 

@@ -1,0 +1,128 @@
+#!/usr/bin/env bash
+# Throughput and memory of ostrel against reference commands on the same file.
+#   bench/run.sh [SIZE_MIB] [PAIRS]     (defaults: 256 MiB, 7 pairs)
+# Makes the benchmark stream with ffmpeg (10 s of 1280x720 H.264 at 40 Mbit/s
+# with AAC, repeated to SIZE_MIB, cached under /tmp), builds the release
+# binary, then times each target and its reference command in alternation and
+# prints the medians, their ratio and the bound the ratio must stay under.
+# Needs bash, ffmpeg, xxd, python3 and /usr/bin/time (Debian: ffmpeg, xxd, time).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+size_mib=${1:-256}
+pairs=${2:-7}
+cache=${OSTREL_BENCH_CACHE:-/tmp/ostrel-bench}
+mkdir -p "$cache"
+
+segment=$cache/segment.ts
+if [ ! -s "$segment" ]; then
+  echo "making the 10 s segment with ffmpeg..." >&2
+  ffmpeg -hide_banner -loglevel error -y \
+    -f lavfi -i "testsrc2=size=1280x720:rate=25" -f lavfi -i "sine=frequency=440:sample_rate=48000" -t 10 \
+    -c:v libx264 -preset ultrafast -b:v 40M -minrate 40M -maxrate 40M -bufsize 20M -x264-params nal-hrd=cbr \
+    -c:a aac -b:a 128k -f mpegts "$segment.part"
+  mv "$segment.part" "$segment"
+fi
+
+stream=$cache/stream-${size_mib}m.ts
+late_pat=$cache/stream-${size_mib}m-late-pat.ts
+small=$cache/stream-1m.ts
+if [ ! -s "$stream" ] || [ ! -s "$late_pat" ]; then
+  echo "making the ${size_mib} MiB streams..." >&2
+  python3 - "$segment" "$stream" "$late_pat" "$small" "$size_mib" <<'PY'
+import sys
+segment, stream, late_pat, small, size_mib = sys.argv[1:6]
+data = open(segment, "rb").read()
+data = data[: len(data) // 188 * 188]
+packets = int(size_mib) * 1024 * 1024 // 188
+pieces = [data[i:i + 188] for i in range(0, len(data), 188)]
+pat = next(p for p in pieces if p[1] & 0x5F == 0x40 and p[2] == 0)  # first PAT packet
+with open(stream, "wb") as f:
+    written = 0
+    while written < packets:
+        take = min(len(pieces), packets - written)
+        f.write(data[: take * 188])
+        written += take
+# The same packets without any PAT but one in the very last packet.
+no_pat = b"".join(p for p in pieces if not (p[1] & 0x1F == 0 and p[2] == 0))
+with open(late_pat, "wb") as f:
+    written = 0
+    while written < packets - 1:
+        take = min(len(no_pat) // 188, packets - 1 - written)
+        f.write(no_pat[: take * 188])
+        written += take
+    f.write(pat)
+with open(small, "wb") as f:
+    f.write(data[: 1024 * 1024 // 188 * 188])
+PY
+fi
+
+echo "building the release binary..." >&2
+cmake -S "$root" -B "$root/build-release" -DCMAKE_BUILD_TYPE=Release -DOSTREL_TESTS=OFF >/dev/null
+cmake --build "$root/build-release" -j "$(nproc)" --target ostrel >/dev/null
+ostrel=$root/build-release/ostrel
+[ -n "$(command -v xxd)" ] || { echo "xxd is needed (Debian package xxd)" >&2; exit 1; }
+
+# Warm the page cache so that every command reads from memory.
+cat "$stream" "$late_pat" > /dev/null
+
+seconds() {  # seconds COMMAND: wall time of one run through bash
+  local start end
+  start=$(date +%s%N)
+  bash -c "$1"
+  end=$(date +%s%N)
+  echo $(((end - start) / 1000))  # microseconds
+}
+
+median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+
+input_bytes=$(stat -c %s "$stream")
+output_bytes=$("$ostrel" "$stream" | wc -c)
+failed=0
+
+printf '\n%s MiB stream (%s packets), %s pairs, medians of wall time\n\n' "$size_mib" $((input_bytes / 188)) "$pairs"
+printf '| %-38s | %9s | %-27s | %9s | %5s | %5s | %9s | %9s |\n' \
+  target ostrel reference "reference" ratio bound "in MB/s" "out MB/s"
+printf '|%s|%s|%s|%s|%s|%s|%s|%s|\n' "$(printf -- '-%.0s' {1..40})" "$(printf -- '-%.0s' {1..11})" \
+  "$(printf -- '-%.0s' {1..29})" "$(printf -- '-%.0s' {1..11})" "$(printf -- '-%.0s' {1..7})" \
+  "$(printf -- '-%.0s' {1..7})" "$(printf -- '-%.0s' {1..11})" "$(printf -- '-%.0s' {1..11})"
+
+compare() {  # compare NAME OSTREL_COMMAND REFERENCE_NAME REFERENCE_COMMAND BOUND OUTPUT_BYTES
+  local ours=() theirs=() i
+  for ((i = 0; i < pairs; i++)); do
+    ours+=("$(seconds "$2")")
+    theirs+=("$(seconds "$4")")
+  done
+  local a b
+  a=$(printf '%s\n' "${ours[@]}" | median)
+  b=$(printf '%s\n' "${theirs[@]}" | median)
+  local verdict
+  verdict=$(awk -v a="$a" -v b="$b" -v bound="$5" 'BEGIN { print (a / b <= bound) ? "ok" : "MISSED" }')
+  [ "$verdict" = ok ] || failed=1
+  awk -v name="$1" -v a="$a" -v ref="$3" -v b="$b" -v bound="$5" -v inb="$input_bytes" -v outb="$6" \
+    -v verdict="$verdict" 'BEGIN {
+      printf "| %-38s | %7.3f s | %-27s | %7.3f s | %5.2f | %5.2f | %9.0f | %9s | %s\n",
+        name, a / 1e6, ref, b / 1e6, a / b, bound, inb / a, (outb > 0 ? sprintf("%.0f", outb / a) : "-"), verdict }'
+}
+
+q() { printf '%q' "$1"; }
+compare "1. full report > /dev/null" "$(q "$ostrel") $(q "$stream") > /dev/null" \
+  "xxd FILE > /dev/null" "xxd $(q "$stream") > /dev/null" 0.5 "$output_bytes"
+compare "2. full report | cat > /dev/null" "$(q "$ostrel") $(q "$stream") | cat > /dev/null" \
+  "xxd FILE | cat > /dev/null" "xxd $(q "$stream") | cat > /dev/null" 0.6 "$output_bytes"
+compare "3a. --pid:1234 (no such PID)" "$(q "$ostrel") $(q "$stream") --pid:1234 > /dev/null" \
+  "cat FILE > /dev/null" "cat $(q "$stream") > /dev/null" 1.5 0
+compare "3b. --pmt:1234 (no such table)" "$(q "$ostrel") $(q "$stream") --pmt:1234 > /dev/null" \
+  "cat FILE > /dev/null" "cat $(q "$stream") > /dev/null" 1.5 0
+compare "3c. --pat (only in the last packet)" "$(q "$ostrel") $(q "$late_pat") --pat > /dev/null" \
+  "cat FILE > /dev/null" "cat $(q "$late_pat") > /dev/null" 1.5 0
+
+rss() { /usr/bin/time -f %M "$@" 2>&1 >/dev/null | tail -n 1; }
+big_rss=$(rss "$ostrel" "$stream")
+small_rss=$(rss "$ostrel" "$small")
+scan_rss=$(rss "$ostrel" "$late_pat" --pat)
+verdict=ok
+if [ $((big_rss - small_rss)) -gt 512 ] || [ "$big_rss" -gt 8192 ]; then verdict=MISSED; failed=1; fi
+printf '\n4. peak RSS: %s KB on %s MiB, %s KB on 1 MB, %s KB for --pat on %s MiB (bound: within 512 KB, under 8 MB): %s\n' \
+  "$big_rss" "$size_mib" "$small_rss" "$scan_rss" "$size_mib" "$verdict"
+printf '   report output: %s bytes for %s bytes of input\n' "$output_bytes" "$input_bytes"
+exit $failed
