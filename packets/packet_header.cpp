@@ -9,7 +9,7 @@ PacketHeader decode_header(const unsigned char* p)
     h.transport_error_indicator = p[1] >> 7;
     h.payload_unit_start_indicator = (p[1] >> 6) & 1;
     h.transport_priority = (p[1] >> 5) & 1;
-    h.PID = static_cast<unsigned>((p[1] & 0x1F) << 8) | p[2];
+    h.PID = packet_pid(p);
     h.transport_scrambling_control = p[3] >> 6;
     h.adaptation_field_control = (p[3] >> 4) & 3;
     h.continuity_counter = p[3] & 0x0F;

@@ -24,6 +24,9 @@ struct PacketHeader {
 
 PacketHeader decode_header(const unsigned char* packet);
 
+// The 13-bit PID alone, for the scans that look at nothing else.
+inline unsigned packet_pid(const unsigned char* packet) { return static_cast<unsigned>(packet[1] & 0x1F) << 8 | packet[2]; }
+
 inline bool has_adaptation_field(const PacketHeader& h) { return (h.adaptation_field_control & 2) != 0; }
 
 // Position of the first payload byte as the section reports see it:

@@ -111,7 +111,7 @@ ReportEnd report_packets(const PacketInput& in, Output& out, unsigned pid_filter
 {
     bool keys_ended = false;
     const ScanEnd end = scan_packets(in, [&](const unsigned char* p, std::uint64_t number) {
-        if (pid_filter != every_pid && pid_filter != (static_cast<unsigned>(p[1] & 0x1F) << 8 | p[2]))
+        if (pid_filter != every_pid && pid_filter != packet_pid(p))
             return true;
         char* const start = out_space(out, max_block_size);
         char* w = put_packet_block(start, p, number);

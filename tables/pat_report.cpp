@@ -1,7 +1,6 @@
 #include "tables/pat_report.hpp"
 
 #include "tables/section.hpp"
-#include "texts/description_texts.hpp"
 
 namespace ostrel {
 
@@ -24,15 +23,15 @@ ReportEnd report_pat(const PacketInput& in, Output& out)
 
     if (!section_holds(s, 2))
         return ReportEnd::section_past_packet;
-    const long section_length = section_bits(s, 1, 0x03);
-    put_dec_field(out, "=> Section Length:    ", section_length);
+    const long length = section_length(s);
+    put_dec_field(out, "=> Section Length:    ", length);
 
     if (!section_holds(s, 5))
         return ReportEnd::section_past_packet;
-    put_dec_field(out, "=> Version Number:    ", (section_byte(s, 5) >> 1) & 0x1F);
+    put_dec_field(out, "=> Version Number:    ", version_number(s));
 
     // 5 bytes from transport_stream_id to last_section_number, 4 of CRC_32.
-    const long total = (section_length - 9) / 4;
+    const long total = (length - 9) / 4;
     put_dec_field(out, "=> Total Programs:    ", total);
 
     for (long n = 0; n < total; ++n) {

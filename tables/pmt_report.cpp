@@ -28,8 +28,8 @@ ReportEnd report_pmt(const PacketInput& in, Output& out, unsigned pmt_pid)
 
     if (!section_holds(s, 2))
         return ReportEnd::section_past_packet;
-    const long section_length = section_bits(s, 1, 0x03);
-    put_dec_field(out, "=> Section Length:      ", section_length);
+    const long length = section_length(s);
+    put_dec_field(out, "=> Section Length:      ", length);
 
     if (!section_holds(s, 4))
         return ReportEnd::section_past_packet;
@@ -37,7 +37,7 @@ ReportEnd report_pmt(const PacketInput& in, Output& out, unsigned pmt_pid)
 
     if (!section_holds(s, 5))
         return ReportEnd::section_past_packet;
-    put_dec_field(out, "=> Version Number:      ", (section_byte(s, 5) >> 1) & 0x1F);
+    put_dec_field(out, "=> Version Number:      ", version_number(s));
 
     if (!section_holds(s, 9))
         return ReportEnd::section_past_packet;
@@ -52,7 +52,7 @@ ReportEnd report_pmt(const PacketInput& in, Output& out, unsigned pmt_pid)
     out_text(out, "=> Elementary Streams\n");
 
     // 9 bytes from program_number to program_info_length, 4 of CRC_32.
-    const long loop_size = section_length - program_info_length - 13;
+    const long loop_size = length - program_info_length - 13;
     const std::size_t b = 12 + static_cast<std::size_t>(program_info_length);
     long o = 0;
     for (std::uint64_t n = 0; o < loop_size; ++n) {

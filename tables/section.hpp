@@ -31,6 +31,10 @@ inline unsigned section_bits(const Section& s, std::size_t offset, unsigned high
     return (section_byte(s, offset) & high_mask) << 8 | section_byte(s, offset + 1);
 }
 
+// The header fields both tables share; their bytes must lie inside the packet.
+inline long section_length(const Section& s) { return section_bits(s, 1, 0x03); }
+inline unsigned version_number(const Section& s) { return (section_byte(s, 5) >> 1) & 0x1F; }
+
 // Room for one report line.
 inline char* line_space(Output& out) { return out_space(out, 256); }
 
