@@ -16,19 +16,13 @@ constexpr std::string_view prompt = "Press \"enter\" to continue...\n";
 // The adaptation field can hold no more than the bytes after byte 4.
 constexpr unsigned max_adaptation_bytes = packet_size - 5;
 
-char* put_bit_line(char* w, std::string_view label, unsigned bit, std::string_view text)
-{
-    w = put(w, label);
-    w = put_char(w, static_cast<char>('0' + bit));
-    w = put(w, "'b, ");
-    w = put(w, text);
-    return put_char(w, '\n');
-}
+constexpr std::string_view bit_texts[] = {"0", "1"};
 
-char* put_bits_line(char* w, std::string_view label, unsigned bits, std::string_view text)
+// "<label><value>'b, <text>\n", the line of a coded bit field.
+char* put_bits_line(char* w, std::string_view label, std::string_view value, std::string_view text)
 {
     w = put(w, label);
-    w = put(w, two_bits_text(bits));
+    w = put(w, value);
     w = put(w, "'b, ");
     w = put(w, text);
     return put_char(w, '\n');
@@ -71,20 +65,20 @@ char* put_packet_block(char* w, const unsigned char* p, std::uint64_t packet_num
     w = put(w, "=> Sync Byte:                    '47'h, TS Packet (No. ");
     w = put_dec(w, packet_number);
     w = put(w, ")\n");
-    w = put_bit_line(w, "=> Transport Error Indicator:    '", h.transport_error_indicator,
-                     error_text(h.transport_error_indicator));
-    w = put_bit_line(w, "=> Payload Unit Start Indicator: '", h.payload_unit_start_indicator,
-                     start_text(h.payload_unit_start_indicator));
-    w = put_bit_line(w, "=> Transport Priority:           '", h.transport_priority,
-                     priority_text(h.transport_priority));
+    w = put_bits_line(w, "=> Transport Error Indicator:    '", bit_texts[h.transport_error_indicator],
+                      error_text(h.transport_error_indicator));
+    w = put_bits_line(w, "=> Payload Unit Start Indicator: '", bit_texts[h.payload_unit_start_indicator],
+                      start_text(h.payload_unit_start_indicator));
+    w = put_bits_line(w, "=> Transport Priority:           '", bit_texts[h.transport_priority],
+                      priority_text(h.transport_priority));
     w = put(w, "=> PID:                          '");
     w = put_hex(w, h.PID, 4);
     w = put(w, "'h, ");
     w = put(w, pid_text(h.PID));
     w = put_char(w, '\n');
-    w = put_bits_line(w, "=> Transport Scrambling Control: '", h.transport_scrambling_control,
+    w = put_bits_line(w, "=> Transport Scrambling Control: '", two_bits_text(h.transport_scrambling_control),
                       scrambling_text(h.transport_scrambling_control));
-    w = put_bits_line(w, "=> Adaptation Field Control:     '", h.adaptation_field_control,
+    w = put_bits_line(w, "=> Adaptation Field Control:     '", two_bits_text(h.adaptation_field_control),
                       adaptation_text(h.adaptation_field_control));
     w = put_dec_line(w, "=> Continuity Counter:           '", h.continuity_counter);
     w = put_dec_line(w, "=> Adaptation Field Length:      '", h.adaptation_field_length);
