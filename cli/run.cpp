@@ -45,8 +45,7 @@ int run_on_file(const RunOptions& options, std::FILE* file, const char* name, co
         std::fputs("Write failed on standard output\n", err);
     switch (end) {
     case ReportEnd::done:
-        break;
-    case ReportEnd::not_found:
+    case ReportEnd::not_found:  // silent: nothing on the PID
         break;
     case ReportEnd::bad_sync:
         std::fputs("Invalid sync_byte\n", err);
