@@ -80,11 +80,12 @@ output_bytes=$("$ostrel" "$stream" | wc -c)
 failed=0
 
 printf '\n%s MiB stream (%s packets), %s pairs, medians of wall time\n\n' "$size_mib" $((input_bytes / 188)) "$pairs"
-printf '| %-38s | %9s | %-27s | %9s | %5s | %5s | %9s | %9s |\n' \
-  target ostrel reference "reference" ratio bound "in MB/s" "out MB/s"
-printf '|%s|%s|%s|%s|%s|%s|%s|%s|\n' "$(printf -- '-%.0s' {1..40})" "$(printf -- '-%.0s' {1..11})" \
+printf '| %-38s | %9s | %-27s | %9s | %5s | %5s | %9s | %9s | %-6s |\n' \
+  target ostrel reference "reference" ratio bound "in MB/s" "out MB/s" result
+printf '|%s|%s|%s|%s|%s|%s|%s|%s|%s|\n' "$(printf -- '-%.0s' {1..40})" "$(printf -- '-%.0s' {1..11})" \
   "$(printf -- '-%.0s' {1..29})" "$(printf -- '-%.0s' {1..11})" "$(printf -- '-%.0s' {1..7})" \
-  "$(printf -- '-%.0s' {1..7})" "$(printf -- '-%.0s' {1..11})" "$(printf -- '-%.0s' {1..11})"
+  "$(printf -- '-%.0s' {1..7})" "$(printf -- '-%.0s' {1..11})" "$(printf -- '-%.0s' {1..11})" \
+  "$(printf -- '-%.0s' {1..8})"
 
 compare() {  # compare NAME OSTREL_COMMAND REFERENCE_NAME REFERENCE_COMMAND BOUND OUTPUT_BYTES
   local ours=() theirs=() i
@@ -100,15 +101,15 @@ compare() {  # compare NAME OSTREL_COMMAND REFERENCE_NAME REFERENCE_COMMAND BOUN
   [ "$verdict" = ok ] || failed=1
   awk -v name="$1" -v a="$a" -v ref="$3" -v b="$b" -v bound="$5" -v inb="$input_bytes" -v outb="$6" \
     -v verdict="$verdict" 'BEGIN {
-      printf "| %-38s | %7.3f s | %-27s | %7.3f s | %5.2f | %5.2f | %9.0f | %9s | %s\n",
+      printf "| %-38s | %7.3f s | %-27s | %7.3f s | %5.2f | %5.2f | %9.0f | %9s | %-6s |\n",
         name, a / 1e6, ref, b / 1e6, a / b, bound, inb / a, (outb > 0 ? sprintf("%.0f", outb / a) : "-"), verdict }'
 }
 
 q() { printf '%q' "$1"; }
 compare "1. full report > /dev/null" "$(q "$ostrel") $(q "$stream") > /dev/null" \
   "xxd FILE > /dev/null" "xxd $(q "$stream") > /dev/null" 0.5 "$output_bytes"
-compare "2. full report | cat > /dev/null" "$(q "$ostrel") $(q "$stream") | cat > /dev/null" \
-  "xxd FILE | cat > /dev/null" "xxd $(q "$stream") | cat > /dev/null" 0.6 "$output_bytes"
+compare "2. full report, piped to cat" "$(q "$ostrel") $(q "$stream") | cat > /dev/null" \
+  "xxd FILE, piped to cat" "xxd $(q "$stream") | cat > /dev/null" 0.6 "$output_bytes"
 compare "3a. --pid:1234 (no such PID)" "$(q "$ostrel") $(q "$stream") --pid:1234 > /dev/null" \
   "cat FILE > /dev/null" "cat $(q "$stream") > /dev/null" 1.5 0
 compare "3b. --pmt:1234 (no such table)" "$(q "$ostrel") $(q "$stream") --pmt:1234 > /dev/null" \
