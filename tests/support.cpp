@@ -37,7 +37,7 @@ std::FILE* file_with(const std::string& text)
 
 }  // namespace
 
-Bytes packet(const PacketSpec& s, std::initializer_list<unsigned> body)
+Bytes packet(const PacketFields& s, std::initializer_list<unsigned> body)
 {
     Bytes p(188, s.fill);
     p[0] = 0x47;

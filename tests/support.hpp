@@ -12,7 +12,7 @@ namespace ostrel::test {
 
 using Bytes = std::vector<unsigned char>;
 
-struct PacketSpec {
+struct PacketFields {
     unsigned pid = 0x0100;
     unsigned start = 0;      // payload_unit_start_indicator
     unsigned error = 0;      // transport_error_indicator
@@ -26,7 +26,7 @@ struct PacketSpec {
 
 // A 188-byte packet; `body` is written from byte 4 (or from byte 5 when an
 // adaptation field is present) over the fill.
-Bytes packet(const PacketSpec& spec, std::initializer_list<unsigned> body = {});
+Bytes packet(const PacketFields& fields, std::initializer_list<unsigned> body = {});
 // Writes `bytes` into the packet at `offset`.
 void put_bytes(Bytes& packet, std::size_t offset, std::initializer_list<unsigned> bytes);
 Bytes join(std::initializer_list<Bytes> parts);
