@@ -21,6 +21,19 @@ constexpr std::array<std::array<char, 4>, 256> make_hex_table()
 constexpr auto hex_table = make_hex_table();
 constexpr char spaces[max_indent] = {' ', ' ', ' ', ' ', ' ', ' ', ' ', ' '};
 
+// One line: the indent, then "XX:" for each of `count` bytes, then a newline.
+inline char* put_hex_line(char* w, const unsigned char* data, std::size_t count, unsigned indent)
+{
+    std::memcpy(w, spaces, max_indent);
+    w += indent;
+    for (std::size_t i = 0; i < count; ++i) {
+        std::memcpy(w, hex_table[data[i]].data(), 4);
+        w += 3;
+    }
+    *w = '\n';
+    return w + 1;
+}
+
 }  // namespace
 
 char* dump_bytes(char* w, const unsigned char* data, std::size_t length, unsigned indent)
@@ -29,25 +42,11 @@ char* dump_bytes(char* w, const unsigned char* data, std::size_t length, unsigne
         w = put(w, std::string_view(spaces, indent));
         return put(w, "no data\n");
     }
-    const unsigned char* const end = data + length;
-    for (; data + 16 <= end; data += 16) {  // full lines: a fixed count the compiler unrolls
-        std::memcpy(w, spaces, max_indent);
-        w += indent;
-        for (int i = 0; i < 16; ++i) {
-            std::memcpy(w, hex_table[data[i]].data(), 4);
-            w += 3;
-        }
-        *w++ = '\n';
-    }
-    if (data != end) {
-        std::memcpy(w, spaces, max_indent);
-        w += indent;
-        for (; data != end; ++data) {
-            std::memcpy(w, hex_table[*data].data(), 4);
-            w += 3;
-        }
-        *w++ = '\n';
-    }
+    std::size_t done = 0;
+    for (; length - done >= 16; done += 16)  // full lines: a fixed count the compiler unrolls
+        w = put_hex_line(w, data + done, 16, indent);
+    if (done != length)
+        w = put_hex_line(w, data + done, length - done, indent);
     // The last byte of the dump takes no colon: its line ends right after it.
     w[-2] = '\n';
     return w - 1;
