@@ -3,6 +3,7 @@
 
 #include <cstdio>
 
+#include "cli/output_pipe.hpp"
 #include "cli/run.hpp"
 
 int main(int argc, char** argv)
@@ -13,6 +14,7 @@ int main(int argc, char** argv)
         return ostrel::exit_failed;
     // Output is assembled in large pieces already; no second buffer behind it.
     std::setvbuf(stdout, nullptr, _IONBF, 0);
+    ostrel::widen_output_pipe(1, ostrel::output_capacity);
     // A pause takes one line of standard input and leaves the rest where it is.
     std::setvbuf(stdin, nullptr, _IONBF, 0);
     return ostrel::run(argc, argv);
