@@ -31,6 +31,8 @@ void apply_option(RunOptions& options, const char* argument)
         options.step_mode = true;
     else if (length == 10 && std::strncmp(upper, "--PID:", 6) == 0)
         options.pid_filter = hex_value(upper + 6);
+    else if (std::strcmp(upper, "--RESYNC") == 0)
+        options.resync = true;
     else if (std::strcmp(upper, "--PAT") == 0)
         options.pat_mode = true;
     else if (length == 10 && std::strncmp(upper, "--PMT:", 6) == 0) {

@@ -11,6 +11,7 @@ struct RunOptions {
     bool pmt_mode = false;
     std::uint16_t pmt_pid = 0;
     std::uint16_t pid_filter = 0xFFFF;
+    bool resync = false;  // find packets by their sync bytes
 };
 
 // Reads argv[2] .. argv[argc - 1]; unknown arguments are ignored.

@@ -18,16 +18,15 @@ constexpr const char* usage_text =
     "       --pmt: print Program Map Table (PMT) with specified PID.\n"
     "       --pid: print all TS packets with specified PID (0000-1FFF).\n";
 
-constexpr std::size_t block_packets = 4096;          // 752 KiB read at a time
-constexpr std::size_t output_capacity = 1024 * 1024;  // written in pieces of up to 1 MiB
+constexpr std::size_t block_bytes = 4096 * packet_size;  // 752 KiB read at a time
 
-ReportEnd run_report(const RunOptions& options, const PacketInput& in, Output& out, std::FILE* keys)
+ReportEnd run_report(const RunOptions& options, const PacketInput& in, SyncLog& log, std::FILE* keys)
 {
     if (options.pat_mode)
-        return report_pat(in, out);
+        return report_pat(in, log);
     if (options.pmt_mode)
-        return report_pmt(in, out, options.pmt_pid);
-    return report_packets(in, out, options.pid_filter, options.step_mode, keys);
+        return report_pmt(in, log, options.pmt_pid);
+    return report_packets(in, log, options.pid_filter, options.step_mode, keys);
 }
 
 }  // namespace
@@ -35,10 +34,12 @@ ReportEnd run_report(const RunOptions& options, const PacketInput& in, Output& o
 int run_on_file(const RunOptions& options, std::FILE* file, const char* name, const RunBuffers& buffers,
                 std::FILE* out_stream, std::FILE* keys, std::FILE* err)
 {
-    const PacketInput in{file, buffers.block, buffers.block_packets};
+    const std::size_t piece = buffers.read_piece != 0 ? buffers.read_piece : buffers.block_bytes;
+    const PacketInput in{file, buffers.block, buffers.block_bytes, piece, options.resync};
     Output out{out_stream, buffers.text, buffers.text_capacity, 0, false};
+    SyncLog log{out, err};
 
-    const ReportEnd end = run_report(options, in, out, keys);
+    const ReportEnd end = run_report(options, in, log, keys);
     // Standard output first, so that a message follows what was printed before it.
     const bool written = out_flush(out);
     if (!written)
@@ -59,8 +60,11 @@ int run_on_file(const RunOptions& options, std::FILE* file, const char* name, co
     case ReportEnd::section_past_packet:
         std::fputs("Section continues past this packet\n", err);
         break;
+    case ReportEnd::no_packets:
+        std::fputs("No packets found\n", err);
+        break;
     }
-    return written && end == ReportEnd::done ? exit_ok : exit_failed;
+    return written && end == ReportEnd::done && !log.lost ? exit_ok : exit_failed;
 }
 
 int run(int argc, const char* const* argv)
@@ -75,9 +79,9 @@ int run(int argc, const char* const* argv)
         std::fprintf(stderr, "Open failed on input file : %s", argv[1]);
         return exit_failed;
     }
-    const std::unique_ptr<unsigned char[]> block(new unsigned char[block_packets * packet_size]);
+    const std::unique_ptr<unsigned char[]> block(new unsigned char[block_bytes]);
     const std::unique_ptr<char[]> text(new char[output_capacity]);
-    const RunBuffers buffers{block.get(), block_packets, text.get(), output_capacity};
+    const RunBuffers buffers{block.get(), block_bytes, 0, text.get(), output_capacity};
     const int status = run_on_file(options, file, argv[1], buffers, stdout, stdin, stderr);
     std::fclose(file);
     return status;

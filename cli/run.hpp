@@ -10,13 +10,17 @@ namespace ostrel {
 
 enum ExitStatus { exit_ok = 0, exit_failed = 1, exit_usage = 2 };
 
+// Standard output is written in pieces of up to 1 MiB.
+inline constexpr std::size_t output_capacity = 1024 * 1024;
+
 // The program: argv[1] is the file name, the options follow it.
 int run(int argc, const char* const* argv);
 
 // The two buffers of a run: packets are read into `block`, text is assembled in `text`.
 struct RunBuffers {
     unsigned char* block;
-    std::size_t block_packets;  // at least 1
+    std::size_t block_bytes;  // at least max_lookahead (1020)
+    std::size_t read_piece;   // the most bytes one read asks for; 0: the whole block
     char* text;
     std::size_t text_capacity;  // at least the largest piece a report writes at once (8 KiB)
 };

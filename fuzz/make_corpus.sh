@@ -6,8 +6,8 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 out=${1:-$root/fuzz-corpus}
 mkdir -p "$out"
-for stream in "$root"/samples/*.ts "$root"/tests/fixtures/*.ts; do
-  name=$(basename "$stream" .ts)
+for stream in "$root"/samples/*.ts "$root"/tests/fixtures/*.ts "$root"/tests/fixtures/*.m2ts; do
+  name=$(basename "$stream")
   cp "$stream" "$out/$name"
   split -b 1880 -d -a 3 "$stream" "$out/$name-"
 done

@@ -1,22 +1,26 @@
 // libFuzzer target: the input bytes are the stream file, run through every
 // report: the packet report of all PIDs and of one, step mode with a short
-// scripted keyboard, the PAT, and the PMT on a PID taken from the input.
+// scripted keyboard, the PAT, and the PMT on a PID taken from the input; each
+// reading plain packets and reading with --resync.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <initializer_list>
 
 #include "cli/run.hpp"
+#include "packets/byte_window.hpp"
 
 namespace {
 
 std::FILE* const sink = std::fopen("/dev/null", "wb");
 
-// Small buffers: blocks of five packets put block edges inside most inputs.
-unsigned char block[5 * 188];
+// Small buffers and reads of 300 bytes put read edges inside most inputs and
+// inside most packets.
+unsigned char block[ostrel::max_lookahead + 100];
 char text[16 * 1024];
-const ostrel::RunBuffers buffers{block, 5, text, sizeof text};
+const ostrel::RunBuffers buffers{block, sizeof block, 300, text, sizeof text};
 
-void run_once(const std::uint8_t* data, std::size_t size, const char* option_a, const char* option_b = nullptr)
+void run_once(const std::uint8_t* data, std::size_t size, std::initializer_list<const char*> arguments)
 {
     // A stream in memory; fmemopen refuses a buffer of size 0.
     static const std::uint8_t empty = 0;
@@ -28,10 +32,8 @@ void run_once(const std::uint8_t* data, std::size_t size, const char* option_a, 
     std::FILE* keys = fmemopen(keys_text, sizeof keys_text - 1, "rb");
     if (file != nullptr && keys != nullptr) {
         ostrel::RunOptions options;
-        if (option_a != nullptr)
-            ostrel::apply_option(options, option_a);
-        if (option_b != nullptr)
-            ostrel::apply_option(options, option_b);
+        for (const char* argument : arguments)
+            ostrel::apply_option(options, argument);
         ostrel::run_on_file(options, file, "fuzz.ts", buffers, sink, keys, sink);
     }
     if (file != nullptr)
@@ -50,10 +52,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::snprintf(pid_option + 6, 5, "%04X", ((data[1] & 0x1Fu) << 8) | data[2]);
     if (size >= 2)
         std::snprintf(pmt_option + 6, 5, "%04X", ((data[size - 2] & 0x1Fu) << 8) | data[size - 1]);
-    run_once(data, size, nullptr);
-    run_once(data, size, pid_option);
-    run_once(data, size, "-walk", pid_option);
-    run_once(data, size, "--pat");
-    run_once(data, size, pmt_option);
+    // Each report as it reads plain 188-byte packets, then with --resync.
+    for (const char* reading : {"", "--resync"}) {
+        run_once(data, size, {reading});
+        run_once(data, size, {reading, pid_option});
+        run_once(data, size, {reading, "-walk", pid_option});
+        run_once(data, size, {reading, "--pat"});
+        run_once(data, size, {reading, pmt_option});
+    }
     return 0;
 }

@@ -29,6 +29,14 @@ inline unsigned packet_pid(const unsigned char* packet) { return static_cast<uns
 
 inline bool has_adaptation_field(const PacketHeader& h) { return (h.adaptation_field_control & 2) != 0; }
 
+// The low 30 bits of the 4-byte header before a 192-byte packet: its arrival
+// time on a 27 MHz clock.
+inline std::uint32_t arrival_time_stamp(const unsigned char* header)
+{
+    return static_cast<std::uint32_t>(header[0] & 0x3F) << 24 | static_cast<std::uint32_t>(header[1]) << 16 |
+           static_cast<std::uint32_t>(header[2]) << 8 | header[3];
+}
+
 // Position of the first payload byte as the section reports see it:
 // 4, or adaptation_field_length + 5 without wrapping (so it may lie past the packet).
 inline std::size_t payload_start(const PacketHeader& h)

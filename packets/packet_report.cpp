@@ -17,6 +17,7 @@ constexpr std::string_view prompt = "Press \"enter\" to continue...\n";
 constexpr unsigned max_adaptation_bytes = packet_size - 5;
 
 constexpr std::string_view bit_texts[] = {"0", "1"};
+constexpr std::size_t parity_bytes = 16;  // after the 188 bytes of a 204-byte packet
 
 // "<label><value>'b, <text>\n", the line of a coded bit field.
 char* put_bits_line(char* w, std::string_view label, std::string_view value, std::string_view text)
@@ -32,6 +33,17 @@ char* put_dec_line(char* w, std::string_view label, unsigned value)
 {
     w = put(w, label);
     w = put_dec(w, value);
+    return put(w, "'d\n");
+}
+
+// The 4-byte header of a 192-byte packet: copy_permission_indicator (2 bits)
+// and arrival_time_stamp (30 bits).
+char* put_arrival_header(char* w, const unsigned char* header)
+{
+    w = put(w, "=> Copy Permission Indicator:    '");
+    w = put(w, two_bits_text(header[0] >> 6));
+    w = put(w, "'b\n=> Arrival Time Stamp:           '");
+    w = put_dec(w, arrival_time_stamp(header));
     return put(w, "'d\n");
 }
 
@@ -59,12 +71,15 @@ char* dump_payload(char* w, const unsigned char* data, std::size_t length, unsig
     return pes_start == length ? w : put_pes_start(w, data, length, pes_start);
 }
 
-char* put_packet_block(char* w, const unsigned char* p, std::uint64_t packet_number)
+char* put_packet_block(char* w, const Packet& packet)
 {
+    const unsigned char* const p = packet.ts;
     const PacketHeader h = decode_header(p);
     w = put(w, "=> Sync Byte:                    '47'h, TS Packet (No. ");
-    w = put_dec(w, packet_number);
+    w = put_dec(w, packet.number);
     w = put(w, ")\n");
+    if (packet.size == 192)
+        w = put_arrival_header(w, packet.extra);
     w = put_bits_line(w, "=> Transport Error Indicator:    '", bit_texts[h.transport_error_indicator],
                       error_text(h.transport_error_indicator));
     w = put_bits_line(w, "=> Payload Unit Start Indicator: '", bit_texts[h.payload_unit_start_indicator],
@@ -98,17 +113,22 @@ char* put_packet_block(char* w, const unsigned char* p, std::uint64_t packet_num
         w = dump_payload(w, p + packet_size - payload_length, payload_length, h.payload_unit_start_indicator,
                          h.PID);
     }
+    if (packet.size == 204) {
+        w = put(w, "=> Parity Bytes\n");
+        w = dump_bytes(w, packet.extra, parity_bytes, 3);
+    }
     return w;
 }
 
-ReportEnd report_packets(const PacketInput& in, Output& out, unsigned pid_filter, bool step_mode, std::FILE* keys)
+ReportEnd report_packets(const PacketInput& in, SyncLog& log, unsigned pid_filter, bool step_mode, std::FILE* keys)
 {
+    Output& out = log.out;
     bool keys_ended = false;
-    const ScanEnd end = scan_packets(in, [&](const unsigned char* p, std::uint64_t number) {
-        if (pid_filter != every_pid && pid_filter != packet_pid(p))
+    const auto step = [&](const Packet& packet) {
+        if (pid_filter != every_pid && pid_filter != packet_pid(packet.ts))
             return true;
         char* const start = out_space(out, max_block_size);
-        char* w = put_packet_block(start, p, number);
+        char* w = put_packet_block(start, packet);
         w = put(w, step_mode ? prompt : separator);
         assert(static_cast<std::size_t>(w - start) <= max_block_size);
         out_commit(out, w);
@@ -118,7 +138,8 @@ ReportEnd report_packets(const PacketInput& in, Output& out, unsigned pid_filter
                 keys_ended = wait_for_enter(keys);
         }
         return !out.failed;
-    });
+    };
+    const ScanEnd end = scan_packets(in, step, log);
     // A write failure stops the scan; the command line reports it.
     return end == ScanEnd::end_of_file || end == ScanEnd::stopped ? ReportEnd::done : scan_failure(end);
 }

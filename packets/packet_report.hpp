@@ -17,7 +17,7 @@ inline constexpr unsigned every_pid = 0xFFFF;
 inline constexpr std::size_t max_block_size = 8192;
 
 // Writes the lines of one packet, from the sync byte line to the payload dump.
-char* put_packet_block(char* w, const unsigned char* packet, std::uint64_t packet_number);
+char* put_packet_block(char* w, const Packet& packet);
 
 // Writes the payload hex lines, then the PES start found in them, if any.
 char* dump_payload(char* w, const unsigned char* data, std::size_t length,
@@ -25,7 +25,7 @@ char* dump_payload(char* w, const unsigned char* data, std::size_t length,
 
 // Runs the report over the whole input. In step mode it pauses after each
 // packet until a newline (or the end) is read from `keys`.
-ReportEnd report_packets(const PacketInput& in, Output& out, unsigned pid_filter, bool step_mode,
-                       std::FILE* keys);
+ReportEnd report_packets(const PacketInput& in, SyncLog& log, unsigned pid_filter, bool step_mode,
+                         std::FILE* keys);
 
 }  // namespace ostrel

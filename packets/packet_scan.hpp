@@ -1,11 +1,17 @@
 // The one packet loop: the file is read front to back in large blocks and
-// handed on one 188-byte packet at a time, numbered from 1.
+// handed on one packet at a time, numbered from 1. Plain reading takes
+// 188-byte packets from byte 0 and stops at the first without its sync byte;
+// with resync it finds the packet size (188, 192 or 204) and the first packet
+// by their sync bytes, and after a lost sync byte goes on at the next place
+// where packets fit again.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 
+#include "packets/byte_window.hpp"
+#include "packets/output.hpp"
 #include "packets/packet_header.hpp"
 
 namespace ostrel {
@@ -13,38 +19,93 @@ namespace ostrel {
 enum class ScanEnd {
     end_of_file,  // no complete packet left; a trailing piece is ignored
     stopped,      // the step asked to stop
-    bad_sync,     // a packet whose byte 0 is not 0x47
+    bad_sync,     // a packet whose byte 0 is not 0x47 (plain reading)
     read_error,   // the file could not be read
+    no_packets,   // resync found no packet in a file of at least 188 bytes
 };
 
 struct PacketInput {
     std::FILE* file;
-    unsigned char* block;      // the caller's read buffer
-    std::size_t block_packets; // its size in packets, at least 1
+    unsigned char* block;     // the caller's read buffer
+    std::size_t block_bytes;  // its size, at least max_lookahead
+    std::size_t read_piece;   // the most bytes one read asks for (block_bytes normally)
+    bool resync;
 };
 
-// Calls step(packet, packet_number) for each packet until it returns false.
-template <class Step>
-ScanEnd scan_packets(const PacketInput& in, Step&& step)
+struct Packet {
+    const unsigned char* ts;     // the 188 bytes of the transport packet
+    const unsigned char* extra;  // 192: the 4-byte header before ts; 204: the 16 bytes after it
+    unsigned size;               // 188, 192 or 204 bytes as stored
+    std::uint64_t number;
+    std::uint64_t offset;        // where the stored packet starts in the file
+};
+
+struct SyncEvent {
+    enum Kind { skipped_start, lost, lost_for_good } kind;
+    std::uint64_t at;            // offset of the packet start without its sync byte (0 for skipped_start)
+    std::uint64_t after_packet;  // number of the last packet found, 0 when none
+    std::uint64_t skipped;       // bytes passed over (not known for lost_for_good: 0)
+};
+
+// Calls step(const Packet&) for each packet until it returns false, and
+// event(const SyncEvent&) where bytes are skipped (resync only).
+template <class Step, class Event>
+ScanEnd scan_packets(const PacketInput& in, Step&& step, Event&& event)
 {
-    const std::size_t block_bytes = in.block_packets * packet_size;
+    ByteWindow w{in.file, in.block, in.block_bytes, in.read_piece};
+    PacketShape shape = plain_shape;
+    if (in.resync) {
+        if (!find_first_fit(w, shape)) {
+            if (w.failed)
+                return ScanEnd::read_error;
+            return w.base + w.end >= packet_size ? ScanEnd::no_packets : ScanEnd::end_of_file;
+        }
+        if (w.begin > 0)
+            event(SyncEvent{SyncEvent::skipped_start, 0, 0, window_offset(w)});
+    }
+    const unsigned size = shape.size;
+    const unsigned sync_at = shape.sync_at;
+    const unsigned extra_at = size == 192 ? 0 : packet_size;  // the arrival header, or the parity bytes
     std::uint64_t number = 0;
     for (;;) {
-        const std::size_t got = std::fread(in.block, 1, block_bytes, in.file);
-        const unsigned char* const end = in.block + got / packet_size * packet_size;
-        for (const unsigned char* p = in.block; p != end; p += packet_size) {
-            if (p[0] != sync_byte_value)
-                return ScanEnd::bad_sync;
-            if (!step(p, ++number))
+        const unsigned char* p = w.data + w.begin;
+        const unsigned char* const last = w.data + w.end;
+        for (; static_cast<std::size_t>(last - p) >= size; p += size) {
+            const unsigned char* const ts = p + sync_at;
+            if (*ts != sync_byte_value)
+                break;
+            if (!step(Packet{ts, p + extra_at, size, ++number, w.base + static_cast<std::size_t>(p - w.data)}))
                 return ScanEnd::stopped;
         }
-        if (got < block_bytes)
-            return std::ferror(in.file) ? ScanEnd::read_error : ScanEnd::end_of_file;
+        w.begin = static_cast<std::size_t>(p - w.data);
+        if (window_available(w) >= size) {  // a whole packet without its sync byte
+            if (!in.resync)
+                return ScanEnd::bad_sync;
+            const std::uint64_t at = window_offset(w);
+            ++w.begin;
+            if (!find_fit(w, shape)) {
+                event(SyncEvent{SyncEvent::lost_for_good, at, number, 0});
+                return w.failed ? ScanEnd::read_error : ScanEnd::end_of_file;
+            }
+            event(SyncEvent{SyncEvent::lost, at, number, window_offset(w) - at});
+            continue;
+        }
+        if (window_ensure(w, size) < size)
+            return w.failed ? ScanEnd::read_error : ScanEnd::end_of_file;
     }
 }
 
+// What the printed reports do where bytes are skipped: one line on standard
+// error, written after everything printed before it.
+struct SyncLog {
+    Output& out;
+    std::FILE* err;
+    bool lost = false;  // a sync byte was lost: the run fails
+    void operator()(const SyncEvent& event);
+};
+
 // Finds the first packet without transport error that starts a unit on `pid`
-// and copies it to `packet`. Yields ScanEnd::stopped when one was found.
-ScanEnd find_section_packet(const PacketInput& in, unsigned pid, unsigned char* packet);
+// and copies its 188 bytes to `packet`. Yields ScanEnd::stopped when one was found.
+ScanEnd find_section_packet(const PacketInput& in, unsigned pid, unsigned char* packet, SyncLog& log);
 
 }  // namespace ostrel

@@ -12,6 +12,7 @@ enum class ReportEnd {
     read_error,           // the file could not be read
     invalid_pmt,          // the section found is no program map section
     section_past_packet,  // a field the report needs lies past the packet
+    no_packets,           // resync found no packet at all
 };
 
 // A scan that ended without finding what it looked for.
@@ -22,6 +23,8 @@ inline ReportEnd scan_failure(ScanEnd end)
         return ReportEnd::bad_sync;
     case ScanEnd::read_error:
         return ReportEnd::read_error;
+    case ScanEnd::no_packets:
+        return ReportEnd::no_packets;
     default:
         return ReportEnd::not_found;
     }

@@ -4,10 +4,11 @@
 
 namespace ostrel {
 
-ReportEnd report_pat(const PacketInput& in, Output& out)
+ReportEnd report_pat(const PacketInput& in, SyncLog& log)
 {
+    Output& out = log.out;
     Section s;
-    const ReportEnd found = find_section(in, 0x0000, s);
+    const ReportEnd found = find_section(in, log, 0x0000, s);
     if (found != ReportEnd::done)
         return found;
 

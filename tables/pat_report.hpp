@@ -6,6 +6,6 @@
 
 namespace ostrel {
 
-ReportEnd report_pat(const PacketInput& in, Output& out);
+ReportEnd report_pat(const PacketInput& in, SyncLog& log);
 
 }  // namespace ostrel

@@ -10,10 +10,11 @@ constexpr unsigned program_map_table_id = 0x02;
 
 }  // namespace
 
-ReportEnd report_pmt(const PacketInput& in, Output& out, unsigned pmt_pid)
+ReportEnd report_pmt(const PacketInput& in, SyncLog& log, unsigned pmt_pid)
 {
+    Output& out = log.out;
     Section s;
-    const ReportEnd found = find_section(in, pmt_pid, s);
+    const ReportEnd found = find_section(in, log, pmt_pid, s);
     if (found != ReportEnd::done)
         return found;
 

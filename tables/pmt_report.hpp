@@ -6,6 +6,6 @@
 
 namespace ostrel {
 
-ReportEnd report_pmt(const PacketInput& in, Output& out, unsigned pmt_pid);
+ReportEnd report_pmt(const PacketInput& in, SyncLog& log, unsigned pmt_pid);
 
 }  // namespace ostrel

@@ -4,9 +4,9 @@
 
 namespace ostrel {
 
-ReportEnd find_section(const PacketInput& in, unsigned pid, Section& section)
+ReportEnd find_section(const PacketInput& in, SyncLog& log, unsigned pid, Section& section)
 {
-    const ScanEnd end = find_section_packet(in, pid, section.packet);
+    const ScanEnd end = find_section_packet(in, pid, section.packet, log);
     if (end != ScanEnd::stopped)
         return scan_failure(end);
     const PacketHeader h = decode_header(section.packet);

@@ -18,7 +18,7 @@ struct Section {
 
 // Finds the packet and locates its section; ReportEnd::done when found.
 // Either position may lie past the packet.
-ReportEnd find_section(const PacketInput& in, unsigned pid, Section& section);
+ReportEnd find_section(const PacketInput& in, SyncLog& log, unsigned pid, Section& section);
 
 // True when the packet holds the section's bytes up to `last_offset`.
 inline bool section_holds(const Section& s, std::size_t last_offset) { return s.start + last_offset < packet_size; }

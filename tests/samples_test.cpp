@@ -30,6 +30,13 @@ const GoldenCase cases[] = {
     // a PAT that continues in the next packet
     {"tests/fixtures/gst_many_programs.ts", "--pat", "gst_many_programs_pat.txt",
      "Section continues past this packet\n", 1},
+    // 192-byte packets (ffmpeg's .m2ts form) and 204-byte packets: stopped at
+    // byte 0 without --resync, read whole with it; tables read as from 188 bytes
+    {"tests/fixtures/ffmpeg_m2ts.m2ts", "", nullptr, "Invalid sync_byte\n", 1},
+    {"tests/fixtures/ffmpeg_m2ts.m2ts", "--resync --pid:0000", "ffmpeg_m2ts_pid_0000.txt", "", 0},
+    {"tests/fixtures/gst_two_programs_204.ts", "--pid:0000 --RESYNC", "gst_two_programs_204_pid_0000.txt", "", 0},
+    {"tests/fixtures/gst_two_programs_204.ts", "--resync --pat", "gst_two_programs_pat.txt", "", 0},
+    {"tests/fixtures/gst_two_programs_204.ts", "--pmt:0021 --resync", "gst_two_programs_pmt_0021.txt", "", 0},
 };
 
 TEST(RealStreams, MatchTheirGoldenOutputs)
@@ -37,7 +44,7 @@ TEST(RealStreams, MatchTheirGoldenOutputs)
     for (const GoldenCase& c : cases) {
         const Result r =
             run_program(std::string("\"$OSTREL\" '" OSTREL_SOURCE_DIR "/") + c.stream + "' " + c.option);
-        EXPECT_EQ(r.out, golden(c.golden)) << c.stream << " " << c.option;
+        EXPECT_EQ(r.out, c.golden ? golden(c.golden) : "") << c.stream << " " << c.option;
         EXPECT_EQ(r.err, c.err) << c.stream << " " << c.option;
         EXPECT_EQ(r.status, c.status) << c.stream << " " << c.option;
     }

@@ -67,16 +67,15 @@ Bytes join(std::initializer_list<Bytes> parts)
     return all;
 }
 
-Result run_report(const Bytes& file, const RunOptions& options, const std::string& keys)
+Result run_report(const Bytes& file, const RunOptions& options, const std::string& keys, std::size_t read_piece)
 {
     std::FILE* in = file_with(std::string(file.begin(), file.end()));
     std::FILE* key_file = file_with(keys);
     std::FILE* out = std::tmpfile();
     std::FILE* err = std::tmpfile();
-    // Blocks of three packets, so that the reports meet block edges.
-    unsigned char block[3 * 188];
+    unsigned char block[6 * 188];
     std::vector<char> text(64 * 1024);
-    const RunBuffers buffers{block, 3, text.data(), text.size()};
+    const RunBuffers buffers{block, sizeof block, read_piece, text.data(), text.size()};
     const int status = run_on_file(options, in, "input.ts", buffers, out, key_file, err);
     std::fclose(in);
     std::fclose(key_file);
@@ -118,6 +117,12 @@ std::string read_file(const std::string& path)
     std::ostringstream text;
     text << f.rdbuf();
     return text.str();
+}
+
+Bytes read_bytes(const std::string& path)
+{
+    const std::string text = read_file(path);
+    return Bytes(text.begin(), text.end());
 }
 
 std::string sample_path(const std::string& name) { return std::string(OSTREL_SOURCE_DIR "/samples/") + name; }

@@ -37,8 +37,11 @@ struct Result {
     int status;
 };
 
-// Runs the report `options` choose over `file` in this process.
-Result run_report(const Bytes& file, const RunOptions& options, const std::string& keys = "");
+// Runs the report `options` choose over `file` in this process, reading
+// `read_piece` bytes at a time into a window of six packets.
+Result run_report(const Bytes& file, const RunOptions& options, const std::string& keys = "",
+                  std::size_t read_piece = 3 * 188);
+Bytes read_bytes(const std::string& path);
 
 // Runs the built program through /bin/sh; `command` may use $OSTREL for it.
 Result run_program(const std::string& command);

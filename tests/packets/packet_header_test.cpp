@@ -67,9 +67,13 @@ unsigned find(const Bytes& file, unsigned pid, Bytes& found, ScanEnd& end)
     std::FILE* f = std::tmpfile();
     std::fwrite(file.data(), 1, file.size(), f);
     std::rewind(f);
-    unsigned char block[2 * packet_size];  // small blocks: the search crosses them
+    unsigned char block[6 * packet_size];
     found.assign(packet_size, 0);
-    end = find_section_packet(PacketInput{f, block, 2}, pid, found.data());
+    char text[16];
+    Output out{nullptr, text, sizeof text, 0, false};
+    SyncLog log{out, stderr};
+    // reads of two packets: the search crosses them
+    end = find_section_packet(PacketInput{f, block, sizeof block, 2 * packet_size, false}, pid, found.data(), log);
     std::fclose(f);
     return found[3];
 }
