@@ -33,6 +33,14 @@ void apply_option(RunOptions& options, const char* argument)
         options.pid_filter = hex_value(upper + 6);
     else if (std::strcmp(upper, "--RESYNC") == 0)
         options.resync = true;
+    else if (std::strcmp(upper, "--SUMMARY") == 0)
+        options.summary_mode = true;
+    else if (std::strcmp(upper, "--CHECK") == 0)
+        options.check_mode = true;
+    else if (std::strcmp(upper, "--JSON") == 0)
+        options.json = true;
+    else if (std::strcmp(upper, "--DECODE") == 0)
+        options.decode = true;
     else if (std::strcmp(upper, "--PAT") == 0)
         options.pat_mode = true;
     else if (length == 10 && std::strncmp(upper, "--PMT:", 6) == 0) {

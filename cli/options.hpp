@@ -11,7 +11,11 @@ struct RunOptions {
     bool pmt_mode = false;
     std::uint16_t pmt_pid = 0;
     std::uint16_t pid_filter = 0xFFFF;
-    bool resync = false;  // find packets by their sync bytes
+    bool resync = false;        // find packets by their sync bytes
+    bool summary_mode = false;  // what the capture holds
+    bool check_mode = false;    // TR 101 290 indicators
+    bool json = false;          // --summary and --check as JSON
+    bool decode = false;        // adaptation fields and PES headers decoded in the packet report
 };
 
 // Reads argv[2] .. argv[argc - 1]; unknown arguments are ignored.

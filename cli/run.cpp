@@ -2,6 +2,8 @@
 
 #include <memory>
 
+#include "analysis/check_report.hpp"
+#include "analysis/summary_report.hpp"
 #include "packets/packet_report.hpp"
 #include "packets/report_end.hpp"
 #include "tables/pat_report.hpp"
@@ -20,8 +22,13 @@ constexpr const char* usage_text =
 
 constexpr std::size_t block_bytes = 4096 * packet_size;  // 752 KiB read at a time
 
-ReportEnd run_report(const RunOptions& options, const PacketInput& in, SyncLog& log, std::FILE* keys)
+ReportEnd run_report(const RunOptions& options, const PacketInput& in, SyncLog& log, const char* name,
+                     std::FILE* keys)
 {
+    if (options.check_mode)
+        return report_check(in, log.out, options.json, log.err);
+    if (options.summary_mode)
+        return report_summary(in, log.out, name, options.json, log.err);
     if (options.pat_mode)
         return report_pat(in, log);
     if (options.pmt_mode)
@@ -35,11 +42,11 @@ int run_on_file(const RunOptions& options, std::FILE* file, const char* name, co
                 std::FILE* out_stream, std::FILE* keys, std::FILE* err)
 {
     const std::size_t piece = buffers.read_piece != 0 ? buffers.read_piece : buffers.block_bytes;
-    const PacketInput in{file, buffers.block, buffers.block_bytes, piece, options.resync};
+    const PacketInput in{file, buffers.block, buffers.block_bytes, piece, options.resync, nullptr};
     Output out{out_stream, buffers.text, buffers.text_capacity, 0, false};
     SyncLog log{out, err};
 
-    const ReportEnd end = run_report(options, in, log, keys);
+    const ReportEnd end = run_report(options, in, log, name, keys);
     // Standard output first, so that a message follows what was printed before it.
     const bool written = out_flush(out);
     if (!written)
@@ -47,6 +54,7 @@ int run_on_file(const RunOptions& options, std::FILE* file, const char* name, co
     switch (end) {
     case ReportEnd::done:
     case ReportEnd::not_found:  // silent: nothing on the PID
+    case ReportEnd::findings:   // the findings were the report
         break;
     case ReportEnd::bad_sync:
         std::fputs("Invalid sync_byte\n", err);
@@ -62,6 +70,9 @@ int run_on_file(const RunOptions& options, std::FILE* file, const char* name, co
         break;
     case ReportEnd::no_packets:
         std::fputs("No packets found\n", err);
+        break;
+    case ReportEnd::out_of_memory:
+        std::fputs("Out of memory\n", err);
         break;
     }
     return written && end == ReportEnd::done && !log.lost ? exit_ok : exit_failed;

@@ -30,6 +30,7 @@ struct PacketInput {
     std::size_t block_bytes;  // its size, at least max_lookahead
     std::size_t read_piece;   // the most bytes one read asks for (block_bytes normally)
     bool resync;
+    std::uint64_t* bytes_read;  // when not null, set to the bytes read at the end
 };
 
 struct Packet {
@@ -44,7 +45,9 @@ struct SyncEvent {
     enum Kind { skipped_start, lost, lost_for_good } kind;
     std::uint64_t at;            // offset of the packet start without its sync byte (0 for skipped_start)
     std::uint64_t after_packet;  // number of the last packet found, 0 when none
-    std::uint64_t skipped;       // bytes passed over (not known for lost_for_good: 0)
+    std::uint64_t skipped;       // bytes passed over (for lost_for_good: to the end of the file)
+    unsigned size;               // the packet size
+    unsigned byte;               // what stood where the sync byte should have been
 };
 
 // Calls step(const Packet&) for each packet until it returns false, and
@@ -53,6 +56,15 @@ template <class Step, class Event>
 ScanEnd scan_packets(const PacketInput& in, Step&& step, Event&& event)
 {
     ByteWindow w{in.file, in.block, in.block_bytes, in.read_piece};
+    struct Tally {  // the bytes read, whichever way the scan ends
+        const ByteWindow& w;
+        std::uint64_t* total;
+        ~Tally()
+        {
+            if (total != nullptr)
+                *total = w.base + w.end;
+        }
+    } tally{w, in.bytes_read};
     PacketShape shape = plain_shape;
     if (in.resync) {
         if (!find_first_fit(w, shape)) {
@@ -61,7 +73,7 @@ ScanEnd scan_packets(const PacketInput& in, Step&& step, Event&& event)
             return w.base + w.end >= packet_size ? ScanEnd::no_packets : ScanEnd::end_of_file;
         }
         if (w.begin > 0)
-            event(SyncEvent{SyncEvent::skipped_start, 0, 0, window_offset(w)});
+            event(SyncEvent{SyncEvent::skipped_start, 0, 0, window_offset(w), shape.size, 0});
     }
     const unsigned size = shape.size;
     const unsigned sync_at = shape.sync_at;
@@ -82,12 +94,13 @@ ScanEnd scan_packets(const PacketInput& in, Step&& step, Event&& event)
             if (!in.resync)
                 return ScanEnd::bad_sync;
             const std::uint64_t at = window_offset(w);
+            const unsigned found = w.data[w.begin + sync_at];
             ++w.begin;
             if (!find_fit(w, shape)) {
-                event(SyncEvent{SyncEvent::lost_for_good, at, number, 0});
+                event(SyncEvent{SyncEvent::lost_for_good, at, number, w.base + w.end - at, size, found});
                 return w.failed ? ScanEnd::read_error : ScanEnd::end_of_file;
             }
-            event(SyncEvent{SyncEvent::lost, at, number, window_offset(w) - at});
+            event(SyncEvent{SyncEvent::lost, at, number, window_offset(w) - at, size, found});
             continue;
         }
         if (window_ensure(w, size) < size)

@@ -13,6 +13,8 @@ enum class ReportEnd {
     invalid_pmt,          // the section found is no program map section
     section_past_packet,  // a field the report needs lies past the packet
     no_packets,           // resync found no packet at all
+    findings,             // --check counted errors
+    out_of_memory,        // the analysis tables could not be had
 };
 
 // A scan that ended without finding what it looked for.

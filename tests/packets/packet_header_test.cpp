@@ -73,7 +73,7 @@ unsigned find(const Bytes& file, unsigned pid, Bytes& found, ScanEnd& end)
     Output out{nullptr, text, sizeof text, 0, false};
     SyncLog log{out, stderr};
     // reads of two packets: the search crosses them
-    end = find_section_packet(PacketInput{f, block, sizeof block, 2 * packet_size, false}, pid, found.data(), log);
+    end = find_section_packet(PacketInput{f, block, sizeof block, 2 * packet_size, false, nullptr}, pid, found.data(), log);
     std::fclose(f);
     return found[3];
 }

@@ -1,0 +1,118 @@
+#include "analysis/analysis.hpp"
+
+#include <cstdlib>
+#include <new>
+
+#include "analysis/packet_checks.hpp"
+
+namespace ostrel {
+namespace {
+
+// PIDs whose sections are always gathered: PAT, CAT, NIT, SDT/BAT, EIT, TDT/TOT.
+constexpr unsigned table_pids[] = {0x0000, 0x0001, 0x0010, 0x0011, 0x0012, 0x0014};
+
+}  // namespace
+
+Analysis* new_analysis(FindingSink sink, void* sink_context)
+{
+    // calloc: zeroed pages that stay untouched, and so out of memory, where no PID uses them.
+    void* memory = std::calloc(1, sizeof(Analysis));
+    if (memory == nullptr)
+        return nullptr;
+    Analysis* a = new (memory) Analysis;
+    a->sink = sink;
+    a->sink_context = sink_context;
+    a->cc_epoch = 1;
+    clock_reset(a->clock);
+    a->last_pat = EventTime{0, 0, false};
+    for (const unsigned pid : table_pids)
+        gather_sections(*a, pid);
+    return a;
+}
+
+void delete_analysis(Analysis* analysis)
+{
+    if (analysis != nullptr) {
+        analysis->~Analysis();
+        std::free(analysis);
+    }
+}
+
+void gather_sections(Analysis& a, unsigned pid)
+{
+    PidState& s = a.pids[pid];
+    if (s.slot != 0 || a.slots_used == max_section_slots)
+        return;
+    a.slot_pid[a.slots_used] = static_cast<unsigned short>(pid);
+    s.slot = static_cast<short>(++a.slots_used);
+}
+
+void report_finding(Analysis& a, std::uint64_t packet, std::uint64_t offset, unsigned pid, FindingKind kind,
+                    double seen, double expected, unsigned extra)
+{
+    ++a.counts[static_cast<unsigned>(indicator_of(kind))];
+    if (a.sink != nullptr)
+        a.sink(a.sink_context, Finding{packet, offset, pid, kind, seen, expected, extra});
+}
+
+void analyze_sync_event(Analysis& a, const SyncEvent& event)
+{
+    a.skipped_bytes += event.skipped;
+    if (event.kind == SyncEvent::skipped_start)
+        return;  // a capture cut in a packet: normal
+    ++a.sync_losses;
+    const std::uint64_t position = event.after_packet + 1;
+    report_finding(a, position, event.at, no_pid, FindingKind::sync_byte, event.byte, 0x47);
+    // A second packet position lacked it too: the sync was lost, not one byte.
+    if (event.skipped > event.size)
+        report_finding(a, position, event.at, no_pid, FindingKind::sync_lost, static_cast<double>(event.skipped), 0);
+    // Counters and sections start again after the gap.
+    ++a.cc_epoch;
+    for (unsigned i = 0; i < a.slots_used; ++i)
+        abandon_section(a.slots[i]);
+}
+
+void analyze_packet(Analysis& a, const Packet& packet)
+{
+    const unsigned char* const p = packet.ts;
+    ++a.packets;
+    a.packet_size = packet.size;
+    const unsigned pid = packet_pid(p);
+    PidState& s = a.pids[pid];
+    ++s.packets;
+    if (p[1] & 0x80) {
+        ++s.transport_errors;
+        report_finding(a, packet, pid, FindingKind::transport_error, 1, 0);
+    }
+    const bool unit_start = (p[1] & 0x40) != 0;
+    s.unit_starts += unit_start;
+    if (p[3] & 0xC0) {
+        ++s.scrambled;
+        check_scrambled(a, packet, pid, p[3] >> 6);
+    }
+    const unsigned adaptation_field_control = (p[3] >> 4) & 3;
+    std::size_t payload_at = 4;
+    bool discontinuity = false;
+    if (adaptation_field_control & 2) {
+        const unsigned length = p[4];
+        payload_at = 5 + length;
+        if (length > 0) {
+            discontinuity = (p[5] & 0x80) != 0;
+            if (length >= 7 && (p[5] & 0x10))
+                take_pcr(a, s, pid, packet, discontinuity);
+        }
+    }
+    const bool has_payload = (adaptation_field_control & 1) && payload_at < packet_size;
+    const Continuity continuity = pid == 0x1FFF ? Continuity::follows
+                                                : check_continuity(a, s, packet, pid, has_payload, discontinuity);
+    if (s.role & role_stream)
+        check_stream_packet(a, s, packet, pid, unit_start && has_payload ? payload_at : packet_size);
+    if (s.slot != 0 && has_payload && continuity != Continuity::duplicate) {
+        SectionSlot& slot = a.slots[s.slot - 1];
+        if (continuity == Continuity::broken)
+            abandon_section(slot);
+        gather_packet_sections(a, slot, pid, packet, payload_at, unit_start);
+    }
+}
+
+}  // namespace ostrel

@@ -1,0 +1,110 @@
+#include <nlohmann/json.hpp>
+
+#include "analysis/check_output.hpp"
+
+namespace ostrel {
+namespace {
+
+using nlohmann::json;
+
+bool has_values(FindingKind kind)
+{
+    return kind != FindingKind::transport_error && kind != FindingKind::cat_missing;
+}
+
+const char* unit_of(FindingKind kind)
+{
+    switch (kind) {
+    case FindingKind::sync_lost:
+        return "bytes";
+    case FindingKind::pat_interval:
+    case FindingKind::pmt_interval:
+    case FindingKind::pid_interval:
+    case FindingKind::pcr_interval:
+    case FindingKind::pcr_jump:
+    case FindingKind::pcr_accuracy:
+    case FindingKind::pts_interval:
+        return "s";
+    default:
+        return nullptr;
+    }
+}
+
+void put_line(Output& out, const json& value)
+{
+    out_text(out, value.dump(-1, ' ', false, json::error_handler_t::replace));
+    out_text(out, "\n");
+}
+
+}  // namespace
+
+bool indicator_checked(const Analysis& a, Indicator indicator)
+{
+    bool pcrs = false;
+    for (const PidState& s : a.pids)
+        pcrs = pcrs || s.pcrs > 1;
+    switch (indicator) {
+    case Indicator::pcr_accuracy_error:
+        return a.packet_size == 192 && pcrs;
+    case Indicator::pcr_repetition_error:
+    case Indicator::pcr_discontinuity_indicator_error:
+        return pcrs;
+    case Indicator::pid_error:
+    case Indicator::pts_error:
+        return clock_known(a.clock);
+    default:
+        return true;
+    }
+}
+
+std::uint64_t error_total(const Analysis& a)
+{
+    std::uint64_t total = 0;
+    for (unsigned i = 0; i < indicator_count; ++i)
+        total += indicator_checked(a, static_cast<Indicator>(i)) ? a.counts[i] : 0;
+    return total;
+}
+
+void put_finding_json(Output& out, const Finding& f)
+{
+    const Indicator indicator = indicator_of(f.kind);
+    json line = {{"packet", f.packet},
+                 {"offset", f.offset},
+                 {"pid", f.pid == no_pid ? json(nullptr) : json(f.pid)},
+                 {"indicator", std::string(indicator_name(indicator))},
+                 {"priority", indicator_priority(indicator)},
+                 {"detail", finding_detail(f)}};
+    if (has_values(f.kind)) {
+        line["seen"] = f.seen;
+        line["expected"] = f.expected;
+        if (const char* unit = unit_of(f.kind))
+            line["unit"] = unit;
+    }
+    if (f.kind == FindingKind::crc)
+        line["table_id"] = f.extra;
+    if (f.kind == FindingKind::pmt_interval)
+        line["program_number"] = f.extra;
+    put_line(out, line);
+}
+
+void put_check_table_json(Output& out, const Analysis& a)
+{
+    json counts = json::object();
+    json checked = json::object();
+    for (unsigned i = 0; i < indicator_count; ++i) {
+        const auto indicator = static_cast<Indicator>(i);
+        const std::string name(indicator_name(indicator));
+        counts[name] = a.counts[i];
+        checked[name] = indicator_checked(a, indicator);
+    }
+    const std::uint64_t errors = error_total(a);
+    put_line(out, {{"summary",
+                    {{"packets", a.packets},
+                     {"counts", counts},
+                     {"checked", checked},
+                     {"intervals_checked", clock_known(a.clock)},
+                     {"errors", errors},
+                     {"ok", errors == 0}}}});
+}
+
+}  // namespace ostrel

@@ -1,0 +1,68 @@
+// What the analysis finds: one record per finding, named by the ETSI TR 101
+// 290 indicator it counts against, with the value seen and the one expected.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+namespace ostrel {
+
+enum class Indicator : unsigned char {
+    ts_sync_loss,
+    sync_byte_error,
+    pat_error,
+    continuity_count_error,
+    pmt_error,
+    pid_error,
+    transport_error,
+    crc_error,
+    pcr_repetition_error,
+    pcr_discontinuity_indicator_error,
+    pcr_accuracy_error,
+    pts_error,
+    cat_error,
+};
+inline constexpr unsigned indicator_count = 13;
+
+// The kinds of finding; each belongs to one indicator and has one wording.
+enum class FindingKind : unsigned char {
+    sync_lost,          // seen: bytes skipped
+    sync_byte,          // seen: the byte found, expected 0x47
+    pat_interval,       // seen: seconds since the last PAT section, expected: the limit
+    pat_table_id,       // seen: table_id, expected 0x00
+    pat_scrambled,      // seen: transport_scrambling_control, expected 0
+    cc_gap,             // seen: counter, expected: counter
+    cc_repeat,          // a repeated counter on a different packet
+    cc_third_copy,      // a packet repeated a third time
+    pmt_interval,       // program: program_number
+    pmt_scrambled,
+    pid_interval,
+    transport_error,    // seen 1, expected 0
+    crc,                // seen: CRC_32 carried, expected: computed; table: table_id
+    pcr_interval,       // seconds between two PCRs, limit
+    pcr_jump,           // PCR difference in seconds, expected at most the limit
+    pcr_accuracy,       // seconds off the arrival time stamps, limit
+    pts_interval,
+    cat_missing,        // a scrambled packet and no CAT section so far
+    cat_table_id,       // seen: table_id, expected 0x01
+};
+
+inline constexpr unsigned no_pid = 0xFFFF;
+
+struct Finding {
+    std::uint64_t packet;  // number of the packet (or packet position) where it was found
+    std::uint64_t offset;  // its byte offset in the file
+    unsigned pid;          // no_pid where there is none
+    FindingKind kind;
+    double seen;
+    double expected;
+    unsigned extra;        // table_id of a CRC finding, program_number of a PMT finding
+};
+
+Indicator indicator_of(FindingKind kind);
+std::string_view indicator_name(Indicator indicator);
+unsigned indicator_priority(Indicator indicator);
+// True for the indicators that need the time the PCRs give.
+bool indicator_needs_time(Indicator indicator);
+
+}  // namespace ostrel

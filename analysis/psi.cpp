@@ -1,0 +1,136 @@
+#include <cstring>
+
+#include "analysis/packet_checks.hpp"
+
+namespace ostrel {
+namespace {
+
+constexpr double table_interval_limit = 0.5;  // s: PAT and each PMT at least this often
+
+struct SectionContext {
+    Analysis& a;
+    unsigned pid;
+    const Packet& packet;
+};
+
+void on_section(void* context, const AssembledSection& section)
+{
+    const SectionContext& c = *static_cast<const SectionContext*>(context);
+    analyze_section(c.a, c.pid, section, c.packet);
+}
+
+unsigned bits13(const unsigned char* b) { return (b[0] & 0x1Fu) << 8 | b[1]; }
+
+// The time since `last`, when the clock tells; then `last` becomes now.
+void check_interval(Analysis& a, const Packet& packet, unsigned pid, EventTime& last, FindingKind kind,
+                    unsigned extra)
+{
+    if (clock_known(a.clock)) {
+        const double interval = clock_time(a.clock, packet.offset) - event_time(a.clock, last);
+        if (interval > table_interval_limit)
+            report_finding(a, packet, pid, kind, interval, table_interval_limit, extra);
+    }
+    last = note_event(a.clock, packet.offset);
+}
+
+void take_pat(Analysis& a, const AssembledSection& s, const Packet& packet)
+{
+    std::memcpy(a.pat, s.data, s.stored);
+    a.pat_length = s.stored;
+    a.has_pat = true;
+    // Entries of 4 bytes from byte 8 up to the CRC_32.
+    for (std::size_t e = 8; e + 4 <= s.stored - 4 && a.program_count < max_programs; e += 4) {
+        const unsigned program_number = s.data[e] << 8 | s.data[e + 1];
+        if (program_number == 0)
+            continue;  // the network PID
+        const unsigned pmt_pid = bits13(s.data + e + 2);
+        Program& program = a.programs[a.program_count];
+        program.program_number = program_number;
+        program.pmt_pid = pmt_pid;
+        program.last_pmt = note_event(a.clock, packet.offset);
+        PidState& ps = a.pids[pmt_pid];
+        if (!(ps.role & role_pmt))
+            ps.program = static_cast<unsigned short>(a.program_count);
+        ps.role |= role_pmt;
+        gather_sections(a, pmt_pid);
+        ++a.program_count;
+    }
+}
+
+void take_pmt(Analysis& a, Program& program, unsigned index, const AssembledSection& s, const Packet& packet)
+{
+    std::memcpy(program.pmt, s.data, s.stored);
+    program.pmt_length = s.stored;
+    program.has_pmt = true;
+    if (s.stored < 16)
+        return;
+    // Streams of 5 bytes plus ES_info from after the program info up to the CRC_32.
+    std::size_t e = 12 + ((s.data[10] & 0x03u) << 8 | s.data[11]);
+    while (e + 5 <= s.stored - 4) {
+        PidState& ps = a.pids[bits13(s.data + e + 1)];
+        if (!(ps.role & role_stream)) {
+            ps.role |= role_stream;
+            ps.program = static_cast<unsigned short>(index);
+            ps.last_seen = note_event(a.clock, packet.offset);
+        }
+        e += 5 + ((s.data[e + 3] & 0x03u) << 8 | s.data[e + 4]);
+    }
+}
+
+}  // namespace
+
+void check_scrambled(Analysis& a, const Packet& packet, unsigned pid, unsigned scrambling)
+{
+    if (pid == 0x0000)
+        report_finding(a, packet, pid, FindingKind::pat_scrambled, scrambling, 0);
+    else if (a.pids[pid].role & role_pmt)
+        report_finding(a, packet, pid, FindingKind::pmt_scrambled, scrambling, 0);
+    if (!a.cat_seen && !a.cat_missing_reported) {
+        a.cat_missing_reported = true;
+        report_finding(a, packet, pid, FindingKind::cat_missing, scrambling, 0);
+    }
+}
+
+void gather_packet_sections(Analysis& a, SectionSlot& slot, unsigned pid, const Packet& packet,
+                            std::size_t payload_at, bool unit_start)
+{
+    SectionContext context{a, pid, packet};
+    assemble_sections(slot, packet.ts + payload_at, packet_size - payload_at, unit_start, on_section, &context);
+}
+
+void analyze_section(Analysis& a, unsigned pid, const AssembledSection& s, const Packet& packet)
+{
+    const unsigned table_id = section_table_id(s);
+    if (!crc_correct(s)) {
+        ++a.crc_errors;
+        report_finding(a, packet, pid, FindingKind::crc, s.carried, s.computed, table_id);
+        return;  // nothing in it can be trusted
+    }
+    if (pid == 0x0000) {
+        if (table_id != 0x00) {
+            report_finding(a, packet, pid, FindingKind::pat_table_id, table_id, 0x00);
+            return;
+        }
+        check_interval(a, packet, pid, a.last_pat, FindingKind::pat_interval, 0);
+        if (!a.has_pat)
+            take_pat(a, s, packet);
+    } else if (pid == 0x0001) {
+        if (table_id != 0x01)
+            report_finding(a, packet, pid, FindingKind::cat_table_id, table_id, 0x01);
+        else
+            a.cat_seen = true;
+    }
+    if (table_id != 0x02 || !(a.pids[pid].role & role_pmt) || s.stored < 12)
+        return;
+    const unsigned program_number = s.data[3] << 8 | s.data[4];
+    for (unsigned i = 0; i < a.program_count; ++i) {
+        Program& program = a.programs[i];
+        if (program.pmt_pid != pid || program.program_number != program_number)
+            continue;
+        check_interval(a, packet, pid, program.last_pmt, FindingKind::pmt_interval, program_number);
+        if (!program.has_pmt)
+            take_pmt(a, program, i, s, packet);
+    }
+}
+
+}  // namespace ostrel

@@ -1,0 +1,13 @@
+// --summary: what a capture holds, after one pass, as text or as one JSON object.
+#pragma once
+
+#include <cstdio>
+
+#include "packets/output.hpp"
+#include "packets/report_end.hpp"
+
+namespace ostrel {
+
+ReportEnd report_summary(const PacketInput& in, Output& out, const char* name, bool json, std::FILE* err);
+
+}  // namespace ostrel

@@ -1,0 +1,104 @@
+#include <cinttypes>
+
+#include "analysis/facts.hpp"
+#include "analysis/summary_output.hpp"
+#include "texts/description_texts.hpp"
+
+namespace ostrel {
+namespace {
+
+void put_count(Output& out, const char* label, std::uint64_t value)
+{
+    out_format(out, "=> %-20s'%" PRIu64 "'d\n", label, value);
+}
+
+void put_programs(Output& out, const Analysis& a)
+{
+    put_count(out, "Programs:", a.program_count);
+    for (unsigned i = 0; i < a.program_count; ++i) {
+        const Program& program = a.programs[i];
+        out_format(out, "   Program Number:     '%u'd\n   PMT PID:            '%04X'h\n", program.program_number,
+                   program.pmt_pid);
+        if (!program.has_pmt) {
+            out_text(out, "   PCR PID:            unknown (no map section)\n");
+            continue;
+        }
+        out_format(out, "   PCR PID:            '%04X'h\n", pcr_pid(program));
+        StreamEntry streams[max_streams];
+        const unsigned n = program_streams(program, streams, max_streams);
+        for (unsigned k = 0; k < n; ++k) {
+            const StreamEntry& e = streams[k];
+            const std::string_view text = stream_type_text(e.stream_type);
+            out_format(out, "   Stream PID:         '%04X'h, '%02X'h, %.*s", e.pid, e.stream_type,
+                       static_cast<int>(text.size()), text.data());
+            if (e.language[0] != 0)
+                out_format(out, ", language '%s'", e.language);
+            out_text(out, "\n");
+        }
+    }
+}
+
+void put_pids(Output& out, const Analysis& a, const Duration& d)
+{
+    unsigned used = 0;
+    for (unsigned pid = 0; pid < pid_count; ++pid)
+        used += a.pids[pid].packets != 0;
+    put_count(out, "PIDs:", used);
+    out_format(out, "   %-7s %10s %7s %10s %10s %10s %10s %10s %10s  %s\n", "PID", "Packets", "%", "Bitrate", "Starts",
+               "CC errors", "TEI errors", "Scrambled", "PCRs", "Carries");
+    for (unsigned pid = 0; pid < pid_count; ++pid) {
+        const PidState& s = a.pids[pid];
+        if (s.packets == 0)
+            continue;
+        out_format(out, "   '%04X'h %10" PRIu64 " %7.2f ", pid, s.packets,
+                   100.0 * static_cast<double>(s.packets) / static_cast<double>(a.packets));
+        if (d.known)
+            out_format(out, "%10.0f ", static_cast<double>(s.packets) * packet_size * 8 / d.seconds);
+        else
+            out_text(out, "   unknown ");
+        unsigned program_number;
+        const std::string carries = pid_carries(a, pid, program_number);
+        out_format(out, "%10" PRIu64 " %10" PRIu64 " %10" PRIu64 " %10" PRIu64 " %10" PRIu64 "  ", s.unit_starts,
+                   s.cc_errors, s.transport_errors, s.scrambled, s.pcrs);
+        out_text(out, carries);
+        if (program_number != 0 && !(s.role & role_pmt))
+            out_format(out, ", program %u", program_number);
+        out_text(out, "\n");
+    }
+}
+
+}  // namespace
+
+void put_summary_text(Output& out, const Analysis& a, const char* name)
+{
+    out_text(out, "=> File:               ");
+    out_text(out, name);
+    out_text(out, "\n");
+    out_format(out, "=> File Size:          '%" PRIu64 "'d bytes\n", a.bytes);
+    out_format(out, "=> Packet Size:        '%u'd bytes\n", a.packet_size);
+    put_count(out, "Packets:", a.packets);
+    put_count(out, "Skipped Bytes:", a.skipped_bytes);
+    put_count(out, "Sync Losses:", a.sync_losses);
+    const Duration d = capture_duration(a);
+    if (d.known) {
+        out_format(out, "=> Duration:           '%.6f'd s, from the PCRs of PID '%04X'h\n", d.seconds, d.pid);
+        out_format(out, "=> Bitrate:            '%.0f'd bit/s\n", d.bitrate);
+    } else {
+        out_text(out, "=> Duration:           unknown (no PCR)\n=> Bitrate:            unknown (no PCR)\n");
+    }
+    put_programs(out, a);
+    put_pids(out, a, d);
+    std::uint64_t cc = 0, tei = 0, scrambled = 0;
+    for (const PidState& s : a.pids) {
+        cc += s.cc_errors;
+        tei += s.transport_errors;
+        scrambled += s.scrambled;
+    }
+    put_count(out, "CC Errors:", cc);
+    put_count(out, "Transport Errors:", tei);
+    put_count(out, "Scrambled Packets:", scrambled);
+    put_count(out, "CRC Errors:", a.crc_errors);
+    put_count(out, "Sync Losses:", a.sync_losses);
+}
+
+}  // namespace ostrel

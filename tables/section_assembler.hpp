@@ -1,0 +1,46 @@
+// PSI sections gathered across packets (ISO/IEC 13818-1 2.4.4): a section
+// starts where the pointer_field of a packet with payload_unit_start_indicator
+// 1 points, goes on in the payloads of the following packets of its PID, may
+// be followed by more sections in the same packet (until a 0xFF stuffing
+// byte), and ends after section_length bytes. Its CRC_32 is computed as the
+// bytes arrive; the first max_section_bytes of it are kept.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace ostrel {
+
+inline constexpr std::size_t max_section_bytes = 1024;  // PAT, CAT, PMT: section_length <= 1021
+inline constexpr std::size_t max_private_section_bytes = 4096;
+
+struct SectionSlot {
+    unsigned char data[max_section_bytes];  // the section's first bytes, table_id first
+    std::size_t have = 0;                   // bytes received so far
+    std::size_t total = 0;                  // 3 + section_length; 0 until the 3 header bytes are in
+    std::uint32_t crc = 0;                  // over the bytes before the last four
+    std::uint32_t carried = 0;              // the last four bytes: the CRC_32 field
+    bool active = false;                    // a section is being gathered
+};
+
+// A section just completed in its slot.
+struct AssembledSection {
+    const unsigned char* data;  // its first bytes
+    std::size_t stored;         // how many of them are kept
+    std::size_t length;         // 3 + section_length
+    bool has_crc;               // section_syntax_indicator 1: the last four bytes are CRC_32
+    std::uint32_t carried;      // the CRC_32 field
+    std::uint32_t computed;     // the CRC_32 of the bytes before it
+};
+
+inline bool crc_correct(const AssembledSection& s) { return !s.has_crc || s.carried == s.computed; }
+inline unsigned section_table_id(const AssembledSection& s) { return s.data[0]; }
+
+// Drops a section in progress (a lost packet, a lost sync byte).
+inline void abandon_section(SectionSlot& slot) { slot.active = false; }
+
+// Takes one packet's payload. `done` is called for each section completed in it.
+void assemble_sections(SectionSlot& slot, const unsigned char* payload, std::size_t length, bool unit_start,
+                       void (*done)(void* context, const AssembledSection& section), void* context);
+
+}  // namespace ostrel
