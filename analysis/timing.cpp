@@ -3,12 +3,15 @@
 namespace ostrel {
 namespace {
 
-constexpr double pcr_repetition_limit = 0.040;        // s
-constexpr double pcr_difference_limit = 0.100;        // s
-constexpr double pcr_accuracy_limit = 500e-9;         // s
-constexpr double pts_repetition_limit = 0.700;        // s
-constexpr double pid_absence_limit = 5.0;             // s
-constexpr std::uint32_t arrival_wrap = 1u << 30;      // arrival_time_stamp, 27 MHz
+// The PCR limits in 27 MHz ticks, compared exactly.
+constexpr std::uint64_t pcr_repetition_ticks = 1'080'000;  // 40 ms
+constexpr std::uint64_t pcr_difference_ticks = 2'700'000;  // 100 ms
+constexpr std::int64_t pcr_accuracy_half_ticks = 27;       // 500 ns = 13.5 ticks, doubled
+constexpr double pts_repetition_limit = 0.700;             // s
+constexpr double pid_absence_limit = 5.0;                  // s
+constexpr std::uint32_t arrival_wrap = 1u << 30;           // arrival_time_stamp, 27 MHz
+
+double seconds_of(std::uint64_t ticks) { return static_cast<double>(ticks) / pcr_hz; }
 
 std::uint64_t read_pcr(const unsigned char* p)
 {
@@ -40,20 +43,20 @@ void take_pcr(Analysis& a, PidState& s, unsigned pid, const Packet& packet, bool
         s.first_pcr_packet = packet.number;
     } else if (!discontinuity) {
         const std::uint64_t ticks = pcr_difference(pcr, s.last_pcr);
-        const double seconds = static_cast<double>(ticks) / pcr_hz;
-        const bool forward = ticks < pcr_wrap / 2;
+        const bool forward = ticks < pcr_wrap / 2;  // else the PCR went back
+        const double seconds = forward ? seconds_of(ticks) : -seconds_of(pcr_wrap - ticks);
         if (forward)
             s.pcr_ticks += ticks;
-        if (!forward || seconds > pcr_difference_limit)
-            report_finding(a, packet, pid, FindingKind::pcr_jump, forward ? seconds : seconds - pcr_wrap / pcr_hz,
-                           pcr_difference_limit);
-        if (forward && seconds > pcr_repetition_limit)
-            report_finding(a, packet, pid, FindingKind::pcr_interval, seconds, pcr_repetition_limit);
+        if (!forward || ticks > pcr_difference_ticks)
+            report_finding(a, packet, pid, FindingKind::pcr_jump, seconds, seconds_of(pcr_difference_ticks));
+        if (forward && ticks > pcr_repetition_ticks)
+            report_finding(a, packet, pid, FindingKind::pcr_interval, seconds, seconds_of(pcr_repetition_ticks));
         if (packet.size == 192 && forward) {
             const std::uint32_t arrived = (arrival - s.last_pcr_arrival) % arrival_wrap;
-            const double off = (static_cast<double>(ticks) - static_cast<double>(arrived)) / pcr_hz;
-            if (off > pcr_accuracy_limit || -off > pcr_accuracy_limit)
-                report_finding(a, packet, pid, FindingKind::pcr_accuracy, off, pcr_accuracy_limit);
+            const std::int64_t off = static_cast<std::int64_t>(ticks) - static_cast<std::int64_t>(arrived);
+            if (2 * off > pcr_accuracy_half_ticks || -2 * off > pcr_accuracy_half_ticks)
+                report_finding(a, packet, pid, FindingKind::pcr_accuracy, static_cast<double>(off) / pcr_hz,
+                               500e-9);
         }
     }
     s.last_pcr = pcr;

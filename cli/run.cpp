@@ -1,5 +1,6 @@
 #include "cli/run.hpp"
 
+#include <cstring>
 #include <memory>
 
 #include "analysis/check_report.hpp"
@@ -19,6 +20,33 @@ constexpr const char* usage_text =
     "       --pat: print Program Association Table (PAT).\n"
     "       --pmt: print Program Map Table (PMT) with specified PID.\n"
     "       --pid: print all TS packets with specified PID (0000-1FFF).\n";
+
+constexpr const char* help_text =
+    "Usage: ostrel FILE [OPTION...]\n"
+    "Inspect an MPEG-2 transport stream file (ISO/IEC 13818-1).\n"
+    "\n"
+    "Reports (the first that applies):\n"
+    "  --check        TR 101 290 first- and second-priority indicators: every finding,\n"
+    "                 then a table of counts; status 1 when any error was counted\n"
+    "  --summary      programs, streams, PIDs, duration, bitrates and damage\n"
+    "  --pat          the Program Association Table\n"
+    "  --pmt:HHHH     the Program Map Table on PID HHHH (hex)\n"
+    "  (none)         every packet, field by field with hex dumps\n"
+    "\n"
+    "Options:\n"
+    "  --pid:HHHH     report only the packets of PID HHHH (hex)\n"
+    "  -walk          pause after each packet of the report until Enter is pressed\n"
+    "  --decode       decode adaptation fields and PES headers in the packet report\n"
+    "  --resync       find packets by their sync bytes: 188-, 192- and 204-byte packets,\n"
+    "                 a capture cut in a packet, reading on after a lost sync byte\n"
+    "                 (--summary and --check always read this way)\n"
+    "  --json         --summary as one JSON object, --check as JSON Lines\n"
+    "\n"
+    "Options follow the file name and are matched without regard to case.\n"
+    "  ostrel --help      this text\n"
+    "  ostrel --version   the version\n"
+    "Exit status: 0 done; 1 open, read or write failure, damage that stopped a report,\n"
+    "a lost sync byte, or errors found by --check; 2 no file name.\n";
 
 constexpr std::size_t block_bytes = 4096 * packet_size;  // 752 KiB read at a time
 
@@ -84,6 +112,11 @@ int run(int argc, const char* const* argv)
         std::fputs(usage_text, stderr);
         return exit_usage;
     }
+    // Alone, these are questions about the program; a file of that name is ./--help.
+    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0))
+        return std::fputs(help_text, stdout) >= 0 && std::fflush(stdout) == 0 ? exit_ok : exit_failed;
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0)
+        return std::printf("ostrel %s\n", OSTREL_VERSION) > 0 && std::fflush(stdout) == 0 ? exit_ok : exit_failed;
     const RunOptions options = parse_options(argc, argv);
     std::FILE* const file = std::fopen(argv[1], "rb");
     if (file == nullptr) {
