@@ -67,6 +67,22 @@ Bytes join(std::initializer_list<Bytes> parts)
     return all;
 }
 
+unsigned char* at(Bytes& s, std::size_t n) { return s.data() + (n - 1) * 188; }
+
+void drop(Bytes& s, std::size_t n)
+{
+    s.erase(s.begin() + static_cast<long>((n - 1) * 188), s.begin() + static_cast<long>(n * 188));
+}
+
+void repeat(Bytes& s, std::size_t n, unsigned times)
+{
+    const Bytes copy(at(s, n), at(s, n) + 188);
+    for (unsigned i = 0; i < times; ++i)
+        s.insert(s.begin() + static_cast<long>(n * 188), copy.begin(), copy.end());
+}
+
+std::string fixture_path(const std::string& name) { return std::string(OSTREL_SOURCE_DIR "/tests/fixtures/") + name; }
+
 Result run_report(const Bytes& file, const RunOptions& options, const std::string& keys, std::size_t read_piece)
 {
     std::FILE* in = file_with(std::string(file.begin(), file.end()));

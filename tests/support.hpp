@@ -31,6 +31,12 @@ Bytes packet(const PacketFields& fields, std::initializer_list<unsigned> body = 
 void put_bytes(Bytes& packet, std::size_t offset, std::initializer_list<unsigned> bytes);
 Bytes join(std::initializer_list<Bytes> parts);
 
+// Packet n (from 1) of a stream of 188-byte packets; dropping it; repeating it.
+unsigned char* at(Bytes& stream, std::size_t n);
+void drop(Bytes& stream, std::size_t n);
+void repeat(Bytes& stream, std::size_t n, unsigned times);
+std::string fixture_path(const std::string& name);  // under tests/fixtures/
+
 struct Result {
     std::string out;
     std::string err;

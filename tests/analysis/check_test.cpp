@@ -12,14 +12,6 @@
 namespace ostrel::test {
 namespace {
 
-unsigned char* at(Bytes& s, std::size_t n) { return s.data() + (n - 1) * 188; }
-void drop(Bytes& s, std::size_t n) { s.erase(s.begin() + static_cast<long>((n - 1) * 188), s.begin() + static_cast<long>(n * 188)); }
-void repeat(Bytes& s, std::size_t n, unsigned times)
-{
-    const Bytes copy(at(s, n), at(s, n) + 188);
-    for (unsigned i = 0; i < times; ++i)
-        s.insert(s.begin() + static_cast<long>(n * 188), copy.begin(), copy.end());
-}
 void make_null(Bytes& s, std::size_t n)
 {
     at(s, n)[1] = 0x1F;
@@ -193,7 +185,7 @@ Split split(const std::string& out)
 
 TEST(Check, EachIndicatorOnADamagedCopyOfARealStream)
 {
-    const Bytes clean = read_bytes(std::string(OSTREL_SOURCE_DIR) + "/tests/fixtures/ffmpeg_clean.ts");
+    const Bytes clean = read_bytes(fixture_path("ffmpeg_clean.ts"));
     ASSERT_EQ(clean.size(), 105u * 188);
     RunOptions check;
     check.check_mode = true;
@@ -213,7 +205,7 @@ TEST(Check, EachIndicatorOnADamagedCopyOfARealStream)
 // one of them 1 us late.
 TEST(Check, PcrAccuracyAgainstArrivalTimeStamps)
 {
-    const Bytes clean = read_bytes(std::string(OSTREL_SOURCE_DIR) + "/tests/fixtures/ffmpeg_clean.ts");
+    const Bytes clean = read_bytes(fixture_path("ffmpeg_clean.ts"));
     Bytes m2ts;
     std::uint64_t arrival = 0;
     for (std::size_t i = 0; i < clean.size(); i += 188) {

@@ -124,7 +124,7 @@ TEST(Resync, SizeAndFirstPacketFoundBySyncBytes)
 // as 192: the bytes at 188, 376, ... are no sync bytes.
 TEST(Resync, ArrivalHeaderStartingWith0x47)
 {
-    Bytes m2ts = read_bytes(std::string(OSTREL_SOURCE_DIR) + "/tests/fixtures/ffmpeg_m2ts.m2ts");
+    Bytes m2ts = read_bytes(fixture_path("ffmpeg_m2ts.m2ts"));
     ASSERT_EQ(m2ts[0], 0x0E);  // 0E BF 46 22: copy permission 00, arrival time 247416354
     RunOptions resync;
     resync.resync = true;
