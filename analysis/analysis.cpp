@@ -1,6 +1,7 @@
 #include "analysis/analysis.hpp"
 
 #include <cstdlib>
+#include <cstring>
 #include <new>
 
 #include "analysis/packet_checks.hpp"
@@ -23,6 +24,7 @@ Analysis* new_analysis(FindingSink sink, void* sink_context)
     a->sink = sink;
     a->sink_context = sink_context;
     a->cc_epoch = 1;
+    a->absence_bytes = UINT64_MAX;
     clock_reset(a->clock);
     a->last_pat = EventTime{0, 0, false};
     for (const unsigned pid : table_pids)
@@ -72,11 +74,21 @@ void analyze_sync_event(Analysis& a, const SyncEvent& event)
         abandon_section(a.slots[i]);
 }
 
-void analyze_packet(Analysis& a, const Packet& packet)
+void analyze_window_moves(Analysis& a)
+{
+    for (unsigned i = 0; i < a.in_window_count; ++i) {
+        const unsigned pid = a.in_window[i];
+        PidState& s = a.pids[pid];
+        std::memcpy(a.last_packets[pid], s.last_payload, packet_size);
+        s.last_payload = a.last_packets[pid];
+        s.in_window = false;
+    }
+    a.in_window_count = 0;
+}
+
+void analyze_packet_fully(Analysis& a, const Packet& packet)
 {
     const unsigned char* const p = packet.ts;
-    ++a.packets;
-    a.packet_size = packet.size;
     const unsigned pid = packet_pid(p);
     PidState& s = a.pids[pid];
     ++s.packets;
@@ -105,8 +117,13 @@ void analyze_packet(Analysis& a, const Packet& packet)
     const bool has_payload = (adaptation_field_control & 1) && payload_at < packet_size;
     const Continuity continuity = pid == 0x1FFF ? Continuity::follows
                                                 : check_continuity(a, s, packet, pid, has_payload, discontinuity);
-    if (s.role & role_stream)
-        check_stream_packet(a, s, packet, pid, unit_start && has_payload ? payload_at : packet_size);
+    if (s.role & role_stream) {
+        if (s.seen_stretch != a.clock.pcrs || packet.offset - s.last_offset > a.absence_bytes)
+            check_absence(a, s, packet, pid);
+        s.last_offset = packet.offset;
+        if (unit_start && has_payload)
+            check_pts(a, s, packet, pid, payload_at);
+    }
     if (s.slot != 0 && has_payload && continuity != Continuity::duplicate) {
         SectionSlot& slot = a.slots[s.slot - 1];
         if (continuity == Continuity::broken)

@@ -24,20 +24,31 @@ enum PidRole : unsigned char {
 };
 
 struct PidState {
-    std::uint64_t packets, unit_starts, cc_errors, transport_errors, scrambled, pcrs;
+    // What every packet touches, together in one cache line.
+    std::uint64_t packets, unit_starts;
+    const unsigned char* last_payload;  // the last packet with a payload: in the window, or in last_packets
+    std::uint64_t last_offset;          // the last packet of the PID (streams only)
+    std::uint32_t seen_stretch;         // the clock's PCR count at the first packet of the stretch (streams)
+    std::uint32_t cc_epoch;             // the continuity state holds while this equals the pass's epoch
+    short slot;                         // section slot + 1, 0 when sections are not gathered
+    unsigned char cc;                   // counter of the last packet with a payload
+    unsigned char copies;               // how often that packet came: 1, or 2 for an allowed duplicate
+    unsigned char role;                 // PidRole bits
+    bool in_window;                     // last_payload points into the read window
+    unsigned short program;             // index of its program (role_pmt, role_stream)
+
+    std::uint64_t cc_errors, transport_errors, scrambled, pcrs;
     std::uint64_t first_pcr_packet, last_pcr_packet;
     std::uint64_t last_pcr;         // 27 MHz
     std::uint64_t pcr_ticks;        // PCR differences added up, split at discontinuities
     std::uint32_t last_pcr_arrival; // arrival_time_stamp of the last PCR packet (192-byte packets)
-    EventTime last_seen;            // for PID_error
+    // PID_error: when the PID was last seen. Its time is taken at its first
+    // packet in each stretch between two PCRs of the clock, where the clock's
+    // formula changes; later packets of the stretch only note their offset.
+    EventTime seen;                 // that first packet
+    double seen_seconds_per_byte;   // the clock's rate then
     EventTime last_pts;             // for PTS_error
     bool pts_seen;
-    std::uint32_t cc_epoch;         // the continuity state holds while this equals the pass's epoch
-    unsigned char cc;               // counter of the last packet with a payload
-    unsigned char copies;           // how often that packet came: 1, or 2 for an allowed duplicate
-    unsigned char role;             // PidRole bits
-    short slot;                     // section slot + 1, 0 when sections are not gathered
-    unsigned short program;         // index of its program (role_pmt, role_stream)
 };
 
 struct Program {
@@ -59,6 +70,7 @@ struct Analysis {
     std::uint64_t counts[indicator_count];
     std::uint32_t cc_epoch;  // grows at each lost sync: continuity starts again
     Clock clock;
+    std::uint64_t absence_bytes;  // bytes that take longer than the PID_error limit at the clock's rate
     bool has_pat, cat_seen, cat_missing_reported;
     EventTime last_pat;
     std::size_t pat_length;
@@ -69,15 +81,67 @@ struct Analysis {
     SectionSlot slots[max_section_slots];
     unsigned short slot_pid[max_section_slots];
     PidState pids[pid_count];
-    unsigned char last_packets[pid_count][188];  // the last packet with a payload of each PID
+    unsigned char last_packets[pid_count][188];  // copies of last_payload from before the window moved
+    unsigned in_window_count;
+    unsigned short in_window[pid_count];         // the PIDs whose last_payload is in the window
 };
 
 // A zeroed analysis, allocated once (a few MB, touched only where used).
 Analysis* new_analysis(FindingSink sink, void* sink_context);
 void delete_analysis(Analysis* analysis);
 
-void analyze_packet(Analysis& a, const Packet& packet);
+// Every packet goes through the first; all but the plain ones go on to the second.
+inline void analyze_packet(Analysis& a, const Packet& packet);
+void analyze_packet_fully(Analysis& a, const Packet& packet);
 void analyze_sync_event(Analysis& a, const SyncEvent& event);
+// The read window is about to move: packets kept by pointer are copied.
+void analyze_window_moves(Analysis& a);
+// PID_error for a stream packet whose time must be worked out.
+void check_absence(Analysis& a, PidState& s, const Packet& packet, unsigned pid);
+
+inline void keep_payload_packet(Analysis& a, PidState& s, const unsigned char* p, unsigned pid)
+{
+    s.last_payload = p;
+    if (!s.in_window) {
+        s.in_window = true;
+        a.in_window[a.in_window_count++] = static_cast<unsigned short>(pid);
+    }
+}
+
+inline void analyze_packet(Analysis& a, const Packet& packet)
+{
+    const unsigned char* const p = packet.ts;
+    const unsigned pid = packet_pid(p);
+    PidState& s = a.pids[pid];
+    const unsigned b1 = p[1];
+    const unsigned b3 = p[3];
+    if (pid == 0x1FFF) {
+        if ((b1 & 0x80) == 0 && (b3 & 0xC0) == 0)
+            ++s.packets;  // null packets are counted, no more
+        else
+            analyze_packet_fully(a, packet);
+        return;
+    }
+    // The plain packet: no error, not scrambled, payload only, the counter
+    // follows, no sections gathered, no PES start of a stream; one test for all.
+    const unsigned odd = (b1 & 0x80) | ((b3 & 0xF0) ^ 0x10) | static_cast<unsigned short>(s.slot) |
+                         ((b3 ^ (s.cc + 1u)) & 0x0F) | (s.cc_epoch ^ a.cc_epoch) |
+                         (b1 & 0x40 & static_cast<unsigned>(s.role & role_stream) << 5);
+    if (odd != 0) {
+        analyze_packet_fully(a, packet);
+        return;
+    }
+    ++s.packets;
+    s.unit_starts += (b1 >> 6) & 1;
+    s.cc = static_cast<unsigned char>(b3 & 0x0F);
+    s.copies = 1;
+    keep_payload_packet(a, s, p, pid);
+    if (s.role & role_stream) {
+        if (s.seen_stretch != a.clock.pcrs || packet.offset - s.last_offset > a.absence_bytes)
+            check_absence(a, s, packet, pid);
+        s.last_offset = packet.offset;
+    }
+}
 
 // Section handling, called for each section completed on a gathered PID.
 void analyze_section(Analysis& a, unsigned pid, const AssembledSection& section, const Packet& packet);

@@ -18,7 +18,7 @@ void keep(Analysis& a, PidState& s, const unsigned char* p, unsigned pid, unsign
 {
     s.cc = static_cast<unsigned char>(counter);
     s.copies = 1;
-    std::memcpy(a.last_packets[pid], p, packet_size);
+    keep_payload_packet(a, s, p, pid);
 }
 
 }  // namespace
@@ -44,7 +44,7 @@ Continuity check_continuity(Analysis& a, PidState& s, const Packet& packet, unsi
         keep(a, s, p, pid, counter);
         return Continuity::follows;
     }
-    if (counter == s.cc && same_packet(p, a.last_packets[pid])) {
+    if (counter == s.cc && same_packet(p, s.last_payload)) {
         if (s.copies == 1) {
             s.copies = 2;
             return Continuity::duplicate;  // one repetition is allowed

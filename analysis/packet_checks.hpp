@@ -22,9 +22,12 @@ Continuity check_continuity(Analysis& a, PidState& s, const Packet& packet, unsi
 // PCR_discontinuity_indicator_error, PCR_accuracy_error, and the clock.
 void take_pcr(Analysis& a, PidState& s, unsigned pid, const Packet& packet, bool discontinuity);
 
-// A packet of an elementary stream named in a map table: PID_error, and
-// PTS_error when its payload (from `payload_at`; packet_size for none) starts a PES packet.
-void check_stream_packet(Analysis& a, PidState& s, const Packet& packet, unsigned pid, std::size_t payload_at);
+// A packet of an elementary stream whose payload (from `payload_at`) starts a
+// unit: PTS_error when it starts a PES packet with a PTS.
+void check_pts(Analysis& a, PidState& s, const Packet& packet, unsigned pid, std::size_t payload_at);
+
+// Notes a stream's packet as seen when the PMT names it.
+void start_absence(Analysis& a, PidState& s, std::uint64_t offset);
 
 // A packet with transport_scrambling_control not 00: PAT_error, PMT_error, CAT_error.
 void check_scrambled(Analysis& a, const Packet& packet, unsigned pid, unsigned scrambling);

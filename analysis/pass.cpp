@@ -10,15 +10,24 @@ ScanEnd run_pass(const PacketInput& in, Analysis& a, std::FILE* err)
     PacketInput reading = in;
     reading.resync = true;  // damage is counted, never a reason to stop
     reading.bytes_read = &a.bytes;
-    const auto step = [&](const Packet& packet) {
-        analyze_packet(a, packet);
-        if ((packet.number & 0xFFFF) == 0)
-            progress_update(progress, packet.offset);
-        return true;
-    };
+    struct Step {
+        Analysis& a;
+        Progress& progress;
+        bool operator()(const Packet& packet)
+        {
+            a.packet_size = packet.size;
+            analyze_packet(a, packet);
+            if ((packet.number & 0xFFFF) == 0)
+                progress_update(progress, packet.offset);
+            return true;
+        }
+        void window_moves() { analyze_window_moves(a); }
+    } step{a, progress};
     const auto event = [&](const SyncEvent& e) { analyze_sync_event(a, e); };
     const ScanEnd end = scan_packets(reading, step, event);
     progress_end(progress);
+    for (const PidState& s : a.pids)
+        a.packets += s.packets;
     return end;
 }
 

@@ -71,7 +71,7 @@ void take_pmt(Analysis& a, Program& program, unsigned index, const AssembledSect
         if (!(ps.role & role_stream)) {
             ps.role |= role_stream;
             ps.program = static_cast<unsigned short>(index);
-            ps.last_seen = note_event(a.clock, packet.offset);
+            start_absence(a, ps, packet.offset);
         }
         e += 5 + ((s.data[e + 3] & 0x03u) << 8 | s.data[e + 4]);
     }

@@ -65,33 +65,50 @@ void take_pcr(Analysis& a, PidState& s, unsigned pid, const Packet& packet, bool
     // The first PID with PCRs gives the time of the whole file.
     if (a.clock.pid == 0xFFFF)
         a.clock.pid = pid;
-    if (pid == a.clock.pid)
+    if (pid == a.clock.pid) {
         clock_take_pcr(a.clock, packet.offset, pcr, discontinuity);
+        if (clock_known(a.clock))
+            a.absence_bytes = static_cast<std::uint64_t>(pid_absence_limit * a.clock.rate);
+    }
 }
 
-void check_stream_packet(Analysis& a, PidState& s, const Packet& packet, unsigned pid, std::size_t payload_at)
+void start_absence(Analysis& a, PidState& s, std::uint64_t offset)
 {
-    const bool timed = clock_known(a.clock);
-    const double now = timed ? clock_time(a.clock, packet.offset) : 0;
-    if (timed) {
-        const double absent = now - event_time(a.clock, s.last_seen);
+    s.last_offset = offset;
+    s.seen_stretch = a.clock.pcrs;
+    s.seen = note_event(a.clock, offset);
+    s.seen_seconds_per_byte = a.clock.seconds_per_byte;
+}
+
+void check_absence(Analysis& a, PidState& s, const Packet& packet, unsigned pid)
+{
+    if (clock_known(a.clock)) {
+        // The last packet's time by the clock's formula of its own stretch.
+        const double last =
+            s.seen.timed ? s.seen.time + static_cast<double>(s.last_offset - s.seen.offset) * s.seen_seconds_per_byte
+                         : event_time(a.clock, EventTime{s.last_offset, 0, false});
+        const double absent = clock_time(a.clock, packet.offset) - last;
         if (absent > pid_absence_limit)
             report_finding(a, packet, pid, FindingKind::pid_interval, absent, pid_absence_limit);
     }
-    s.last_seen = note_event(a.clock, packet.offset);
+    start_absence(a, s, packet.offset);
+}
 
+void check_pts(Analysis& a, PidState& s, const Packet& packet, unsigned pid, std::size_t payload_at)
+{
     // A PES packet with a PTS starts here: 00 00 01, stream_id, length, two flag bytes.
     const unsigned char* const q = packet.ts + payload_at;
     if (payload_at + 14 > packet_size || q[0] != 0 || q[1] != 0 || q[2] != 1 || !has_optional_header(q[3]) ||
         !(q[7] & 0x80))
         return;
-    if (s.pts_seen && timed) {
-        const double interval = now - event_time(a.clock, s.last_pts);
+    const EventTime now = note_event(a.clock, packet.offset);
+    if (s.pts_seen && now.timed) {
+        const double interval = now.time - event_time(a.clock, s.last_pts);
         if (interval > pts_repetition_limit)
             report_finding(a, packet, pid, FindingKind::pts_interval, interval, pts_repetition_limit);
     }
     s.pts_seen = true;
-    s.last_pts = s.last_seen;
+    s.last_pts = now;
 }
 
 }  // namespace ostrel

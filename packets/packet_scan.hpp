@@ -90,6 +90,9 @@ ScanEnd scan_packets(const PacketInput& in, Step&& step, Event&& event)
                 return ScanEnd::stopped;
         }
         w.begin = static_cast<std::size_t>(p - w.data);
+        // A step may keep pointers to packets until the window moves.
+        if constexpr (requires { step.window_moves(); })
+            step.window_moves();
         if (window_available(w) >= size) {  // a whole packet without its sync byte
             if (!in.resync)
                 return ScanEnd::bad_sync;
