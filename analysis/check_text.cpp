@@ -24,25 +24,28 @@ std::string format(const char* f, ...)
 
 std::string finding_detail(const Finding& f)
 {
-    const auto seen = static_cast<unsigned long long>(f.seen);
-    const auto expected = static_cast<unsigned long long>(f.expected);
+    // Counts, counters, bytes and CRCs are whole numbers; intervals may be negative.
+    const auto seen = static_cast<long long>(f.seen);
+    const auto expected = static_cast<long long>(f.expected);
+    const auto seen_hex = static_cast<unsigned long long>(seen);
+    const auto expected_hex = static_cast<unsigned long long>(expected);
     switch (f.kind) {
     case FindingKind::sync_lost:
-        return format("sync lost, %llu bytes skipped", seen);
+        return format("sync lost, %lld bytes skipped", seen);
     case FindingKind::sync_byte:
-        return format("byte 0x%02llX where the sync byte 0x47 belongs", seen);
+        return format("byte 0x%02llX where the sync byte 0x47 belongs", seen_hex);
     case FindingKind::pat_interval:
         return format("no PAT section for %.3f s, limit %.1f s", f.seen, f.expected);
     case FindingKind::pat_table_id:
-        return format("table_id 0x%02llX on the PAT PID, expected 0x00", seen);
+        return format("table_id 0x%02llX on the PAT PID, expected 0x00", seen_hex);
     case FindingKind::pat_scrambled:
         return format("transport_scrambling_control '%s'b on the PAT PID, expected '00'b", bits[seen & 3]);
     case FindingKind::cc_gap:
-        return format("continuity_counter %llu, expected %llu", seen, expected);
+        return format("continuity_counter %lld, expected %lld", seen, expected);
     case FindingKind::cc_repeat:
-        return format("continuity_counter %llu repeated on a different packet, expected %llu", seen, expected);
+        return format("continuity_counter %lld repeated on a different packet, expected %lld", seen, expected);
     case FindingKind::cc_third_copy:
-        return format("third copy of a packet, continuity_counter %llu, expected %llu", seen, expected);
+        return format("third copy of a packet, continuity_counter %lld, expected %lld", seen, expected);
     case FindingKind::pmt_interval:
         return format("no PMT section of program %u for %.3f s, limit %.1f s", f.extra, f.seen, f.expected);
     case FindingKind::pmt_scrambled:
@@ -52,7 +55,8 @@ std::string finding_detail(const Finding& f)
     case FindingKind::transport_error:
         return "transport_error_indicator 1, expected 0";
     case FindingKind::crc:
-        return format("CRC_32 0x%08llX in a section with table_id 0x%02X, computed 0x%08llX", seen, f.extra, expected);
+        return format("CRC_32 0x%08llX in a section with table_id 0x%02X, computed 0x%08llX", seen_hex, f.extra,
+                      expected_hex);
     case FindingKind::pcr_interval:
         return format("PCRs %.3f ms apart, limit %.0f ms", f.seen * 1e3, f.expected * 1e3);
     case FindingKind::pcr_jump:
@@ -65,7 +69,7 @@ std::string finding_detail(const Finding& f)
     case FindingKind::cat_missing:
         return "scrambled packet and no CAT section before it";
     case FindingKind::cat_table_id:
-        return format("table_id 0x%02llX on the CAT PID, expected 0x01", seen);
+        return format("table_id 0x%02llX on the CAT PID, expected 0x01", seen_hex);
     }
     return "";
 }

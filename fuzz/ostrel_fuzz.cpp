@@ -1,7 +1,8 @@
 // libFuzzer target: the input bytes are the stream file, run through every
 // report: the packet report of all PIDs and of one, step mode with a short
-// scripted keyboard, the PAT, and the PMT on a PID taken from the input; each
-// reading plain packets and reading with --resync.
+// scripted keyboard, the PAT, the PMT on a PID taken from the input, and the
+// decoded report, each reading plain packets and with --resync; then
+// --summary and --check, as text and as JSON.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -59,6 +60,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         run_once(data, size, {reading, "-walk", pid_option});
         run_once(data, size, {reading, "--pat"});
         run_once(data, size, {reading, pmt_option});
+        run_once(data, size, {reading, "--decode", pid_option});
     }
+    // The one pass behind both, as text and as JSON.
+    run_once(data, size, {"--summary"});
+    run_once(data, size, {"--check", "--json"});
+    run_once(data, size, {"--summary", "--json"});
+    run_once(data, size, {"--check"});
     return 0;
 }
