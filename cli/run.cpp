@@ -61,7 +61,7 @@ ReportEnd run_report(const RunOptions& options, const PacketInput& in, SyncLog& 
         return report_pat(in, log);
     if (options.pmt_mode)
         return report_pmt(in, log, options.pmt_pid);
-    return report_packets(in, log, options.pid_filter, options.step_mode, keys);
+    return report_packets(in, log, options.pid_filter, options.step_mode, options.decode, keys);
 }
 
 }  // namespace

@@ -18,7 +18,7 @@ std::FILE* const sink = std::fopen("/dev/null", "wb");
 // Small buffers and reads of 300 bytes put read edges inside most inputs and
 // inside most packets.
 unsigned char block[ostrel::max_lookahead + 100];
-char text[16 * 1024];
+char text[32 * 1024];
 const ostrel::RunBuffers buffers{block, sizeof block, 300, text, sizeof text};
 
 void run_once(const std::uint8_t* data, std::size_t size, std::initializer_list<const char*> arguments)

@@ -2,6 +2,7 @@
 
 #include <cassert>
 
+#include "packets/decoded_fields.hpp"
 #include "packets/hex_dump.hpp"
 #include "packets/packet_header.hpp"
 #include "packets/pes_start.hpp"
@@ -62,16 +63,16 @@ bool wait_for_enter(std::FILE* keys)
 }  // namespace
 
 char* dump_payload(char* w, const unsigned char* data, std::size_t length, unsigned payload_unit_start_indicator,
-                   unsigned PID)
+                   unsigned PID, bool decode)
 {
     w = dump_bytes(w, data, length, 3);
     if (!may_start_pes(payload_unit_start_indicator, PID))
         return w;
     const std::size_t pes_start = find_pes_start(data, length);
-    return pes_start == length ? w : put_pes_start(w, data, length, pes_start);
+    return pes_start == length ? w : put_pes_start(w, data, length, pes_start, decode);
 }
 
-char* put_packet_block(char* w, const Packet& packet)
+char* put_packet_block(char* w, const Packet& packet, bool decode)
 {
     const unsigned char* const p = packet.ts;
     const PacketHeader h = decode_header(p);
@@ -104,6 +105,8 @@ char* put_packet_block(char* w, const Packet& packet)
     if (adaptation_bytes > 0) {
         w = put(w, "=> Adaptation Field\n");
         w = dump_bytes(w, p + 5, adaptation_bytes, 3);
+        if (decode)
+            w = put_adaptation_fields(w, p + 5, adaptation_bytes);
     }
     const unsigned payload_length =
         has_adaptation_field(h) ? max_adaptation_bytes - adaptation_bytes : packet_size - 4;
@@ -111,7 +114,7 @@ char* put_packet_block(char* w, const Packet& packet)
     if (payload_length > 0) {
         w = put(w, "=> Payload (hex values)\n");
         w = dump_payload(w, p + packet_size - payload_length, payload_length, h.payload_unit_start_indicator,
-                         h.PID);
+                         h.PID, decode);
     }
     if (packet.size == 204) {
         w = put(w, "=> Parity Bytes\n");
@@ -120,7 +123,8 @@ char* put_packet_block(char* w, const Packet& packet)
     return w;
 }
 
-ReportEnd report_packets(const PacketInput& in, SyncLog& log, unsigned pid_filter, bool step_mode, std::FILE* keys)
+ReportEnd report_packets(const PacketInput& in, SyncLog& log, unsigned pid_filter, bool step_mode, bool decode,
+                         std::FILE* keys)
 {
     Output& out = log.out;
     bool keys_ended = false;
@@ -128,7 +132,7 @@ ReportEnd report_packets(const PacketInput& in, SyncLog& log, unsigned pid_filte
         if (pid_filter != every_pid && pid_filter != packet_pid(packet.ts))
             return true;
         char* const start = out_space(out, max_block_size);
-        char* w = put_packet_block(start, packet);
+        char* w = put_packet_block(start, packet, decode);
         w = put(w, step_mode ? prompt : separator);
         assert(static_cast<std::size_t>(w - start) <= max_block_size);
         out_commit(out, w);

@@ -1,5 +1,6 @@
 #include "packets/pes_start.hpp"
 
+#include "packets/decoded_fields.hpp"
 #include "packets/hex_dump.hpp"
 #include "packets/output.hpp"
 #include "texts/description_texts.hpp"
@@ -26,7 +27,7 @@ std::size_t find_pes_start(const unsigned char* payload, std::size_t length)
     return length;
 }
 
-char* put_pes_start(char* w, const unsigned char* payload, std::size_t length, std::size_t pes_start)
+char* put_pes_start(char* w, const unsigned char* payload, std::size_t length, std::size_t pes_start, bool decode)
 {
     int number;
     w = put(w, "   => PES Starts: ");
@@ -44,6 +45,8 @@ char* put_pes_start(char* w, const unsigned char* payload, std::size_t length, s
     }
     w = put(w, "      [Header]\n");
     w = dump_bytes(w, payload + pes_start, header_size, 6);
+    if (decode)
+        w = put_pes_header_fields(w, payload + pes_start, header_size);
     w = put(w, "      [Data]\n");
     return dump_bytes(w, payload + pes_start + header_size, available - header_size, 6);
 }

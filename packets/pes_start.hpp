@@ -18,6 +18,8 @@ inline bool may_start_pes(unsigned payload_unit_start_indicator, unsigned PID)
 
 // Writes the "PES Starts" line with the header and data dumps. Nothing past
 // the payload is read: a header that runs past its end is cut there.
-char* put_pes_start(char* w, const unsigned char* payload, std::size_t length, std::size_t pes_start);
+// With `decode`, the header's fields follow its dump.
+char* put_pes_start(char* w, const unsigned char* payload, std::size_t length, std::size_t pes_start,
+                    bool decode = false);
 
 }  // namespace ostrel

@@ -19,7 +19,7 @@ const std::string audio =
 std::string payload_dump(const std::vector<unsigned char>& payload, unsigned start = 1, unsigned pid = 0x0100)
 {
     std::string text(max_block_size, '\0');
-    char* end = dump_payload(text.data(), payload.data(), payload.size(), start, pid);
+    char* end = dump_payload(text.data(), payload.data(), payload.size(), start, pid, false);
     text.resize(static_cast<std::size_t>(end - text.data()));
     return text;
 }
