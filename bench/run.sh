@@ -4,7 +4,8 @@
 # Makes the benchmark stream with ffmpeg (10 s of 1280x720 H.264 at 40 Mbit/s
 # with AAC, repeated to SIZE_MIB, cached under /tmp), builds the release
 # binary, then times each target and its reference command in alternation and
-# prints the medians, their ratio and the bound the ratio must stay under.
+# prints the medians, the spread of ostrel's runs (half their range), their
+# ratio and the bound the ratio must stay under.
 # Needs bash, ffmpeg, xxd, python3 and /usr/bin/time (Debian: ffmpeg, xxd, time).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -25,12 +26,13 @@ fi
 
 stream=$cache/stream-${size_mib}m.ts
 late_pat=$cache/stream-${size_mib}m-late-pat.ts
+damaged=$cache/stream-${size_mib}m-damaged.ts
 small=$cache/stream-1m.ts
-if [ ! -s "$stream" ] || [ ! -s "$late_pat" ]; then
+if [ ! -s "$stream" ] || [ ! -s "$late_pat" ] || [ ! -s "$damaged" ]; then
   echo "making the ${size_mib} MiB streams..." >&2
-  python3 - "$segment" "$stream" "$late_pat" "$small" "$size_mib" <<'PY'
+  python3 - "$segment" "$stream" "$late_pat" "$small" "$size_mib" "$damaged" <<'PY'
 import sys
-segment, stream, late_pat, small, size_mib = sys.argv[1:6]
+segment, stream, late_pat, small, size_mib, damaged = sys.argv[1:7]
 data = open(segment, "rb").read()
 data = data[: len(data) // 188 * 188]
 packets = int(size_mib) * 1024 * 1024 // 188
@@ -53,6 +55,12 @@ with open(late_pat, "wb") as f:
     f.write(pat)
 with open(small, "wb") as f:
     f.write(data[: 1024 * 1024 // 188 * 188])
+# The stream with an error in every 1000th packet: its continuity counter moved on by 5.
+whole = bytearray(open(stream, "rb").read())
+for k in range(999, len(whole) // 188, 1000):
+    at = k * 188 + 3
+    whole[at] = (whole[at] & 0xF0) | ((whole[at] + 5) & 0x0F)
+open(damaged, "wb").write(whole)
 PY
 fi
 
@@ -63,7 +71,7 @@ ostrel=$root/build-release/ostrel
 [ -n "$(command -v xxd)" ] || { echo "xxd is needed (Debian package xxd)" >&2; exit 1; }
 
 # Warm the page cache so that every command reads from memory.
-cat "$stream" "$late_pat" > /dev/null
+cat "$stream" "$late_pat" "$damaged" > /dev/null
 
 seconds() {  # seconds COMMAND: wall time of one run through bash
   local start end
@@ -77,15 +85,16 @@ median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] 
 
 input_bytes=$(stat -c %s "$stream")
 output_bytes=$("$ostrel" "$stream" | wc -c)
+decoded_bytes=$("$ostrel" "$stream" --decode | wc -c)
 failed=0
 
 printf '\n%s MiB stream (%s packets), %s pairs, medians of wall time\n\n' "$size_mib" $((input_bytes / 188)) "$pairs"
-printf '| %-38s | %9s | %-27s | %9s | %5s | %5s | %9s | %9s | %-6s |\n' \
-  target ostrel reference "reference" ratio bound "in MB/s" "out MB/s" result
-printf '|%s|%s|%s|%s|%s|%s|%s|%s|%s|\n' "$(printf -- '-%.0s' {1..40})" "$(printf -- '-%.0s' {1..11})" \
-  "$(printf -- '-%.0s' {1..29})" "$(printf -- '-%.0s' {1..11})" "$(printf -- '-%.0s' {1..7})" \
-  "$(printf -- '-%.0s' {1..7})" "$(printf -- '-%.0s' {1..11})" "$(printf -- '-%.0s' {1..11})" \
-  "$(printf -- '-%.0s' {1..8})"
+printf '| %-38s | %9s | %8s | %-28s | %9s | %5s | %5s | %9s | %9s | %-6s |\n' \
+  target ostrel spread reference "reference" ratio bound "in MB/s" "out MB/s" result
+printf '|%s|%s|%s|%s|%s|%s|%s|%s|%s|%s|\n' "$(printf -- '-%.0s' {1..40})" "$(printf -- '-%.0s' {1..11})" \
+  "$(printf -- '-%.0s' {1..10})" "$(printf -- '-%.0s' {1..30})" "$(printf -- '-%.0s' {1..11})" \
+  "$(printf -- '-%.0s' {1..7})" "$(printf -- '-%.0s' {1..7})" "$(printf -- '-%.0s' {1..11})" \
+  "$(printf -- '-%.0s' {1..11})" "$(printf -- '-%.0s' {1..8})"
 
 compare() {  # compare NAME OSTREL_COMMAND REFERENCE_NAME REFERENCE_COMMAND BOUND OUTPUT_BYTES
   local ours=() theirs=() i
@@ -93,37 +102,63 @@ compare() {  # compare NAME OSTREL_COMMAND REFERENCE_NAME REFERENCE_COMMAND BOUN
     ours+=("$(seconds "$2")")
     theirs+=("$(seconds "$4")")
   done
-  local a b
+  local a b spread
   a=$(printf '%s\n' "${ours[@]}" | median)
   b=$(printf '%s\n' "${theirs[@]}" | median)
+  # half the range of ostrel's runs
+  spread=$(printf '%s\n' "${ours[@]}" | sort -n | awk 'NR == 1 { lo = $1 } { hi = $1 } END { print (hi - lo) / 2 }')
   local verdict
   verdict=$(awk -v a="$a" -v b="$b" -v bound="$5" 'BEGIN { print (a / b <= bound) ? "ok" : "MISSED" }')
   [ "$verdict" = ok ] || failed=1
-  awk -v name="$1" -v a="$a" -v ref="$3" -v b="$b" -v bound="$5" -v inb="$input_bytes" -v outb="$6" \
-    -v verdict="$verdict" 'BEGIN {
-      printf "| %-38s | %7.3f s | %-27s | %7.3f s | %5.2f | %5.2f | %9.0f | %9s | %-6s |\n",
-        name, a / 1e6, ref, b / 1e6, a / b, bound, inb / a, (outb > 0 ? sprintf("%.0f", outb / a) : "-"), verdict }'
+  awk -v name="$1" -v a="$a" -v s="$spread" -v ref="$3" -v b="$b" -v bound="$5" -v inb="$input_bytes" \
+    -v outb="$6" -v verdict="$verdict" 'BEGIN {
+      printf "| %-38s | %7.3f s | ±%.3f s | %-28s | %7.3f s | %5.2f | %5.2f | %9.0f | %9s | %-6s |\n",
+        name, a / 1e6, s / 1e6, ref, b / 1e6, a / b, bound, inb / a, (outb > 0 ? sprintf("%.0f", outb / a) : "-"),
+        verdict }'
 }
 
 q() { printf '%q' "$1"; }
 compare "1. full report > /dev/null" "$(q "$ostrel") $(q "$stream") > /dev/null" \
   "xxd FILE > /dev/null" "xxd $(q "$stream") > /dev/null" 0.5 "$output_bytes"
+compare "1b. full report --resync" "$(q "$ostrel") $(q "$stream") --resync > /dev/null" \
+  "full report (row 1)" "$(q "$ostrel") $(q "$stream") > /dev/null" 1.05 "$output_bytes"
+compare "1c. full report --decode" "$(q "$ostrel") $(q "$stream") --decode > /dev/null" \
+  "xxd FILE > /dev/null" "xxd $(q "$stream") > /dev/null" 0.15 "$decoded_bytes"
 compare "2. full report, piped to cat" "$(q "$ostrel") $(q "$stream") | cat > /dev/null" \
-  "xxd FILE, piped to cat" "xxd $(q "$stream") | cat > /dev/null" 0.6 "$output_bytes"
+  "xxd FILE, piped to cat" "xxd $(q "$stream") | cat > /dev/null" 0.3 "$output_bytes"
 compare "3a. --pid:1234 (no such PID)" "$(q "$ostrel") $(q "$stream") --pid:1234 > /dev/null" \
   "cat FILE > /dev/null" "cat $(q "$stream") > /dev/null" 1.5 0
 compare "3b. --pmt:1234 (no such table)" "$(q "$ostrel") $(q "$stream") --pmt:1234 > /dev/null" \
   "cat FILE > /dev/null" "cat $(q "$stream") > /dev/null" 1.5 0
 compare "3c. --pat (only in the last packet)" "$(q "$ostrel") $(q "$late_pat") --pat > /dev/null" \
   "cat FILE > /dev/null" "cat $(q "$late_pat") > /dev/null" 1.5 0
+compare "3d. --pid:1234 --resync" "$(q "$ostrel") $(q "$stream") --pid:1234 --resync > /dev/null" \
+  "cat FILE > /dev/null" "cat $(q "$stream") > /dev/null" 1.5 0
+compare "3e. --pat --resync (last packet)" "$(q "$ostrel") $(q "$late_pat") --pat --resync > /dev/null" \
+  "cat FILE > /dev/null" "cat $(q "$late_pat") > /dev/null" 1.5 0
+compare "5a. --summary" "$(q "$ostrel") $(q "$stream") --summary > /dev/null" \
+  "cat FILE > /dev/null" "cat $(q "$stream") > /dev/null" 1.5 0
+compare "5b. --check" "$(q "$ostrel") $(q "$stream") --check > /dev/null" \
+  "cat FILE > /dev/null" "cat $(q "$stream") > /dev/null" 1.5 0
+compare "5c. --check, error every 1000th packet" "$(q "$ostrel") $(q "$damaged") --check > /dev/null" \
+  "cat FILE > /dev/null" "cat $(q "$damaged") > /dev/null" 2.0 0
 
 rss() { /usr/bin/time -f %M "$@" 2>&1 >/dev/null | tail -n 1; }
 big_rss=$(rss "$ostrel" "$stream")
 small_rss=$(rss "$ostrel" "$small")
 scan_rss=$(rss "$ostrel" "$late_pat" --pat)
+summary_big=$(rss "$ostrel" "$stream" --summary)
+summary_small=$(rss "$ostrel" "$small" --summary)
+check_big=$(rss "$ostrel" "$damaged" --check)
+check_small=$(rss "$ostrel" "$small" --check)
 verdict=ok
-if [ $((big_rss - small_rss)) -gt 512 ] || [ "$big_rss" -gt 8192 ]; then verdict=MISSED; failed=1; fi
+for pair in "$big_rss $small_rss" "$summary_big $summary_small" "$check_big $check_small"; do
+  set -- $pair
+  if [ $(($1 - $2)) -gt 512 ] || [ "$1" -gt 8192 ]; then verdict=MISSED; failed=1; fi
+done
 printf '\n4. peak RSS: %s KB on %s MiB, %s KB on 1 MB, %s KB for --pat on %s MiB (bound: within 512 KB, under 8 MB): %s\n' \
   "$big_rss" "$size_mib" "$small_rss" "$scan_rss" "$size_mib" "$verdict"
+printf '   --summary: %s KB on %s MiB, %s KB on 1 MB; --check: %s KB on the damaged %s MiB, %s KB on 1 MB\n' \
+  "$summary_big" "$size_mib" "$summary_small" "$check_big" "$size_mib" "$check_small"
 printf '   report output: %s bytes for %s bytes of input\n' "$output_bytes" "$input_bytes"
 exit $failed
