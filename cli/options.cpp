@@ -15,6 +15,19 @@ std::uint16_t hex_value(const char* digits)
     return static_cast<std::uint16_t>(static_cast<unsigned long>(std::strtol(digits, nullptr, 16)) & 0xFFFF);
 }
 
+// The options that set a flag, upper-cased.
+struct Flag {
+    const char* name;
+    bool RunOptions::*member;
+};
+
+constexpr Flag flags[] = {
+    {"-WALK", &RunOptions::step_mode},      {"--PAT", &RunOptions::pat_mode},
+    {"--RESYNC", &RunOptions::resync},      {"--SUMMARY", &RunOptions::summary_mode},
+    {"--CHECK", &RunOptions::check_mode},   {"--JSON", &RunOptions::json},
+    {"--DECODE", &RunOptions::decode},
+};
+
 }  // namespace
 
 void apply_option(RunOptions& options, const char* argument)
@@ -27,23 +40,15 @@ void apply_option(RunOptions& options, const char* argument)
         const char c = argument[i];
         upper[i] = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 0x20) : c;
     }
-    if (std::strcmp(upper, "-WALK") == 0)
-        options.step_mode = true;
-    else if (length == 10 && std::strncmp(upper, "--PID:", 6) == 0)
+    for (const Flag& flag : flags) {
+        if (std::strcmp(upper, flag.name) == 0) {
+            options.*flag.member = true;
+            return;
+        }
+    }
+    if (length == 10 && std::strncmp(upper, "--PID:", 6) == 0) {
         options.pid_filter = hex_value(upper + 6);
-    else if (std::strcmp(upper, "--RESYNC") == 0)
-        options.resync = true;
-    else if (std::strcmp(upper, "--SUMMARY") == 0)
-        options.summary_mode = true;
-    else if (std::strcmp(upper, "--CHECK") == 0)
-        options.check_mode = true;
-    else if (std::strcmp(upper, "--JSON") == 0)
-        options.json = true;
-    else if (std::strcmp(upper, "--DECODE") == 0)
-        options.decode = true;
-    else if (std::strcmp(upper, "--PAT") == 0)
-        options.pat_mode = true;
-    else if (length == 10 && std::strncmp(upper, "--PMT:", 6) == 0) {
+    } else if (length == 10 && std::strncmp(upper, "--PMT:", 6) == 0) {
         options.pmt_mode = true;
         options.pmt_pid = hex_value(upper + 6);
     }

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # A stream just over 4 GiB whose only PAT is its last packet: a 32-bit offset,
 # signed or unsigned, would lose it. --pat must find it, --pid:0000 must number
-# it, and the peak memory must be what it is on a 1 MB stream.
+# it, --summary must count every packet, and the peak memory must be what it is
+# on a 1 MB stream, under 8 MB for --summary.
 # Usage: large_file_test.sh OSTREL [FOLDER]   (needs about 4.3 GB free in FOLDER)
 set -euo pipefail
 ostrel=$1
@@ -44,11 +45,21 @@ pat=$(/usr/bin/time -f %M -o "$dir/pat.rss" "$ostrel" "$dir/large.ts" --pat) || 
 /usr/bin/time -f %M -o "$dir/pid.rss" "$ostrel" "$dir/large.ts" --pid:0000 >"$dir/pid.txt" || fail "--pid:0000 exited $?"
 first=$(head -n 1 "$dir/pid.txt")
 [ "$first" = "=> Sync Byte:                    '47'h, TS Packet (No. $packets)" ] || fail "--pid:0000 printed: $first"
+/usr/bin/time -f %M -o "$dir/summary.rss" "$ostrel" "$dir/large.ts" --summary --json >"$dir/summary.json" ||
+  fail "--summary exited $?"
+counted=$(python3 -c 'import json, sys; print(json.load(open(sys.argv[1]))["packets"])' "$dir/summary.json")
+[ "$counted" = "$packets" ] || fail "--summary counted $counted packets"
 end=$(date +%s.%N)
 /usr/bin/time -f %M -o "$dir/small.rss" "$ostrel" "$dir/small.ts" --pat >/dev/null
+/usr/bin/time -f %M -o "$dir/small-summary.rss" "$ostrel" "$dir/small.ts" --summary >/dev/null
 
 large_rss=$(cat "$dir/pid.rss")
 small_rss=$(cat "$dir/small.rss")
 echo "4 GiB stream: --pat and --pid:0000 in $(awk "BEGIN { printf \"%.1f\", $end - $start }") s; peak RSS $large_rss KB (--pat $(cat "$dir/pat.rss") KB), 1 MB stream $small_rss KB"
 [ $((large_rss - small_rss)) -lt 512 ] || fail "peak memory grew from $small_rss KB to $large_rss KB"
+summary_rss=$(cat "$dir/summary.rss")
+small_summary_rss=$(cat "$dir/small-summary.rss")
+echo "--summary: peak RSS $summary_rss KB on 4 GiB, $small_summary_rss KB on 1 MB"
+[ $((summary_rss - small_summary_rss)) -lt 512 ] && [ "$summary_rss" -lt 8192 ] ||
+  fail "--summary took $summary_rss KB (1 MB stream: $small_summary_rss KB)"
 echo "large file test passed"

@@ -34,6 +34,16 @@ TEST(Options, MatchWithoutRegardToCase)
     EXPECT_EQ(pmt.pmt_pid, 0x1000);
 }
 
+TEST(Options, TheLaterFlagsMatchWithoutRegardToCaseToo)
+{
+    for (const char* resync : {"--resync", "--RESYNC", "--ReSync"})
+        EXPECT_TRUE(parse({resync}).resync) << resync;
+    const RunOptions o = parse({"--Summary", "--CHECK", "--json", "--Decode"});
+    EXPECT_TRUE(o.summary_mode && o.check_mode && o.json && o.decode);
+    const RunOptions none = parse({"--summar", "--checks", "--jso", "--decode ", "--resync="});
+    EXPECT_FALSE(none.summary_mode || none.check_mode || none.json || none.decode || none.resync);
+}
+
 TEST(Options, HexValuesFollowStrtol)
 {
     EXPECT_EQ(parse({"--pid:0x1F"}).pid_filter, 0x001F);

@@ -80,17 +80,27 @@ std::string cut_at(const std::string& text, const std::string& line, const std::
     return text.substr(0, at) + label + "cut by the end of the " + where + "\n";
 }
 
+// Cut after `first` to `last` bytes: the line of the whole text the cut replaces, and the field it names.
+struct Cut {
+    std::size_t first, last;
+    const char* line;
+    const char* name;
+};
+
+void expect_cuts(std::string (*decode)(const Bytes&, std::size_t), const Bytes& bytes, const std::string& whole,
+                 std::initializer_list<Cut> cuts, unsigned indent, const std::string& where)
+{
+    for (const Cut& c : cuts) {
+        for (std::size_t length = c.first; length <= c.last; ++length)
+            EXPECT_EQ(decode(bytes, length), cut_at(whole, c.line, c.name, indent, where)) << length;
+    }
+}
+
 TEST(DecodedFields, AdaptationFieldWithEveryFieldAndCutAtEachByte)
 {
     EXPECT_EQ(adaptation(all_fields, 31), all_fields_text);
     EXPECT_EQ(adaptation(all_fields, 0), "");
-    // Cut after `length` bytes: which line the cut replaces, and the field it names.
-    struct Cut {
-        std::size_t first, last;
-        const char* line;
-        const char* name;
-    };
-    const Cut cuts[] = {
+    expect_cuts(adaptation, all_fields, all_fields_text, {
         {1, 6, "   program_clock_reference_base:", "program_clock_reference_base"},
         {7, 12, "   original_program_clock_reference_base:", "original_program_clock_reference_base"},
         {13, 13, "   splice_countdown:", "splice_countdown"},
@@ -101,12 +111,7 @@ TEST(DecodedFields, AdaptationFieldWithEveryFieldAndCutAtEachByte)
         {19, 20, "   ltw_valid_flag:", "ltw_valid_flag"},
         {21, 23, "   piecewise_rate:", "piecewise_rate"},
         {24, 28, "   splice_type:", "splice_type"},
-    };
-    for (const Cut& c : cuts) {
-        for (std::size_t length = c.first; length <= c.last; ++length)
-            EXPECT_EQ(adaptation(all_fields, length), cut_at(all_fields_text, c.line, c.name, 3, "adaptation field"))
-                << length;
-    }
+    }, 3, "adaptation field");
     const std::string whole = all_fields_text;
     const std::string no_stuffing = whole.substr(0, whole.find("   stuffing_bytes:"));
     EXPECT_EQ(adaptation(all_fields, 29), no_stuffing + "   stuffing_bytes:                         '0'd\n");
@@ -189,12 +194,7 @@ const char* const full_header_text =
 TEST(DecodedFields, PesHeaderWithEveryFieldAndCutAtEachByte)
 {
     EXPECT_EQ(pes(full_header, full_header.size()), full_header_text);
-    struct Cut {
-        std::size_t first, last;
-        const char* line;
-        const char* name;
-    };
-    const Cut cuts[] = {
+    expect_cuts(pes, full_header, full_header_text, {
         {4, 5, "      PES_packet_length:", "PES_packet_length"},
         {6, 8, "      PES_scrambling_control:", "PES_scrambling_control"},
         {9, 13, "      PTS:", "PTS"},
@@ -204,11 +204,7 @@ TEST(DecodedFields, PesHeaderWithEveryFieldAndCutAtEachByte)
         {28, 28, "      trick_mode_control:", "trick_mode_control"},
         {29, 29, "      additional_copy_info:", "additional_copy_info"},
         {30, 31, "      previous_PES_packet_CRC:", "previous_PES_packet_CRC"},
-    };
-    for (const Cut& c : cuts) {
-        for (std::size_t length = c.first; length <= c.last; ++length)
-            EXPECT_EQ(pes(full_header, length), cut_at(full_header_text, c.line, c.name, 6, "PES header")) << length;
-    }
+    }, 6, "PES header");
 }
 
 TEST(DecodedFields, PesHeaderVariants)
