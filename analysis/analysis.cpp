@@ -47,6 +47,7 @@ void gather_sections(Analysis& a, unsigned pid)
         return;
     a.slot_pid[a.slots_used] = static_cast<unsigned short>(pid);
     s.slot = static_cast<short>(++a.slots_used);
+    s.plain_b3 = 0xFFFF;
 }
 
 void report_finding(Analysis& a, std::uint64_t packet, std::uint64_t offset, unsigned pid, FindingKind kind,

@@ -31,6 +31,9 @@ struct PidState {
     std::uint32_t seen_stretch;         // the clock's PCR count at the first packet of the stretch (streams)
     std::uint32_t cc_epoch;             // the continuity state holds while this equals the pass's epoch
     short slot;                         // section slot + 1, 0 when sections are not gathered
+    unsigned short plain_b3;            // byte 3 of a plain next packet: payload only, the next counter
+                                        // (0xFFFF: none is plain, its sections are gathered)
+    unsigned char start_mask;           // 0x40 for streams, whose unit starts are looked at
     unsigned char cc;                   // counter of the last packet with a payload
     unsigned char copies;               // how often that packet came: 1, or 2 for an allowed duplicate
     unsigned char role;                 // PidRole bits
@@ -124,9 +127,7 @@ inline void analyze_packet(Analysis& a, const Packet& packet)
     }
     // The plain packet: no error, not scrambled, payload only, the counter
     // follows, no sections gathered, no PES start of a stream; one test for all.
-    const unsigned odd = (b1 & 0x80) | ((b3 & 0xF0) ^ 0x10) | static_cast<unsigned short>(s.slot) |
-                         ((b3 ^ (s.cc + 1u)) & 0x0F) | (s.cc_epoch ^ a.cc_epoch) |
-                         (b1 & 0x40 & static_cast<unsigned>(s.role & role_stream) << 5);
+    const unsigned odd = (b3 ^ s.plain_b3) | (b1 & (0x80u | s.start_mask)) | (s.cc_epoch ^ a.cc_epoch);
     if (odd != 0) {
         analyze_packet_fully(a, packet);
         return;
@@ -134,6 +135,7 @@ inline void analyze_packet(Analysis& a, const Packet& packet)
     ++s.packets;
     s.unit_starts += (b1 >> 6) & 1;
     s.cc = static_cast<unsigned char>(b3 & 0x0F);
+    s.plain_b3 = static_cast<unsigned short>(0x10 | ((b3 + 1) & 0x0F));
     s.copies = 1;
     keep_payload_packet(a, s, p, pid);
     if (s.role & role_stream) {

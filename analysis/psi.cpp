@@ -70,6 +70,7 @@ void take_pmt(Analysis& a, Program& program, unsigned index, const AssembledSect
         PidState& ps = a.pids[bits13(s.data + e + 1)];
         if (!(ps.role & role_stream)) {
             ps.role |= role_stream;
+            ps.start_mask = 0x40;
             ps.program = static_cast<unsigned short>(index);
             start_absence(a, ps, packet.offset);
         }
