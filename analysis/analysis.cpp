@@ -45,7 +45,6 @@ void gather_sections(Analysis& a, unsigned pid)
     PidState& s = a.pids[pid];
     if (s.slot != 0 || a.slots_used == max_section_slots)
         return;
-    a.slot_pid[a.slots_used] = static_cast<unsigned short>(pid);
     s.slot = static_cast<short>(++a.slots_used);
     s.plain_b3 = 0xFFFF;
 }

@@ -76,13 +76,10 @@ struct Analysis {
     std::uint64_t absence_bytes;  // bytes that take longer than the PID_error limit at the clock's rate
     bool has_pat, cat_seen, cat_missing_reported;
     EventTime last_pat;
-    std::size_t pat_length;
-    unsigned char pat[max_section_bytes];  // the first correct PAT section
     unsigned program_count;
     Program programs[max_programs];
     unsigned slots_used;
     SectionSlot slots[max_section_slots];
-    unsigned short slot_pid[max_section_slots];
     PidState pids[pid_count];
     unsigned char last_packets[pid_count][188];  // copies of last_payload from before the window moved
     unsigned in_window_count;

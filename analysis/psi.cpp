@@ -35,8 +35,6 @@ void check_interval(Analysis& a, const Packet& packet, unsigned pid, EventTime& 
 
 void take_pat(Analysis& a, const AssembledSection& s, const Packet& packet)
 {
-    std::memcpy(a.pat, s.data, s.stored);
-    a.pat_length = s.stored;
     a.has_pat = true;
     // Entries of 4 bytes from byte 8 up to the CRC_32.
     for (std::size_t e = 8; e + 4 <= s.stored - 4 && a.program_count < max_programs; e += 4) {
