@@ -75,6 +75,7 @@ struct Analysis {
     Clock clock;
     std::uint64_t absence_bytes;  // bytes that take longer than the PID_error limit at the clock's rate
     bool has_pat, cat_seen, cat_missing_reported;
+    bool pcr_pairs;  // some PID had two PCRs: the PCR indicators were checked
     EventTime last_pat;
     unsigned program_count;
     Program programs[max_programs];

@@ -40,9 +40,7 @@ void put_line(Output& out, const json& value)
 
 bool indicator_checked(const Analysis& a, Indicator indicator)
 {
-    bool pcrs = false;
-    for (const PidState& s : a.pids)
-        pcrs = pcrs || s.pcrs > 1;
+    const bool pcrs = a.pcr_pairs;
     switch (indicator) {
     case Indicator::pcr_accuracy_error:
         return a.packet_size == 192 && pcrs;

@@ -33,6 +33,28 @@ bool has_optional_header(unsigned stream_id)
     }
 }
 
+// Two consecutive PCRs of a PID without discontinuity_indicator between them.
+void check_pcr_pair(Analysis& a, PidState& s, unsigned pid, const Packet& packet, std::uint64_t pcr,
+                    std::uint32_t arrival)
+{
+    const std::uint64_t ticks = pcr_difference(pcr, s.last_pcr);
+    const bool forward = ticks < pcr_wrap / 2;  // else the PCR went back
+    const double seconds = forward ? seconds_of(ticks) : -seconds_of(pcr_wrap - ticks);
+    if (forward)
+        s.pcr_ticks += ticks;
+    if (!forward || ticks > pcr_difference_ticks)
+        report_finding(a, packet, pid, FindingKind::pcr_jump, seconds, seconds_of(pcr_difference_ticks));
+    if (forward && ticks > pcr_repetition_ticks)
+        report_finding(a, packet, pid, FindingKind::pcr_interval, seconds, seconds_of(pcr_repetition_ticks));
+    if (packet.size == 192 && forward) {
+        const std::uint32_t arrived = (arrival - s.last_pcr_arrival) % arrival_wrap;
+        const std::int64_t off = static_cast<std::int64_t>(ticks) - static_cast<std::int64_t>(arrived);
+        if (2 * off > pcr_accuracy_half_ticks || -2 * off > pcr_accuracy_half_ticks)
+            report_finding(a, packet, pid, FindingKind::pcr_accuracy, static_cast<double>(off) / pcr_hz,
+                           500e-9);
+    }
+}
+
 }  // namespace
 
 void take_pcr(Analysis& a, PidState& s, unsigned pid, const Packet& packet, bool discontinuity)
@@ -41,23 +63,10 @@ void take_pcr(Analysis& a, PidState& s, unsigned pid, const Packet& packet, bool
     const std::uint32_t arrival = packet.size == 192 ? arrival_time_stamp(packet.extra) : 0;
     if (s.pcrs++ == 0) {
         s.first_pcr_packet = packet.number;
-    } else if (!discontinuity) {
-        const std::uint64_t ticks = pcr_difference(pcr, s.last_pcr);
-        const bool forward = ticks < pcr_wrap / 2;  // else the PCR went back
-        const double seconds = forward ? seconds_of(ticks) : -seconds_of(pcr_wrap - ticks);
-        if (forward)
-            s.pcr_ticks += ticks;
-        if (!forward || ticks > pcr_difference_ticks)
-            report_finding(a, packet, pid, FindingKind::pcr_jump, seconds, seconds_of(pcr_difference_ticks));
-        if (forward && ticks > pcr_repetition_ticks)
-            report_finding(a, packet, pid, FindingKind::pcr_interval, seconds, seconds_of(pcr_repetition_ticks));
-        if (packet.size == 192 && forward) {
-            const std::uint32_t arrived = (arrival - s.last_pcr_arrival) % arrival_wrap;
-            const std::int64_t off = static_cast<std::int64_t>(ticks) - static_cast<std::int64_t>(arrived);
-            if (2 * off > pcr_accuracy_half_ticks || -2 * off > pcr_accuracy_half_ticks)
-                report_finding(a, packet, pid, FindingKind::pcr_accuracy, static_cast<double>(off) / pcr_hz,
-                               500e-9);
-        }
+    } else {
+        a.pcr_pairs = true;
+        if (!discontinuity)
+            check_pcr_pair(a, s, pid, packet, pcr, arrival);
     }
     s.last_pcr = pcr;
     s.last_pcr_packet = packet.number;
