@@ -110,7 +110,7 @@ void analyze_packet_fully(Analysis& a, const Packet& packet)
         payload_at = 5 + length;
         if (length > 0) {
             discontinuity = (p[5] & 0x80) != 0;
-            if (length >= 7 && (p[5] & 0x10))
+            if (has_pcr(p))
                 take_pcr(a, s, pid, packet, discontinuity);
         }
     }

@@ -8,8 +8,7 @@ namespace {
 // The packets are the same but perhaps for the PCR, which a repeated packet may update.
 bool same_packet(const unsigned char* a, const unsigned char* b)
 {
-    const bool pcr = (a[3] & 0x20) && a[4] >= 7 && (a[5] & 0x10);
-    if (!pcr)
+    if (!has_pcr(a))
         return std::memcmp(a, b, packet_size) == 0;
     return std::memcmp(a, b, 6) == 0 && std::memcmp(a + 12, b + 12, packet_size - 12) == 0;
 }

@@ -1,4 +1,5 @@
 #include "analysis/packet_checks.hpp"
+#include "packets/pes_start.hpp"
 
 namespace ostrel {
 namespace {
@@ -12,26 +13,6 @@ constexpr double pid_absence_limit = 5.0;                  // s
 constexpr std::uint32_t arrival_wrap = 1u << 30;           // arrival_time_stamp, 27 MHz
 
 double seconds_of(std::uint64_t ticks) { return static_cast<double>(ticks) / pcr_hz; }
-
-std::uint64_t read_pcr(const unsigned char* p)
-{
-    const std::uint64_t base = static_cast<std::uint64_t>(p[6]) << 25 | static_cast<std::uint64_t>(p[7]) << 17 |
-                               static_cast<std::uint64_t>(p[8]) << 9 | static_cast<std::uint64_t>(p[9]) << 1 |
-                               p[10] >> 7;
-    const unsigned extension = (p[10] & 1u) << 8 | p[11];
-    return base * 300 + extension;
-}
-
-// The stream_ids whose PES packets have no optional header (ISO/IEC 13818-1 2.4.3.7).
-bool has_optional_header(unsigned stream_id)
-{
-    switch (stream_id) {
-    case 0xBC: case 0xBE: case 0xBF: case 0xF0: case 0xF1: case 0xF2: case 0xF8: case 0xFF:
-        return false;
-    default:
-        return true;
-    }
-}
 
 // Two consecutive PCRs of a PID without discontinuity_indicator between them.
 void check_pcr_pair(Analysis& a, PidState& s, unsigned pid, const Packet& packet, std::uint64_t pcr,
@@ -59,7 +40,7 @@ void check_pcr_pair(Analysis& a, PidState& s, unsigned pid, const Packet& packet
 
 void take_pcr(Analysis& a, PidState& s, unsigned pid, const Packet& packet, bool discontinuity)
 {
-    const std::uint64_t pcr = read_pcr(packet.ts);
+    const std::uint64_t pcr = clock_reference_ticks(packet.ts + 6);
     const std::uint32_t arrival = packet.size == 192 ? arrival_time_stamp(packet.extra) : 0;
     if (s.pcrs++ == 0) {
         s.first_pcr_packet = packet.number;
@@ -107,7 +88,7 @@ void check_pts(Analysis& a, PidState& s, const Packet& packet, unsigned pid, std
 {
     // A PES packet with a PTS starts here: 00 00 01, stream_id, length, two flag bytes.
     const unsigned char* const q = packet.ts + payload_at;
-    if (payload_at + 14 > packet_size || q[0] != 0 || q[1] != 0 || q[2] != 1 || !has_optional_header(q[3]) ||
+    if (payload_at + 14 > packet_size || q[0] != 0 || q[1] != 0 || q[2] != 1 || !pes_has_optional_header(q[3]) ||
         !(q[7] & 0x80))
         return;
     const EventTime now = note_event(a.clock, packet.offset);

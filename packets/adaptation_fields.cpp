@@ -3,6 +3,7 @@
 #include "packets/field_lines.hpp"
 #include "packets/hex_dump.hpp"
 #include "packets/output.hpp"
+#include "packets/packet_header.hpp"
 
 namespace ostrel {
 namespace {
@@ -11,13 +12,11 @@ namespace {
 char* put_clock_reference(char* w, Fields& f, std::string_view base_name, std::string_view extension_name,
                           std::string_view total_name)
 {
-    const std::uint64_t base = byte_at(f, 0) << 25 | byte_at(f, 1) << 17 | byte_at(f, 2) << 9 | byte_at(f, 3) << 1 |
-                               byte_at(f, 4) >> 7;
-    const std::uint64_t extension = (byte_at(f, 4) & 1) << 8 | byte_at(f, 5);
+    const ClockReference c = read_clock_reference(f.bytes + f.at);
     f.at += 6;
-    w = put_number(w, f, base_name, base);
-    w = put_number(w, f, extension_name, extension);
-    w = put_time(w, f, total_name, base * 300 + extension, 27, 1);
+    w = put_number(w, f, base_name, c.base);
+    w = put_number(w, f, extension_name, c.extension);
+    w = put_time(w, f, total_name, c.base * 300 + c.extension, 27, 1);
     return put_char(w, '\n');
 }
 
@@ -54,11 +53,7 @@ bool put_adaptation_extension(char*& w, Fields& f)
         if (!have(w, f, 5, "splice_type"))
             return false;
         w = put_bits(w, f, "splice_type", static_cast<unsigned>(byte_at(f, 0) >> 4), 4);
-        const std::uint64_t dts = (byte_at(f, 0) >> 1 & 7) << 30 | byte_at(f, 1) << 22 | (byte_at(f, 2) >> 1) << 15 |
-                                  byte_at(f, 3) << 7 | byte_at(f, 4) >> 1;
-        w = put_time(w, f, "DTS_next_AU", dts, 9, 100);
-        w = put(w, (byte_at(f, 0) & byte_at(f, 2) & byte_at(f, 4) & 1) ? "\n" : ", marker_bit not 1\n");
-        f.at += 5;
+        w = put_time_stamp(w, f, "DTS_next_AU");
     }
     // Reserved bytes to the end of the extension.
     if (extension_end > f.end) {

@@ -58,4 +58,15 @@ bool have(char*& w, const Fields& f, std::size_t n, std::string_view name)
     return false;
 }
 
+// A 33-bit time stamp in 5 bytes (4 bits, 3, marker, 15, marker, 15, marker), 90 kHz.
+char* put_time_stamp(char* w, Fields& f, std::string_view name)
+{
+    const std::uint64_t value = (byte_at(f, 0) >> 1 & 7) << 30 | byte_at(f, 1) << 22 | (byte_at(f, 2) >> 1) << 15 |
+                                byte_at(f, 3) << 7 | byte_at(f, 4) >> 1;
+    const bool markers = (byte_at(f, 0) & byte_at(f, 2) & byte_at(f, 4) & 1) != 0;
+    f.at += 5;
+    w = put_time(w, f, name, value, 9, 100);
+    return put(w, markers ? "\n" : ", marker_bit not 1\n");
+}
+
 }  // namespace ostrel

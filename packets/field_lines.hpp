@@ -28,6 +28,10 @@ char* put_number(char* w, const Fields& f, std::string_view name, std::uint64_t 
 // "'<value>'d, <s>.<us> s" for a clock of num/den ticks a microsecond; no newline.
 char* put_time(char* w, const Fields& f, std::string_view name, std::uint64_t value, std::uint64_t ticks_per_us_num,
                std::uint64_t ticks_per_us_den);
+// A 33-bit time stamp at 90 kHz in the next 5 bytes (4 bits, [32..30],
+// marker, [29..15], marker, [14..0], marker): its line, with a note when a
+// marker bit is not 1. The 5 bytes must be there.
+char* put_time_stamp(char* w, Fields& f, std::string_view name);
 // True when `n` more bytes are there; else writes the line that says the field is cut.
 bool have(char*& w, const Fields& f, std::size_t n, std::string_view name);
 

@@ -37,6 +37,33 @@ inline std::uint32_t arrival_time_stamp(const unsigned char* header)
            static_cast<std::uint32_t>(header[2]) << 8 | header[3];
 }
 
+// A program clock reference (PCR or OPCR) in its 6 bytes: a 33-bit base at
+// 90 kHz, 6 reserved bits, a 9-bit extension; in all, base x 300 + extension
+// ticks of 27 MHz.
+struct ClockReference {
+    std::uint64_t base;
+    unsigned extension;
+};
+
+inline ClockReference read_clock_reference(const unsigned char* b)
+{
+    return {static_cast<std::uint64_t>(b[0]) << 25 | static_cast<std::uint64_t>(b[1]) << 17 |
+                static_cast<std::uint64_t>(b[2]) << 9 | static_cast<std::uint64_t>(b[3]) << 1 | b[4] >> 7,
+            (b[4] & 1u) << 8 | b[5]};
+}
+
+// True when the packet's adaptation field holds a PCR (PCR_flag set and room for it).
+inline bool has_pcr(const unsigned char* packet)
+{
+    return (packet[3] & 0x20) && packet[4] >= 7 && (packet[5] & 0x10);
+}
+
+inline std::uint64_t clock_reference_ticks(const unsigned char* b)
+{
+    const ClockReference c = read_clock_reference(b);
+    return c.base * 300 + c.extension;
+}
+
 // Position of the first payload byte as the section reports see it:
 // 4, or adaptation_field_length + 5 without wrapping (so it may lie past the packet).
 inline std::size_t payload_start(const PacketHeader& h)

@@ -2,38 +2,10 @@
 
 #include "packets/field_lines.hpp"
 #include "packets/output.hpp"
+#include "packets/pes_start.hpp"
 
 namespace ostrel {
 namespace {
-
-// The stream_ids whose PES packets carry no optional header.
-bool without_optional_header(unsigned stream_id)
-{
-    switch (stream_id) {
-    case 0xBC:  // program_stream_map
-    case 0xBE:  // padding_stream
-    case 0xBF:  // private_stream_2
-    case 0xF0:  // ECM
-    case 0xF1:  // EMM
-    case 0xF2:  // DSMCC_stream
-    case 0xF8:  // ITU-T Rec. H.222.1 type E
-    case 0xFF:  // program_stream_directory
-        return true;
-    default:
-        return false;
-    }
-}
-
-// A 33-bit time stamp in 5 bytes (4 bits, 3, marker, 15, marker, 15, marker), 90 kHz.
-char* put_time_stamp(char* w, Fields& f, std::string_view name)
-{
-    const std::uint64_t value = (byte_at(f, 0) >> 1 & 7) << 30 | byte_at(f, 1) << 22 | (byte_at(f, 2) >> 1) << 15 |
-                                byte_at(f, 3) << 7 | byte_at(f, 4) >> 1;
-    const bool markers = (byte_at(f, 0) & byte_at(f, 2) & byte_at(f, 4) & 1) != 0;
-    f.at += 5;
-    w = put_time(w, f, name, value, 9, 100);
-    return put(w, markers ? "\n" : ", marker_bit not 1\n");
-}
 
 char* put_trick_mode(char* w, const Fields& f, unsigned b)
 {
@@ -122,7 +94,7 @@ char* put_pes_header_fields(char* w, const unsigned char* header, std::size_t le
     w = put_number(w, f, "PES_packet_length", packet_length);
     if (packet_length == 0)
         w = put(w - 1, ", unbounded (video streams only)\n");
-    if (without_optional_header(stream_id) || !have(w, f, 3, "PES_scrambling_control"))
+    if (!pes_has_optional_header(stream_id) || !have(w, f, 3, "PES_scrambling_control"))
         return w;
     const unsigned b6 = header[6];
     const unsigned flags = header[7];
