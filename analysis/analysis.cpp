@@ -24,9 +24,8 @@ Analysis* new_analysis(FindingSink sink, void* sink_context)
     a->sink = sink;
     a->sink_context = sink_context;
     a->cc_epoch = 1;
-    a->absence_bytes = UINT64_MAX;
     clock_reset(a->clock);
-    a->last_pat = EventTime{0, 0, false};
+    note_event(*a, a->last_pat, 0);  // no PAT since the start of the file
     for (const unsigned pid : table_pids)
         gather_sections(*a, pid);
     return a;
@@ -52,9 +51,7 @@ void gather_sections(Analysis& a, unsigned pid)
 void report_finding(Analysis& a, std::uint64_t packet, std::uint64_t offset, unsigned pid, FindingKind kind,
                     double seen, double expected, unsigned extra)
 {
-    ++a.counts[static_cast<unsigned>(indicator_of(kind))];
-    if (a.sink != nullptr)
-        a.sink(a.sink_context, Finding{packet, offset, pid, kind, seen, expected, extra});
+    queue_finding(a, Finding{packet, offset, pid, kind, seen, expected, extra});
 }
 
 void analyze_sync_event(Analysis& a, const SyncEvent& event)
@@ -118,9 +115,7 @@ void analyze_packet_fully(Analysis& a, const Packet& packet)
     const Continuity continuity = pid == 0x1FFF ? Continuity::follows
                                                 : check_continuity(a, s, packet, pid, has_payload, discontinuity);
     if (s.role & role_stream) {
-        if (s.seen_stretch != a.clock.pcrs || packet.offset - s.last_offset > a.absence_bytes)
-            check_absence(a, s, packet, pid);
-        s.last_offset = packet.offset;
+        stream_seen(a, s, packet, pid);
         if (unit_start && has_payload)
             check_pts(a, s, packet, pid, payload_at);
     }

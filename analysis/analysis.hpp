@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "analysis/clock.hpp"
+#include "analysis/timeline.hpp"
 #include "analysis/findings.hpp"
 #include "packets/packet_scan.hpp"
 #include "tables/section_assembler.hpp"
@@ -27,8 +28,8 @@ struct PidState {
     // What every packet touches, together in one cache line.
     std::uint64_t packets, unit_starts;
     const unsigned char* last_payload;  // the last packet with a payload: in the window, or in last_packets
-    std::uint64_t last_offset;          // the last packet of the PID (streams only)
-    std::uint32_t seen_stretch;         // the clock's PCR count at the first packet of the stretch (streams)
+    EventTime seen;                     // streams: the last packet (listed: in the current stretch)
+    std::uint64_t gap_bytes;            // streams: the longest gap between its packets in the stretch
     std::uint32_t cc_epoch;             // the continuity state holds while this equals the pass's epoch
     short slot;                         // section slot + 1, 0 when sections are not gathered
     unsigned short plain_b3;            // byte 3 of a plain next packet: payload only, the next counter
@@ -45,11 +46,7 @@ struct PidState {
     std::uint64_t last_pcr;         // 27 MHz
     std::uint64_t pcr_ticks;        // PCR differences added up, split at discontinuities
     std::uint32_t last_pcr_arrival; // arrival_time_stamp of the last PCR packet (192-byte packets)
-    // PID_error: when the PID was last seen. Its time is taken at its first
-    // packet in each stretch between two PCRs of the clock, where the clock's
-    // formula changes; later packets of the stretch only note their offset.
-    EventTime seen;                 // that first packet
-    double seen_seconds_per_byte;   // the clock's rate then
+    std::uint64_t gap_packet, gap_offset;  // the packet that ended that gap
     EventTime last_pts;             // for PTS_error
     bool pts_seen;
 };
@@ -73,7 +70,6 @@ struct Analysis {
     std::uint64_t counts[indicator_count];
     std::uint32_t cc_epoch;  // grows at each lost sync: continuity starts again
     Clock clock;
-    std::uint64_t absence_bytes;  // bytes that take longer than the PID_error limit at the clock's rate
     bool has_pat, cat_seen, cat_missing_reported;
     bool pcr_pairs;  // some PID had two PCRs: the PCR indicators were checked
     EventTime last_pat;
@@ -85,6 +81,13 @@ struct Analysis {
     unsigned char last_packets[pid_count][188];  // copies of last_payload from before the window moved
     unsigned in_window_count;
     unsigned short in_window[pid_count];         // the PIDs whose last_payload is in the window
+    // Findings waiting for the end of their stretch, and what gets its time then.
+    unsigned queued;
+    QueuedFinding queue[queue_capacity];
+    unsigned untimed_count;
+    EventTime* untimed[pid_count + max_programs + 1];  // the PTS of each PID, each PMT, the PAT
+    unsigned stretch_pid_count;
+    unsigned short stretch_pids[pid_count];            // the streams seen in the stretch
 };
 
 // A zeroed analysis, allocated once (a few MB, touched only where used).
@@ -97,8 +100,24 @@ void analyze_packet_fully(Analysis& a, const Packet& packet);
 void analyze_sync_event(Analysis& a, const SyncEvent& event);
 // The read window is about to move: packets kept by pointer are copied.
 void analyze_window_moves(Analysis& a);
-// PID_error for a stream packet whose time must be worked out.
+// PID_error: the first packet of a stream in a stretch.
 void check_absence(Analysis& a, PidState& s, const Packet& packet, unsigned pid);
+
+// A packet of a stream: the longest gap of the stretch, or the first packet in it.
+inline void stream_seen(Analysis& a, PidState& s, const Packet& packet, unsigned pid)
+{
+    if (!s.seen.listed) {
+        check_absence(a, s, packet, pid);
+        return;
+    }
+    const std::uint64_t gap = packet.offset - s.seen.offset;
+    if (gap > s.gap_bytes) {
+        s.gap_bytes = gap;
+        s.gap_packet = packet.number;
+        s.gap_offset = packet.offset;
+    }
+    s.seen.offset = packet.offset;
+}
 
 inline void keep_payload_packet(Analysis& a, PidState& s, const unsigned char* p, unsigned pid)
 {
@@ -136,11 +155,8 @@ inline void analyze_packet(Analysis& a, const Packet& packet)
     s.plain_b3 = static_cast<unsigned short>(0x10 | ((b3 + 1) & 0x0F));
     s.copies = 1;
     keep_payload_packet(a, s, p, pid);
-    if (s.role & role_stream) {
-        if (s.seen_stretch != a.clock.pcrs || packet.offset - s.last_offset > a.absence_bytes)
-            check_absence(a, s, packet, pid);
-        s.last_offset = packet.offset;
-    }
+    if (s.role & role_stream)
+        stream_seen(a, s, packet, pid);
 }
 
 // Section handling, called for each section completed on a gathered PID.

@@ -27,7 +27,7 @@ void take_pcr(Analysis& a, PidState& s, unsigned pid, const Packet& packet, bool
 void check_pts(Analysis& a, PidState& s, const Packet& packet, unsigned pid, std::size_t payload_at);
 
 // Notes a stream's packet as seen when the PMT names it.
-void start_absence(Analysis& a, PidState& s, std::uint64_t offset);
+void start_absence(Analysis& a, PidState& s, unsigned pid, std::uint64_t offset);
 
 // A packet with transport_scrambling_control not 00: PAT_error, PMT_error, CAT_error.
 void check_scrambled(Analysis& a, const Packet& packet, unsigned pid, unsigned scrambling);

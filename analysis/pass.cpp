@@ -25,6 +25,7 @@ ScanEnd run_pass(const PacketInput& in, Analysis& a, std::FILE* err)
     } step{a, progress};
     const auto event = [&](const SyncEvent& e) { analyze_sync_event(a, e); };
     const ScanEnd end = scan_packets(reading, step, event);
+    end_timeline(a);
     progress_end(progress);
     for (const PidState& s : a.pids)
         a.packets += s.packets;

@@ -21,16 +21,12 @@ void on_section(void* context, const AssembledSection& section)
 
 unsigned bits13(const unsigned char* b) { return (b[0] & 0x1Fu) << 8 | b[1]; }
 
-// The time since `last`, when the clock tells; then `last` becomes now.
+// The time since `last` against the limit; then `last` becomes now.
 void check_interval(Analysis& a, const Packet& packet, unsigned pid, EventTime& last, FindingKind kind,
                     unsigned extra)
 {
-    if (clock_known(a.clock)) {
-        const double interval = clock_time(a.clock, packet.offset) - event_time(a.clock, last);
-        if (interval > table_interval_limit)
-            report_finding(a, packet, pid, kind, interval, table_interval_limit, extra);
-    }
-    last = note_event(a.clock, packet.offset);
+    queue_check(a, Finding{packet.number, packet.offset, pid, kind, 0, table_interval_limit, extra}, last);
+    note_event(a, last, packet.offset);
 }
 
 void take_pat(Analysis& a, const AssembledSection& s, const Packet& packet)
@@ -45,7 +41,7 @@ void take_pat(Analysis& a, const AssembledSection& s, const Packet& packet)
         Program& program = a.programs[a.program_count];
         program.program_number = program_number;
         program.pmt_pid = pmt_pid;
-        program.last_pmt = note_event(a.clock, packet.offset);
+        note_event(a, program.last_pmt, packet.offset);
         PidState& ps = a.pids[pmt_pid];
         if (!(ps.role & role_pmt))
             ps.program = static_cast<unsigned short>(a.program_count);
@@ -70,7 +66,7 @@ void take_pmt(Analysis& a, Program& program, unsigned index, const AssembledSect
             ps.role |= role_stream;
             ps.start_mask = 0x40;
             ps.program = static_cast<unsigned short>(index);
-            start_absence(a, ps, packet.offset);
+            start_absence(a, ps, bits13(s.data + e + 1), packet.offset);
         }
         e += 5 + ((s.data[e + 3] & 0x03u) << 8 | s.data[e + 4]);
     }

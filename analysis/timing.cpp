@@ -9,7 +9,6 @@ constexpr std::uint64_t pcr_repetition_ticks = 1'080'000;  // 40 ms
 constexpr std::uint64_t pcr_difference_ticks = 2'700'000;  // 100 ms
 constexpr std::int64_t pcr_accuracy_half_ticks = 27;       // 500 ns = 13.5 ticks, doubled
 constexpr double pts_repetition_limit = 0.700;             // s
-constexpr double pid_absence_limit = 5.0;                  // s
 constexpr std::uint32_t arrival_wrap = 1u << 30;           // arrival_time_stamp, 27 MHz
 
 double seconds_of(std::uint64_t ticks) { return static_cast<double>(ticks) / pcr_hz; }
@@ -55,33 +54,23 @@ void take_pcr(Analysis& a, PidState& s, unsigned pid, const Packet& packet, bool
     // The first PID with PCRs gives the time of the whole file.
     if (a.clock.pid == 0xFFFF)
         a.clock.pid = pid;
-    if (pid == a.clock.pid) {
-        clock_take_pcr(a.clock, packet.offset, pcr, discontinuity);
-        if (clock_known(a.clock))
-            a.absence_bytes = static_cast<std::uint64_t>(pid_absence_limit * a.clock.rate);
-    }
+    if (pid == a.clock.pid)
+        end_stretch(a, clock_take_pcr(a.clock, packet.offset, pcr, discontinuity));
 }
 
-void start_absence(Analysis& a, PidState& s, std::uint64_t offset)
+void start_absence(Analysis& a, PidState& s, unsigned pid, std::uint64_t offset)
 {
-    s.last_offset = offset;
-    s.seen_stretch = a.clock.pcrs;
-    s.seen = note_event(a.clock, offset);
-    s.seen_seconds_per_byte = a.clock.seconds_per_byte;
+    if (!s.seen.listed)
+        note_stream_seen(a, s, pid, offset);
 }
 
 void check_absence(Analysis& a, PidState& s, const Packet& packet, unsigned pid)
 {
-    if (clock_known(a.clock)) {
-        // The last packet's time by the clock's formula of its own stretch.
-        const double last =
-            s.seen.timed ? s.seen.time + static_cast<double>(s.last_offset - s.seen.offset) * s.seen_seconds_per_byte
-                         : event_time(a.clock, EventTime{s.last_offset, 0, false});
-        const double absent = clock_time(a.clock, packet.offset) - last;
-        if (absent > pid_absence_limit)
-            report_finding(a, packet, pid, FindingKind::pid_interval, absent, pid_absence_limit);
-    }
-    start_absence(a, s, packet.offset);
+    // The stream's last packet came in an earlier stretch; the time since is
+    // known when this stretch ends.
+    queue_check(a, Finding{packet.number, packet.offset, pid, FindingKind::pid_interval, 0, pid_absence_limit, 0},
+                s.seen);
+    note_stream_seen(a, s, pid, packet.offset);
 }
 
 void check_pts(Analysis& a, PidState& s, const Packet& packet, unsigned pid, std::size_t payload_at)
@@ -91,14 +80,12 @@ void check_pts(Analysis& a, PidState& s, const Packet& packet, unsigned pid, std
     if (payload_at + 14 > packet_size || q[0] != 0 || q[1] != 0 || q[2] != 1 || !pes_has_optional_header(q[3]) ||
         !(q[7] & 0x80))
         return;
-    const EventTime now = note_event(a.clock, packet.offset);
-    if (s.pts_seen && now.timed) {
-        const double interval = now.time - event_time(a.clock, s.last_pts);
-        if (interval > pts_repetition_limit)
-            report_finding(a, packet, pid, FindingKind::pts_interval, interval, pts_repetition_limit);
-    }
+    if (s.pts_seen)
+        queue_check(a,
+                    Finding{packet.number, packet.offset, pid, FindingKind::pts_interval, 0, pts_repetition_limit, 0},
+                    s.last_pts);
     s.pts_seen = true;
-    s.last_pts = now;
+    note_event(a, s.last_pts, packet.offset);
 }
 
 }  // namespace ostrel

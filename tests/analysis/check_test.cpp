@@ -2,7 +2,8 @@
 // 20 ms, PAT and PMT every 0.1 s), and on copies damaged to fail each
 // indicator. Packet n of the fixture starts at byte (n - 1) x 188; the
 // expected findings were worked out from its bytes: its PCRs run from 0.70 s
-// at packet 4 in steps of 20 ms on PID 0100, times count from the first.
+// at packet 4 in steps of 20 ms on PID 0100; a packet's time runs linearly
+// between the PCRs around it, counted from the first.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -23,7 +24,9 @@ std::size_t payload_at(const unsigned char* p) { return (p[3] & 0x20) ? 5u + p[4
 
 // The fixture played 7 times, each time a second later (PCRs) with the
 // counters going on; the audio (PID 0101) is gone from the 2nd to the 6th time.
-Bytes looped(const Bytes& s)
+// With `no_pcr_until`, the PCR flags are cleared from the 2nd play to packet
+// `no_pcr_until` of the 7th.
+Bytes looped(const Bytes& s, std::size_t no_pcr_until = 0)
 {
     unsigned per_pid[8192] = {};
     for (std::size_t i = 0; i < s.size(); i += 188)
@@ -45,6 +48,9 @@ Bytes looped(const Bytes& s)
             }
             if (k >= 1 && k <= 5 && pid_of(p) == 0x0101)
                 p[1] = 0x1F, p[2] = 0xFF;
+            const bool without_pcr = no_pcr_until > 0 && k >= 1 && (k < 6 || i / 188 + 1 < no_pcr_until);
+            if (without_pcr && (p[3] & 0x20) && p[4] >= 7)
+                p[5] &= 0xEF;
         }
         all.insert(all.end(), r.begin(), r.end());
     }
@@ -162,13 +168,26 @@ const Case cases[] = {
      "packet 26, byte 4700, PID '0100'h, PCR_repetition_error: PCRs 120.000 ms apart, limit 40 ms\n"
      "packet 26, byte 4700, PID '0100'h, Continuity_count_error: continuity_counter 5, expected 0\n",
      "3 errors"},
-    // The audio last seen at packet 105 (1.140 s) with its last PTS at packet 98 (1.000 s), then at
-    // packet 36 of the 7th play (6.400 s), its counter 6 x 26 = 156 (12 mod 16) on from 0.
+    // The audio last seen at packet 105 (byte 19552), with its last PTS at packet 98 (18236), both
+    // between the PCRs 0.98 s (18048) and 1.00 s (20304, in the 2nd play): 0.993 s and 0.982 s;
+    // then at packet 36 of the 7th play (125020), between 6.38 s (124832) and 6.40 s (127088):
+    // 6.382 s. Its counter is 6 x 26 = 156 (12 mod 16) on from 0.
     {"a PID absent for 5 s", [](Bytes& s) { s = looped(s); },
      "packet 666, byte 125020, PID '0101'h, Continuity_count_error: continuity_counter 12, expected 10\n"
-     "packet 666, byte 125020, PID '0101'h, PID_error: PID absent for 5.260 s, limit 5 s\n"
+     "packet 666, byte 125020, PID '0101'h, PID_error: PID absent for 5.388 s, limit 5 s\n"
      "packet 666, byte 125020, PID '0101'h, PTS_error: PTS 5400.000 ms apart, limit 700 ms\n",
      "3 errors"},
+    // The same with no PCR from 0.98 s (18048) to 6.40 s (127088): one stretch of 5.42 s in which
+    // the audio's gap of 105468 bytes takes 5.242 s and its PTS 106784 bytes, 5307.862 ms; the gap
+    // is found when the stretch ends, and told at its packet.
+    {"a PID absent for 5 s between two PCRs", [](Bytes& s) { s = looped(s, 47); },
+     "packet 666, byte 125020, PID '0101'h, Continuity_count_error: continuity_counter 12, expected 10\n"
+     "packet 666, byte 125020, PID '0101'h, PTS_error: PTS 5307.862 ms apart, limit 700 ms\n"
+     "packet 666, byte 125020, PID '0101'h, PID_error: PID absent for 5.242 s, limit 5 s\n"
+     "packet 677, byte 127088, PID '0100'h, PCR_discontinuity_indicator_error: PCR difference 5420.000 ms "
+     "without discontinuity_indicator, expected 0 to 100 ms\n"
+     "packet 677, byte 127088, PID '0100'h, PCR_repetition_error: PCRs 5420.000 ms apart, limit 40 ms\n",
+     "5 errors"},
 };
 
 struct Split {

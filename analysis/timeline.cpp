@@ -1,0 +1,132 @@
+#include "analysis/timeline.hpp"
+
+#include "analysis/analysis.hpp"
+
+namespace ostrel {
+namespace {
+
+void emit(Analysis& a, const Finding& f)
+{
+    ++a.counts[static_cast<unsigned>(indicator_of(f.kind))];
+    if (a.sink != nullptr)
+        a.sink(a.sink_context, f);
+}
+
+double time_of(const EventTime& e, const Stretch& s) { return e.timed ? e.time : stretch_time(s, e.offset); }
+
+void give_time(EventTime& e, const Stretch& s)
+{
+    e.time = stretch_time(s, e.offset);
+    e.timed = true;
+    e.listed = false;
+}
+
+// Everything out; pending checks decided by `s`, or dropped when it has no rate.
+void flush(Analysis& a, const Stretch& s);
+
+// A gap inside the stretch, found when it ends: into the queue at its packet.
+void insert_finding(Analysis& a, const Finding& f, const Stretch& s)
+{
+    if (a.queued == queue_capacity)
+        flush(a, s);
+    unsigned at = a.queued;
+    while (at > 0 && a.queue[at - 1].finding.packet > f.packet)
+        --at;
+    for (unsigned i = a.queued; i > at; --i)
+        a.queue[i] = a.queue[i - 1];
+    a.queue[at] = QueuedFinding{f, EventTime{}, false};
+    ++a.queued;
+}
+
+// Everything out; pending checks decided by `s`, or dropped when it has no rate.
+void flush(Analysis& a, const Stretch& s)
+{
+    for (unsigned i = 0; i < a.queued; ++i) {
+        QueuedFinding& q = a.queue[i];
+        if (q.pending) {
+            if (s.seconds_per_byte <= 0)
+                continue;  // no time: not checked
+            q.finding.seen = stretch_time(s, q.finding.offset) - time_of(q.then, s);
+            if (!(q.finding.seen > q.finding.expected))
+                continue;
+        }
+        emit(a, q.finding);
+    }
+    a.queued = 0;
+}
+
+// A stretch with this many findings: decide them now, at the rate so far.
+void make_room(Analysis& a)
+{
+    if (a.queued < queue_capacity)
+        return;
+    if (clock_known(a.clock))
+        end_stretch(a, clock_open_stretch(a.clock));
+    else
+        flush(a, Stretch{0, 0, 0});
+}
+
+}  // namespace
+
+void note_event(Analysis& a, EventTime& event, std::uint64_t offset)
+{
+    event.offset = offset;
+    event.timed = false;
+    if (!event.listed) {
+        event.listed = true;
+        a.untimed[a.untimed_count++] = &event;
+    }
+}
+
+void note_stream_seen(Analysis& a, PidState& s, unsigned pid, std::uint64_t offset)
+{
+    s.seen.offset = offset;
+    s.seen.timed = false;
+    s.seen.listed = true;
+    s.gap_bytes = 0;
+    a.stretch_pids[a.stretch_pid_count++] = static_cast<unsigned short>(pid);
+}
+
+void queue_finding(Analysis& a, const Finding& finding)
+{
+    make_room(a);
+    a.queue[a.queued++] = QueuedFinding{finding, EventTime{}, false};
+}
+
+void queue_check(Analysis& a, const Finding& finding, const EventTime& then)
+{
+    make_room(a);
+    a.queue[a.queued++] = QueuedFinding{finding, then, true};
+}
+
+void end_stretch(Analysis& a, const Stretch& ended)
+{
+    if (ended.seconds_per_byte <= 0)
+        return;  // no rate yet: all waits for the first pair of PCRs
+    // The streams seen in the stretch: their longest gap in it, their last packet's time.
+    for (unsigned i = 0; i < a.stretch_pid_count; ++i) {
+        const unsigned pid = a.stretch_pids[i];
+        PidState& s = a.pids[pid];
+        const double gap = static_cast<double>(s.gap_bytes) * ended.seconds_per_byte;
+        if (gap > pid_absence_limit)
+            insert_finding(a, Finding{s.gap_packet, s.gap_offset, pid, FindingKind::pid_interval, gap,
+                                      pid_absence_limit, 0}, ended);
+        s.gap_bytes = 0;
+        give_time(s.seen, ended);
+    }
+    a.stretch_pid_count = 0;
+    for (unsigned i = 0; i < a.untimed_count; ++i)
+        give_time(*a.untimed[i], ended);
+    a.untimed_count = 0;
+    flush(a, ended);
+}
+
+void end_timeline(Analysis& a)
+{
+    if (clock_known(a.clock))
+        end_stretch(a, clock_open_stretch(a.clock));
+    else
+        flush(a, Stretch{0, 0, 0});
+}
+
+}  // namespace ostrel

@@ -1,0 +1,51 @@
+// Findings in stream order, with the time-based ones decided exactly: a
+// packet's time is only known once the PCR after it has come, so findings wait
+// in a queue until the reference PID's next PCR ends their stretch (or the
+// file ends); then the pending interval checks are worked out, the events of
+// the stretch get their times, and the queue goes out in order.
+#pragma once
+
+#include <cstdint>
+
+#include "analysis/clock.hpp"
+#include "analysis/findings.hpp"
+
+namespace ostrel {
+
+struct Analysis;
+
+// When something was last seen: its time once its stretch has ended, before
+// that its offset (`listed`: waiting in the list of the current stretch).
+struct EventTime {
+    std::uint64_t offset;
+    double time;
+    bool timed;
+    bool listed;
+};
+
+struct QueuedFinding {
+    Finding finding;
+    EventTime then;  // a pending check: `finding.seen` is the time since `then`, worked out later
+    bool pending;
+};
+
+inline constexpr unsigned queue_capacity = 4096;
+inline constexpr double pid_absence_limit = 5.0;  // s, PID_error
+
+// Notes that the event happens at `offset` (now).
+void note_event(Analysis& a, EventTime& event, std::uint64_t offset);
+// The first packet of a stream in this stretch (or the PMT naming it).
+void note_stream_seen(Analysis& a, struct PidState& s, unsigned pid, std::uint64_t offset);
+
+// A finding: counted and handed on in stream order.
+void queue_finding(Analysis& a, const Finding& finding);
+// A finding if the time from `then` to the finding's packet exceeds
+// `finding.expected`, its limit.
+void queue_check(Analysis& a, const Finding& finding, const EventTime& then);
+
+// A PCR of the reference PID ended the stretch `ended`.
+void end_stretch(Analysis& a, const Stretch& ended);
+// The file ended: the last stretch at the last rate, then everything out.
+void end_timeline(Analysis& a);
+
+}  // namespace ostrel
