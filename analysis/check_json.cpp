@@ -38,31 +38,6 @@ void put_line(Output& out, const json& value)
 
 }  // namespace
 
-bool indicator_checked(const Analysis& a, Indicator indicator)
-{
-    const bool pcrs = a.pcr_pairs;
-    switch (indicator) {
-    case Indicator::pcr_accuracy_error:
-        return a.packet_size == 192 && pcrs;
-    case Indicator::pcr_repetition_error:
-    case Indicator::pcr_discontinuity_indicator_error:
-        return pcrs;
-    case Indicator::pid_error:
-    case Indicator::pts_error:
-        return clock_known(a.clock);
-    default:
-        return true;
-    }
-}
-
-std::uint64_t error_total(const Analysis& a)
-{
-    std::uint64_t total = 0;
-    for (unsigned i = 0; i < indicator_count; ++i)
-        total += indicator_checked(a, static_cast<Indicator>(i)) ? a.counts[i] : 0;
-    return total;
-}
-
 void put_finding_json(Output& out, const Finding& f)
 {
     const Indicator indicator = indicator_of(f.kind);
