@@ -1,6 +1,7 @@
 // The one pass behind --summary and --check: per-PID counts, continuity,
 // PCRs and the time they give, the PSI tables gathered across packets, and
-// the findings of the TR 101 290 indicators, handed to a sink as they occur.
+// the findings of the TR 101 290 indicators, handed to a sink in stream order
+// once their times are known (analysis/timeline).
 #pragma once
 
 #include <cstddef>
@@ -162,7 +163,7 @@ inline void analyze_packet(Analysis& a, const Packet& packet)
 // Section handling, called for each section completed on a gathered PID.
 void analyze_section(Analysis& a, unsigned pid, const AssembledSection& section, const Packet& packet);
 
-// Counts a finding and hands it to the sink.
+// A finding at a packet, into the queue that goes out in stream order.
 void report_finding(Analysis& a, std::uint64_t packet, std::uint64_t offset, unsigned pid, FindingKind kind,
                     double seen, double expected, unsigned extra = 0);
 inline void report_finding(Analysis& a, const Packet& packet, unsigned pid, FindingKind kind, double seen,

@@ -9,7 +9,6 @@ namespace {
 
 constexpr unsigned language_descriptor = 0x0A;  // ISO_639_language_descriptor
 
-unsigned bits13(const unsigned char* b) { return (b[0] & 0x1Fu) << 8 | b[1]; }
 unsigned bits10(const unsigned char* b) { return (b[0] & 0x03u) << 8 | b[1]; }
 
 // The first language code among the ES_info descriptors, printable ASCII only.
@@ -48,7 +47,18 @@ Duration capture_duration(const Analysis& a)
     return Duration{true, seconds, bytes * 8 / seconds, pid};
 }
 
-unsigned pcr_pid(const Program& program) { return program.pmt_length >= 10 ? bits13(program.pmt + 8) : 0x1FFF; }
+PidTotals pid_totals(const Analysis& a)
+{
+    PidTotals t{0, 0, 0};
+    for (const PidState& s : a.pids) {
+        t.cc_errors += s.cc_errors;
+        t.transport_errors += s.transport_errors;
+        t.scrambled += s.scrambled;
+    }
+    return t;
+}
+
+unsigned pcr_pid(const Program& program) { return program.pmt_length >= 10 ? pid_field(program.pmt + 8) : 0x1FFF; }
 
 unsigned program_streams(const Program& program, StreamEntry* streams, unsigned capacity)
 {
@@ -59,7 +69,7 @@ unsigned program_streams(const Program& program, StreamEntry* streams, unsigned 
     while (e + 5 <= end && n < capacity) {
         const std::size_t info = bits10(s + e + 3);
         StreamEntry& entry = streams[n++];
-        entry.pid = bits13(s + e + 1);
+        entry.pid = pid_field(s + e + 1);
         entry.stream_type = s[e];
         find_language(s + e + 5, e + 5 + info <= end ? info : end - (e + 5), entry.language);
         e += 5 + info;

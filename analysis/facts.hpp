@@ -1,5 +1,6 @@
-// What the summary and the check read off a finished analysis: the duration
-// and rate, the programs' streams, and what each PID carries.
+// What is read off the analysis: the duration and rate, the programs' streams
+// as their map sections list them (also when a map section arrives), and what
+// each PID carries.
 #pragma once
 
 #include <cstdarg>
@@ -21,6 +22,12 @@ struct Duration {
 // From the PCR PID of the first program (in PAT order) that has PCRs, else
 // from the first PID with PCRs.
 Duration capture_duration(const Analysis& a);
+
+struct PidTotals {
+    std::uint64_t cc_errors, transport_errors, scrambled;
+};
+
+PidTotals pid_totals(const Analysis& a);
 
 struct StreamEntry {
     unsigned pid;

@@ -1,5 +1,6 @@
 #include <cstring>
 
+#include "analysis/facts.hpp"
 #include "analysis/packet_checks.hpp"
 
 namespace ostrel {
@@ -19,8 +20,6 @@ void on_section(void* context, const AssembledSection& section)
     analyze_section(c.a, c.pid, section, c.packet);
 }
 
-unsigned bits13(const unsigned char* b) { return (b[0] & 0x1Fu) << 8 | b[1]; }
-
 // The time since `last` against the limit; then `last` becomes now.
 void check_interval(Analysis& a, const Packet& packet, unsigned pid, EventTime& last, FindingKind kind,
                     unsigned extra)
@@ -37,7 +36,7 @@ void take_pat(Analysis& a, const AssembledSection& s, const Packet& packet)
         const unsigned program_number = s.data[e] << 8 | s.data[e + 1];
         if (program_number == 0)
             continue;  // the network PID
-        const unsigned pmt_pid = bits13(s.data + e + 2);
+        const unsigned pmt_pid = pid_field(s.data + e + 2);
         Program& program = a.programs[a.program_count];
         program.program_number = program_number;
         program.pmt_pid = pmt_pid;
@@ -56,19 +55,16 @@ void take_pmt(Analysis& a, Program& program, unsigned index, const AssembledSect
     std::memcpy(program.pmt, s.data, s.stored);
     program.pmt_length = s.stored;
     program.has_pmt = true;
-    if (s.stored < 16)
-        return;
-    // Streams of 5 bytes plus ES_info from after the program info up to the CRC_32.
-    std::size_t e = 12 + ((s.data[10] & 0x03u) << 8 | s.data[11]);
-    while (e + 5 <= s.stored - 4) {
-        PidState& ps = a.pids[bits13(s.data + e + 1)];
+    StreamEntry streams[max_streams];
+    const unsigned n = program_streams(program, streams, max_streams);
+    for (unsigned i = 0; i < n; ++i) {
+        PidState& ps = a.pids[streams[i].pid];
         if (!(ps.role & role_stream)) {
             ps.role |= role_stream;
             ps.start_mask = 0x40;
             ps.program = static_cast<unsigned short>(index);
-            start_absence(a, ps, bits13(s.data + e + 1), packet.offset);
+            start_absence(a, ps, streams[i].pid, packet.offset);
         }
-        e += 5 + ((s.data[e + 3] & 0x03u) << 8 | s.data[e + 4]);
     }
 }
 

@@ -63,12 +63,7 @@ json pids_json(const Analysis& a, const Duration& d)
 void put_summary_json(Output& out, const Analysis& a, const char* name)
 {
     const Duration d = capture_duration(a);
-    std::uint64_t cc = 0, tei = 0, scrambled = 0;
-    for (const PidState& s : a.pids) {
-        cc += s.cc_errors;
-        tei += s.transport_errors;
-        scrambled += s.scrambled;
-    }
+    const PidTotals totals = pid_totals(a);
     const json summary = {
         {"file", name},
         {"bytes", a.bytes},
@@ -79,9 +74,9 @@ void put_summary_json(Output& out, const Analysis& a, const char* name)
         {"duration_s", d.known ? json(d.seconds) : json(nullptr)},
         {"bitrate_bps", d.known ? json(d.bitrate) : json(nullptr)},
         {"pcr_pid", d.known ? json(d.pid) : json(nullptr)},
-        {"cc_errors", cc},
-        {"transport_errors", tei},
-        {"scrambled", scrambled},
+        {"cc_errors", totals.cc_errors},
+        {"transport_errors", totals.transport_errors},
+        {"scrambled", totals.scrambled},
         {"crc_errors", a.crc_errors},
         {"programs", programs_json(a)},
         {"pids", pids_json(a, d)},

@@ -88,15 +88,10 @@ void put_summary_text(Output& out, const Analysis& a, const char* name)
     }
     put_programs(out, a);
     put_pids(out, a, d);
-    std::uint64_t cc = 0, tei = 0, scrambled = 0;
-    for (const PidState& s : a.pids) {
-        cc += s.cc_errors;
-        tei += s.transport_errors;
-        scrambled += s.scrambled;
-    }
-    put_count(out, "CC Errors:", cc);
-    put_count(out, "Transport Errors:", tei);
-    put_count(out, "Scrambled Packets:", scrambled);
+    const PidTotals totals = pid_totals(a);
+    put_count(out, "CC Errors:", totals.cc_errors);
+    put_count(out, "Transport Errors:", totals.transport_errors);
+    put_count(out, "Scrambled Packets:", totals.scrambled);
     put_count(out, "CRC Errors:", a.crc_errors);
     put_count(out, "Sync Losses:", a.sync_losses);
 }

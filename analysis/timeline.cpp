@@ -22,23 +22,6 @@ void give_time(EventTime& e, const Stretch& s)
 }
 
 // Everything out; pending checks decided by `s`, or dropped when it has no rate.
-void flush(Analysis& a, const Stretch& s);
-
-// A gap inside the stretch, found when it ends: into the queue at its packet.
-void insert_finding(Analysis& a, const Finding& f, const Stretch& s)
-{
-    if (a.queued == queue_capacity)
-        flush(a, s);
-    unsigned at = a.queued;
-    while (at > 0 && a.queue[at - 1].finding.packet > f.packet)
-        --at;
-    for (unsigned i = a.queued; i > at; --i)
-        a.queue[i] = a.queue[i - 1];
-    a.queue[at] = QueuedFinding{f, EventTime{}, false};
-    ++a.queued;
-}
-
-// Everything out; pending checks decided by `s`, or dropped when it has no rate.
 void flush(Analysis& a, const Stretch& s)
 {
     for (unsigned i = 0; i < a.queued; ++i) {
@@ -53,6 +36,20 @@ void flush(Analysis& a, const Stretch& s)
         emit(a, q.finding);
     }
     a.queued = 0;
+}
+
+// A gap inside the stretch, found when it ends: into the queue at its packet.
+void insert_finding(Analysis& a, const Finding& f, const Stretch& s)
+{
+    if (a.queued == queue_capacity)
+        flush(a, s);
+    unsigned at = a.queued;
+    while (at > 0 && a.queue[at - 1].finding.packet > f.packet)
+        --at;
+    for (unsigned i = a.queued; i > at; --i)
+        a.queue[i] = a.queue[i - 1];
+    a.queue[at] = QueuedFinding{f, EventTime{}, false};
+    ++a.queued;
 }
 
 // A stretch with this many findings: decide them now, at the rate so far.

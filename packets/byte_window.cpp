@@ -53,28 +53,16 @@ std::size_t window_ensure(ByteWindow& w, std::size_t n)
     return window_available(w);
 }
 
-bool find_fit(ByteWindow& w, PacketShape shape)
-{
-    for (;; ++w.begin) {
-        if (window_ensure(w, max_lookahead) < shape.size) {
-            w.begin = w.end;
-            return false;
-        }
-        if (fits_here(w, shape))
-            return true;
-    }
-}
-
-bool find_first_fit(ByteWindow& w, PacketShape& shape)
+bool find_fit(ByteWindow& w, const PacketShape* candidates, std::size_t count, PacketShape& found)
 {
     for (;; ++w.begin) {
         if (window_ensure(w, max_lookahead) < plain_shape.size) {
             w.begin = w.end;
             return false;
         }
-        for (const PacketShape candidate : shapes) {
-            if (fits_here(w, candidate)) {
-                shape = candidate;
+        for (std::size_t i = 0; i < count; ++i) {
+            if (fits_here(w, candidates[i])) {
+                found = candidates[i];
                 return true;
             }
         }

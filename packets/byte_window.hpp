@@ -40,13 +40,11 @@ inline constexpr PacketShape shapes[] = {{188, 0}, {192, 4}, {204, 0}};
 inline constexpr unsigned fit_packets = 5;                          // packets checked for a fit
 inline constexpr std::size_t max_lookahead = fit_packets * 204;    // bytes a fit looks at
 
-// Moves `begin` to the first position, from where it stands, at which `shape`
-// has the sync byte in each of the next K packets (K = 5, or the whole packets
-// left before the end of the file, at least 1). False, with everything
+// Moves `begin` to the first position, from where it stands, at which one of
+// the `candidates` (tried in order at each position) has the sync byte in each
+// of the next K packets (K = 5, or the whole packets left before the end of
+// the file, at least 1), and yields it in `found`. False, with everything
 // consumed, when there is none.
-bool find_fit(ByteWindow& w, PacketShape shape);
-
-// The same over every shape, in the order 188, 192, 204 at each position.
-bool find_first_fit(ByteWindow& w, PacketShape& shape);
+bool find_fit(ByteWindow& w, const PacketShape* candidates, std::size_t count, PacketShape& found);
 
 }  // namespace ostrel

@@ -24,8 +24,11 @@ struct PacketHeader {
 
 PacketHeader decode_header(const unsigned char* packet);
 
+// A 13-bit PID in two bytes, 3 bits before it (in the packet header and in tables).
+inline unsigned pid_field(const unsigned char* b) { return static_cast<unsigned>(b[0] & 0x1F) << 8 | b[1]; }
+
 // The 13-bit PID alone, for the scans that look at nothing else.
-inline unsigned packet_pid(const unsigned char* packet) { return static_cast<unsigned>(packet[1] & 0x1F) << 8 | packet[2]; }
+inline unsigned packet_pid(const unsigned char* packet) { return pid_field(packet + 1); }
 
 inline bool has_adaptation_field(const PacketHeader& h) { return (h.adaptation_field_control & 2) != 0; }
 

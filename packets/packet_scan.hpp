@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <iterator>
 
 #include "packets/byte_window.hpp"
 #include "packets/output.hpp"
@@ -67,7 +68,7 @@ ScanEnd scan_packets(const PacketInput& in, Step&& step, Event&& event)
     } tally{w, in.bytes_read};
     PacketShape shape = plain_shape;
     if (in.resync) {
-        if (!find_first_fit(w, shape)) {
+        if (!find_fit(w, shapes, std::size(shapes), shape)) {
             if (w.failed)
                 return ScanEnd::read_error;
             return w.base + w.end >= packet_size ? ScanEnd::no_packets : ScanEnd::end_of_file;
@@ -99,7 +100,7 @@ ScanEnd scan_packets(const PacketInput& in, Step&& step, Event&& event)
             const std::uint64_t at = window_offset(w);
             const unsigned found = w.data[w.begin + sync_at];
             ++w.begin;
-            if (!find_fit(w, shape)) {
+            if (!find_fit(w, &shape, 1, shape)) {
                 event(SyncEvent{SyncEvent::lost_for_good, at, number, w.base + w.end - at, size, found});
                 return w.failed ? ScanEnd::read_error : ScanEnd::end_of_file;
             }
