@@ -9,8 +9,8 @@
 namespace ostrel {
 namespace {
 
-// PIDs whose sections are always gathered: PAT, CAT, NIT, SDT/BAT, EIT, TDT/TOT.
-constexpr unsigned table_pids[] = {0x0000, 0x0001, 0x0010, 0x0011, 0x0012, 0x0014};
+// PIDs whose sections are always gathered: PAT, CAT, NIT, SDT/BAT, EIT, RST, TDT/TOT.
+constexpr unsigned table_pids[] = {0x0000, 0x0001, 0x0010, 0x0011, 0x0012, 0x0013, 0x0014};
 
 }  // namespace
 
@@ -60,11 +60,15 @@ void analyze_sync_event(Analysis& a, const SyncEvent& event)
     if (event.kind == SyncEvent::skipped_start)
         return;  // a capture cut in a packet: normal
     ++a.sync_losses;
+    // The bytes skipped cover ceil(skipped / size) packet positions, each
+    // without its sync byte; two or more are a loss of sync, not one byte.
+    const std::uint64_t positions = (event.skipped + event.size - 1) / event.size;
     const std::uint64_t position = event.after_packet + 1;
     report_finding(a, position, event.at, no_pid, FindingKind::sync_byte, event.byte, 0x47);
-    // A second packet position lacked it too: the sync was lost, not one byte.
-    if (event.skipped > event.size)
+    if (positions > 1)
         report_finding(a, position, event.at, no_pid, FindingKind::sync_lost, static_cast<double>(event.skipped), 0);
+    for (std::uint64_t k = 1; k < positions; ++k)
+        report_finding(a, position + k, event.at + k * event.size, no_pid, FindingKind::sync_position, 0, 0x47);
     // Counters and sections start again after the gap.
     ++a.cc_epoch;
     for (unsigned i = 0; i < a.slots_used; ++i)
@@ -112,6 +116,7 @@ void analyze_packet_fully(Analysis& a, const Packet& packet)
         }
     }
     const bool has_payload = (adaptation_field_control & 1) && payload_at < packet_size;
+    s.payload_seen |= has_payload;
     const Continuity continuity = pid == 0x1FFF ? Continuity::follows
                                                 : check_continuity(a, s, packet, pid, has_payload, discontinuity);
     if (s.role & role_stream) {

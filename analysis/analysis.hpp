@@ -23,6 +23,8 @@ enum PidRole : unsigned char {
     role_none = 0,
     role_pmt = 1,     // carries the map table of a program
     role_stream = 2,  // an elementary stream named in a map table
+    role_pcr = 4,     // a PCR_PID named in a map table
+    role_no_pts = 8,  // a stream whose PTS come only when needed (subtitles, teletext)
 };
 
 struct PidState {
@@ -50,6 +52,8 @@ struct PidState {
     std::uint64_t gap_packet, gap_offset;  // the packet that ended that gap
     EventTime last_pts;             // for PTS_error
     bool pts_seen;
+    bool payload_seen;              // some packet had a payload
+    bool tables_seen;               // a section of the PID's own tables came, its CRC_32 correct
 };
 
 struct Program {
@@ -58,6 +62,7 @@ struct Program {
     bool has_pmt;
     EventTime last_pmt;  // for PMT_error
     std::size_t pmt_length;
+    std::uint64_t pmt_crc_errors;  // sections on its PMT PID with a wrong CRC_32
     unsigned char pmt[max_section_bytes];  // the first correct map section
 };
 
@@ -72,7 +77,8 @@ struct Analysis {
     std::uint32_t cc_epoch;  // grows at each lost sync: continuity starts again
     Clock clock;
     bool has_pat, cat_seen, cat_missing_reported;
-    bool pcr_pairs;  // some PID had two PCRs: the PCR indicators were checked
+    bool pcr_pairs;  // a checked PID had two PCRs: the PCR indicators were checked
+    bool pmt_known;  // some program's map section came: the PCR indicators look at its PCR_PIDs
     EventTime last_pat;
     unsigned program_count;
     Program programs[max_programs];

@@ -9,7 +9,8 @@ using nlohmann::json;
 
 bool has_values(FindingKind kind)
 {
-    return kind != FindingKind::transport_error && kind != FindingKind::cat_missing;
+    return kind != FindingKind::transport_error && kind != FindingKind::cat_missing &&
+           kind != FindingKind::sync_position;
 }
 
 const char* unit_of(FindingKind kind)

@@ -70,6 +70,8 @@ std::string finding_detail(const Finding& f)
         return "scrambled packet and no CAT section before it";
     case FindingKind::cat_table_id:
         return format("table_id 0x%02llX on the CAT PID, expected 0x01", seen_hex);
+    case FindingKind::sync_position:
+        return "no sync byte 0x47 at this packet position of the loss";
     }
     return "";
 }

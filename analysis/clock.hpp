@@ -1,9 +1,13 @@
 // Time in a file, which has no arrival clock: a packet's time is its byte
 // position converted by the transport rate that the PCRs of the reference PID
-// give, piecewise: between two consecutive PCRs the time runs linearly from
-// the one PCR's value to the other's; before the first pair at the first
-// pair's rate, after the last PCR at the last pair's rate. Times are seconds
-// from the first PCR.
+// give, piecewise. Between two consecutive PCRs the time runs linearly from
+// the one PCR's value to the other's when their difference counts (no
+// discontinuity_indicator, more than 0 and at most 10 s); any other interval
+// is timed by its bytes at the rate of the interval before it, or, while no
+// interval has counted yet, at the rate of the first that does. Before the
+// first PCR and after the last the time runs at the mean rate: the counted
+// intervals' bytes over their counted time (while the pass is under way, the
+// mean so far). Times are seconds from the first PCR.
 #pragma once
 
 #include <cstdint>
@@ -14,12 +18,16 @@ inline constexpr std::uint64_t pcr_wrap = (std::uint64_t{1} << 33) * 300;  // 27
 inline constexpr double pcr_hz = 27'000'000.0;
 
 struct Clock {
-    unsigned pid;              // the reference PCR PID, or 0xFFFF before the first PCR
-    unsigned pcrs;             // PCRs taken on it
-    std::uint64_t last_offset; // byte offset of its latest PCR packet
-    std::uint64_t last_pcr;    // that PCR, 27 MHz
-    double last_time;          // its time
-    double seconds_per_byte;   // of the latest pair; 0 until a pair was measured
+    unsigned pid;               // the reference PCR PID, or 0xFFFF before the first PCR
+    unsigned pcrs;              // PCRs taken on it
+    std::uint64_t first_offset; // byte offset of its first PCR packet
+    std::uint64_t last_offset;  // byte offset of its latest PCR packet
+    std::uint64_t last_pcr;     // that PCR, 27 MHz
+    double last_time;           // its time: counted_ticks and bridged_seconds
+    double seconds_per_byte;    // of the latest counted interval; 0 until one counted
+    std::uint64_t counted_ticks;  // the counted intervals' PCR differences, added up
+    double counted_bytes;         // and their bytes
+    double bridged_seconds;       // the other intervals, timed by their bytes
 };
 
 // How the bytes from `start` on are timed: linearly from `start_time` at
@@ -39,16 +47,37 @@ void clock_reset(Clock& clock);
 
 // A PCR of the reference PID at `offset`, `discontinuity` its
 // discontinuity_indicator. Yields how the bytes before it, since the previous
-// PCR, are timed.
+// PCR, are timed (no rate while no interval has counted yet).
 Stretch clock_take_pcr(Clock& clock, std::uint64_t offset, std::uint64_t pcr, bool discontinuity);
 
 inline bool clock_known(const Clock& clock) { return clock.seconds_per_byte > 0; }
 
-// The bytes after the latest PCR, at the latest rate: for the end of the file.
+inline double clock_mean_seconds_per_byte(const Clock& clock)
+{
+    return clock.counted_bytes > 0 ? static_cast<double>(clock.counted_ticks) / pcr_hz / clock.counted_bytes : 0;
+}
+
+// The bytes after the latest PCR, at the mean rate: for the end of the file.
 inline Stretch clock_open_stretch(const Clock& clock)
 {
-    return Stretch{clock.last_offset, clock.last_time, clock.seconds_per_byte};
+    return Stretch{clock.last_offset, clock.last_time, clock_mean_seconds_per_byte(clock)};
 }
+
+// The bytes before the first PCR, at the mean rate (so far).
+inline Stretch clock_lead_stretch(const Clock& clock)
+{
+    return Stretch{clock.first_offset, 0, clock_mean_seconds_per_byte(clock)};
+}
+
+// The time of a byte position from the first PCR to the latest one's stretch
+// end: before the first PCR by the mean rate, else by `within`.
+inline double clock_time(const Clock& clock, const Stretch& within, std::uint64_t offset)
+{
+    return offset < clock.first_offset ? stretch_time(clock_lead_stretch(clock), offset) : stretch_time(within, offset);
+}
+
+// The time from the first PCR to the last; 0 while fewer than two counted.
+inline double clock_span(const Clock& clock) { return clock_known(clock) ? clock.last_time : 0; }
 
 // PCR differences modulo the 33-bit base wrap.
 inline std::uint64_t pcr_difference(std::uint64_t later, std::uint64_t earlier)

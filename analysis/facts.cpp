@@ -1,6 +1,7 @@
 #include "analysis/facts.hpp"
 
 #include <cstdio>
+#include <vector>
 
 #include "texts/description_texts.hpp"
 
@@ -8,22 +9,27 @@ namespace ostrel {
 namespace {
 
 constexpr unsigned language_descriptor = 0x0A;  // ISO_639_language_descriptor
+// subtitling_descriptor, teletext_descriptor, VBI_teletext_descriptor (EN 300 468)
+constexpr unsigned sparse_descriptors[] = {0x59, 0x56, 0x46};
 
 unsigned bits10(const unsigned char* b) { return (b[0] & 0x03u) << 8 | b[1]; }
 
-// The first language code among the ES_info descriptors, printable ASCII only.
-void find_language(const unsigned char* d, std::size_t length, char* language)
+// The first language code among the ES_info descriptors (printable ASCII
+// only), and whether one marks a stream of subtitles or teletext.
+void scan_es_info(const unsigned char* d, std::size_t length, StreamEntry& entry)
 {
-    language[0] = 0;
+    entry.language[0] = 0;
+    entry.sparse_pts = false;
     for (std::size_t i = 0; i + 2 <= length; i += 2 + d[i + 1]) {
-        if (d[i] != language_descriptor || d[i + 1] < 3 || i + 5 > length)
+        for (const unsigned tag : sparse_descriptors)
+            entry.sparse_pts |= d[i] == tag;
+        if (d[i] != language_descriptor || d[i + 1] < 3 || i + 5 > length || entry.language[0] != 0)
             continue;
         for (int k = 0; k < 3; ++k) {
             const unsigned char c = d[i + 2 + k];
-            language[k] = c >= 0x20 && c < 0x7F ? static_cast<char>(c) : '?';
+            entry.language[k] = c >= 0x20 && c < 0x7F ? static_cast<char>(c) : '?';
         }
-        language[3] = 0;
-        return;
+        entry.language[3] = 0;
     }
 }
 
@@ -31,20 +37,13 @@ void find_language(const unsigned char* d, std::size_t length, char* language)
 
 Duration capture_duration(const Analysis& a)
 {
-    unsigned pid = a.clock.pid;
-    for (unsigned i = 0; i < a.program_count; ++i) {
-        const Program& program = a.programs[i];
-        if (program.has_pmt && a.pids[pcr_pid(program)].pcrs > 0) {
-            pid = pcr_pid(program);
-            break;
-        }
-    }
-    if (pid >= pid_count || a.pids[pid].pcr_ticks == 0)
-        return Duration{false, 0, 0, pid};
-    const PidState& s = a.pids[pid];
-    const double seconds = static_cast<double>(s.pcr_ticks) / pcr_hz;
-    const double bytes = static_cast<double>(s.last_pcr_packet - s.first_pcr_packet) * packet_size;
-    return Duration{true, seconds, bytes * 8 / seconds, pid};
+    const Clock& c = a.clock;
+    const double seconds = clock_span(c);
+    if (!(seconds > 0))
+        return Duration{false, 0, 0, c.pid};
+    // The TS bytes between the first and the last PCR of the reference PID.
+    const double bytes = static_cast<double>(c.last_offset - c.first_offset) * packet_size / a.packet_size;
+    return Duration{true, seconds, bytes * 8 / seconds, c.pid};
 }
 
 PidTotals pid_totals(const Analysis& a)
@@ -71,33 +70,93 @@ unsigned program_streams(const Program& program, StreamEntry* streams, unsigned 
         StreamEntry& entry = streams[n++];
         entry.pid = pid_field(s + e + 1);
         entry.stream_type = s[e];
-        find_language(s + e + 5, e + 5 + info <= end ? info : end - (e + 5), entry.language);
+        scan_es_info(s + e + 5, e + 5 + info <= end ? info : end - (e + 5), entry);
         e += 5 + info;
     }
     return n;
 }
 
-std::string pid_carries(const Analysis& a, unsigned pid, unsigned& program_number)
+namespace {
+
+// ", program 1" or ", programs 1, 2, 5": the programs whose map section names
+// the PID as a stream (or, for `as_pcr`, as their PCR_PID).
+std::string programs_naming(const Analysis& a, unsigned pid, bool as_pcr, std::vector<unsigned>& numbers)
 {
-    program_number = 0;
-    if (pid == 0x0000)
-        return "PAT";
+    for (unsigned i = 0; i < a.program_count; ++i) {
+        const Program& program = a.programs[i];
+        if (!program.has_pmt)
+            continue;
+        bool named = as_pcr && pcr_pid(program) == pid;
+        StreamEntry streams[max_streams];
+        const unsigned n = as_pcr ? 0 : program_streams(program, streams, max_streams);
+        for (unsigned k = 0; k < n && !named; ++k)
+            named = streams[k].pid == pid;
+        if (named)
+            numbers.push_back(program.program_number);
+    }
+    return program_list(numbers);
+}
+
+std::string stream_type_of(const Analysis& a, unsigned pid)
+{
+    for (unsigned i = 0; i < a.program_count; ++i) {
+        StreamEntry streams[max_streams];
+        const unsigned n = a.programs[i].has_pmt ? program_streams(a.programs[i], streams, max_streams) : 0;
+        for (unsigned k = 0; k < n; ++k) {
+            if (streams[k].pid == pid)
+                return std::string(stream_type_text(streams[k].stream_type));
+        }
+    }
+    return std::string(pid_text(pid));
+}
+
+// The tables that the PIDs of ISO/IEC 13818-1 and EN 300 468 carry.
+const char* table_pid_name(unsigned pid)
+{
+    switch (pid) {
+    case 0x0000: return "PAT";
+    case 0x0001: return "CAT";
+    case 0x0010: return "NIT";
+    case 0x0011: return "SDT/BAT";
+    case 0x0012: return "EIT";
+    case 0x0013: return "RST";
+    case 0x0014: return "TDT/TOT";
+    default: return nullptr;
+    }
+}
+
+}  // namespace
+
+std::string program_list(const std::vector<unsigned>& numbers)
+{
+    if (numbers.empty())
+        return "";
+    std::string text = numbers.size() == 1 ? " program " : " programs ";
+    for (std::size_t i = 0; i < numbers.size(); ++i)
+        text += (i == 0 ? "" : ", ") + std::to_string(numbers[i]);
+    return text;
+}
+
+std::string pid_carries(const Analysis& a, unsigned pid, std::vector<unsigned>& program_numbers)
+{
+    program_numbers.clear();
+    const PidState& s = a.pids[pid];
     if (pid == 0x1FFF)
         return "Null packets";
-    const PidState& s = a.pids[pid];
+    if (s.tables_seen && table_pid_name(pid) != nullptr)
+        return table_pid_name(pid);
     if (s.role & role_pmt) {
-        program_number = a.programs[s.program].program_number;
-        return "PMT of program " + std::to_string(program_number);
-    }
-    if (s.role & role_stream) {
-        const Program& program = a.programs[s.program];
-        program_number = program.program_number;
-        StreamEntry streams[max_streams];
-        const unsigned n = program_streams(program, streams, max_streams);
-        for (unsigned i = 0; i < n; ++i) {
-            if (streams[i].pid == pid)
-                return std::string(stream_type_text(streams[i].stream_type));
+        for (unsigned i = 0; i < a.program_count; ++i) {
+            if (a.programs[i].pmt_pid == pid)
+                program_numbers.push_back(a.programs[i].program_number);
         }
+        return "PMT of" + program_list(program_numbers);
+    }
+    if (s.role & role_stream)
+        return stream_type_of(a, pid) + "," + programs_naming(a, pid, false, program_numbers);
+    if (s.pcrs > 0 && !s.payload_seen) {
+        const std::string programs = programs_naming(a, pid, true, program_numbers);
+        return programs.empty() ? "PCR only" : "PCR only," + programs;
     }
     return std::string(pid_text(pid));
 }

@@ -6,6 +6,7 @@
 #include <cstdarg>
 #include <cstddef>
 #include <string>
+#include <vector>
 
 #include "analysis/analysis.hpp"
 #include "packets/output.hpp"
@@ -19,8 +20,8 @@ struct Duration {
     unsigned pid;    // the PCR PID measured
 };
 
-// From the PCR PID of the first program (in PAT order) that has PCRs, else
-// from the first PID with PCRs.
+// From the reference PID of the clock: its first PCR to its last, in the
+// time of the clock.
 Duration capture_duration(const Analysis& a);
 
 struct PidTotals {
@@ -33,6 +34,7 @@ struct StreamEntry {
     unsigned pid;
     unsigned stream_type;
     char language[4];  // ISO 639 code from an ISO_639_language_descriptor, "" when none
+    bool sparse_pts;   // subtitles or teletext: a PTS only when the content changes
 };
 
 inline constexpr unsigned max_streams = 256;
@@ -41,9 +43,11 @@ unsigned pcr_pid(const Program& program);
 // The streams of the program's map section; yields how many.
 unsigned program_streams(const Program& program, StreamEntry* streams, unsigned capacity);
 
-// What the PID carries, as the summary names it; `program_number` is set for
-// map tables and streams, else 0.
-std::string pid_carries(const Analysis& a, unsigned pid, unsigned& program_number);
+// What the PID carries, as the summary names it, with the programs it
+// belongs to (map tables, streams, PCR PIDs) in `program_numbers`.
+std::string pid_carries(const Analysis& a, unsigned pid, std::vector<unsigned>& program_numbers);
+// " program 1", " programs 1, 2, 5", or "" for none.
+std::string program_list(const std::vector<unsigned>& numbers);
 
 // printf into the output, one bounded piece (up to 1 KiB).
 void out_format(Output& out, const char* format, ...) __attribute__((format(printf, 2, 3)));

@@ -45,6 +45,7 @@ enum class FindingKind : unsigned char {
     pts_interval,
     cat_missing,        // a scrambled packet and no CAT section so far
     cat_table_id,       // seen: table_id, expected 0x01
+    sync_position,      // a further packet position of a sync loss without 0x47
 };
 
 inline constexpr unsigned no_pid = 0xFFFF;

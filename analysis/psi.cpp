@@ -55,10 +55,14 @@ void take_pmt(Analysis& a, Program& program, unsigned index, const AssembledSect
     std::memcpy(program.pmt, s.data, s.stored);
     program.pmt_length = s.stored;
     program.has_pmt = true;
+    a.pmt_known = true;
+    a.pids[pcr_pid(program)].role |= role_pcr;
     StreamEntry streams[max_streams];
     const unsigned n = program_streams(program, streams, max_streams);
     for (unsigned i = 0; i < n; ++i) {
         PidState& ps = a.pids[streams[i].pid];
+        if (streams[i].sparse_pts)
+            ps.role |= role_no_pts;
         if (!(ps.role & role_stream)) {
             ps.role |= role_stream;
             ps.start_mask = 0x40;
@@ -66,6 +70,30 @@ void take_pmt(Analysis& a, Program& program, unsigned index, const AssembledSect
             start_absence(a, ps, streams[i].pid, packet.offset);
         }
     }
+}
+
+// Whether a table_id belongs on one of the PIDs that EN 300 468 and
+// ISO/IEC 13818-1 give their tables (PAT, CAT, NIT, SDT/BAT, EIT, RST, TDT/TOT).
+bool own_table(unsigned pid, unsigned table_id)
+{
+    switch (pid) {
+    case 0x0000: return table_id == 0x00;
+    case 0x0001: return table_id == 0x01;
+    case 0x0010: return table_id == 0x40 || table_id == 0x41;
+    case 0x0011: return table_id == 0x42 || table_id == 0x46 || table_id == 0x4A;
+    case 0x0012: return table_id >= 0x4E && table_id <= 0x6F;
+    case 0x0013: return table_id == 0x71;
+    case 0x0014: return table_id == 0x70 || table_id == 0x73;
+    default: return false;
+    }
+}
+
+void count_pmt_crc_error(Analysis& a, unsigned pid)
+{
+    if (!(a.pids[pid].role & role_pmt))
+        return;
+    for (unsigned i = 0; i < a.program_count; ++i)
+        a.programs[i].pmt_crc_errors += a.programs[i].pmt_pid == pid;
 }
 
 }  // namespace
@@ -95,8 +123,10 @@ void analyze_section(Analysis& a, unsigned pid, const AssembledSection& s, const
     if (!crc_correct(s)) {
         ++a.crc_errors;
         report_finding(a, packet, pid, FindingKind::crc, s.carried, s.computed, table_id);
+        count_pmt_crc_error(a, pid);
         return;  // nothing in it can be trusted
     }
+    a.pids[pid].tables_seen |= own_table(pid, table_id);
     if (pid == 0x0000) {
         if (table_id != 0x00) {
             report_finding(a, packet, pid, FindingKind::pat_table_id, table_id, 0x00);

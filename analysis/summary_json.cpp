@@ -27,6 +27,7 @@ json programs_json(const Analysis& a)
         programs.push_back({{"program_number", program.program_number},
                             {"pmt_pid", program.pmt_pid},
                             {"pcr_pid", program.has_pmt ? json(pcr_pid(program)) : json(nullptr)},
+                            {"pmt_crc_errors", program.pmt_crc_errors},
                             {"streams", streams}});
     }
     return programs;
@@ -39,8 +40,8 @@ json pids_json(const Analysis& a, const Duration& d)
         const PidState& s = a.pids[pid];
         if (s.packets == 0)
             continue;
-        unsigned program_number;
-        const std::string carries = pid_carries(a, pid, program_number);
+        std::vector<unsigned> programs;
+        const std::string carries = pid_carries(a, pid, programs);
         pids.push_back(
             {{"pid", pid},
              {"packets", s.packets},
@@ -48,7 +49,8 @@ json pids_json(const Analysis& a, const Duration& d)
              {"bitrate_bps", d.known ? json(static_cast<double>(s.packets) * packet_size * 8 / d.seconds)
                                      : json(nullptr)},
              {"carries", carries},
-             {"program_number", program_number != 0 ? json(program_number) : json(nullptr)},
+             {"program_number", programs.empty() ? json(nullptr) : json(programs.front())},
+             {"program_numbers", programs},
              {"unit_starts", s.unit_starts},
              {"cc_errors", s.cc_errors},
              {"transport_errors", s.transport_errors},

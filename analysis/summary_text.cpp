@@ -19,6 +19,11 @@ void put_programs(Output& out, const Analysis& a)
         const Program& program = a.programs[i];
         out_format(out, "   Program Number:     '%u'd\n   PMT PID:            '%04X'h\n", program.program_number,
                    program.pmt_pid);
+        if (!program.has_pmt && program.pmt_crc_errors > 0) {
+            out_format(out, "   PCR PID:            no map section with a correct CRC_32 ('%" PRIu64 "'d with a wrong one)\n",
+                       program.pmt_crc_errors);
+            continue;
+        }
         if (!program.has_pmt) {
             out_text(out, "   PCR PID:            unknown (no map section)\n");
             continue;
@@ -56,13 +61,11 @@ void put_pids(Output& out, const Analysis& a, const Duration& d)
             out_format(out, "%10.0f ", static_cast<double>(s.packets) * packet_size * 8 / d.seconds);
         else
             out_text(out, "   unknown ");
-        unsigned program_number;
-        const std::string carries = pid_carries(a, pid, program_number);
+        std::vector<unsigned> programs;
+        const std::string carries = pid_carries(a, pid, programs);
         out_format(out, "%10" PRIu64 " %10" PRIu64 " %10" PRIu64 " %10" PRIu64 " %10" PRIu64 "  ", s.unit_starts,
                    s.cc_errors, s.transport_errors, s.scrambled, s.pcrs);
         out_text(out, carries);
-        if (program_number != 0 && !(s.role & role_pmt))
-            out_format(out, ", program %u", program_number);
         out_text(out, "\n");
     }
 }

@@ -12,11 +12,14 @@ void emit(Analysis& a, const Finding& f)
         a.sink(a.sink_context, f);
 }
 
-double time_of(const EventTime& e, const Stretch& s) { return e.timed ? e.time : stretch_time(s, e.offset); }
-
-void give_time(EventTime& e, const Stretch& s)
+double time_of(const Analysis& a, const EventTime& e, const Stretch& s)
 {
-    e.time = stretch_time(s, e.offset);
+    return e.timed ? e.time : clock_time(a.clock, s, e.offset);
+}
+
+void give_time(const Analysis& a, EventTime& e, const Stretch& s)
+{
+    e.time = clock_time(a.clock, s, e.offset);
     e.timed = true;
     e.listed = false;
 }
@@ -29,7 +32,7 @@ void flush(Analysis& a, const Stretch& s)
         if (q.pending) {
             if (s.seconds_per_byte <= 0)
                 continue;  // no time: not checked
-            q.finding.seen = stretch_time(s, q.finding.offset) - time_of(q.then, s);
+            q.finding.seen = clock_time(a.clock, s, q.finding.offset) - time_of(a, q.then, s);
             if (!(q.finding.seen > q.finding.expected))
                 continue;
         }
@@ -109,11 +112,11 @@ void end_stretch(Analysis& a, const Stretch& ended)
             insert_finding(a, Finding{s.gap_packet, s.gap_offset, pid, FindingKind::pid_interval, gap,
                                       pid_absence_limit, 0}, ended);
         s.gap_bytes = 0;
-        give_time(s.seen, ended);
+        give_time(a, s.seen, ended);
     }
     a.stretch_pid_count = 0;
     for (unsigned i = 0; i < a.untimed_count; ++i)
-        give_time(*a.untimed[i], ended);
+        give_time(a, *a.untimed[i], ended);
     a.untimed_count = 0;
     flush(a, ended);
 }

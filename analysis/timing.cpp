@@ -41,9 +41,12 @@ void take_pcr(Analysis& a, PidState& s, unsigned pid, const Packet& packet, bool
 {
     const std::uint64_t pcr = clock_reference_ticks(packet.ts + 6);
     const std::uint32_t arrival = packet.size == 192 ? arrival_time_stamp(packet.extra) : 0;
+    // The PCR indicators look at the PCR_PIDs the map tables name, or at
+    // every PID with PCRs while no map table is known.
+    const bool checked = !a.pmt_known || (s.role & role_pcr) != 0;
     if (s.pcrs++ == 0) {
         s.first_pcr_packet = packet.number;
-    } else {
+    } else if (checked) {
         a.pcr_pairs = true;
         if (!discontinuity)
             check_pcr_pair(a, s, pid, packet, pcr, arrival);
@@ -77,7 +80,7 @@ void check_pts(Analysis& a, PidState& s, const Packet& packet, unsigned pid, std
 {
     // A PES packet with a PTS starts here: 00 00 01, stream_id, length, two flag bytes.
     const unsigned char* const q = packet.ts + payload_at;
-    if (payload_at + 14 > packet_size || q[0] != 0 || q[1] != 0 || q[2] != 1 || !pes_has_optional_header(q[3]) ||
+    if ((s.role & role_no_pts) || payload_at + 14 > packet_size || q[0] != 0 || q[1] != 0 || q[2] != 1 || !pes_has_optional_header(q[3]) ||
         !(q[7] & 0x80))
         return;
     if (s.pts_seen)

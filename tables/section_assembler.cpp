@@ -63,7 +63,7 @@ void finish(SectionSlot& slot, void (*done)(void*, const AssembledSection&), voi
     const AssembledSection s{slot.data,
                     slot.total < max_section_bytes ? slot.total : max_section_bytes,
                     slot.total,
-                    (slot.data[1] & 0x80) != 0,
+                    carries_crc(slot.data[0], slot.data[1]),
                     slot.carried,
                     slot.crc};
     done(context, s);

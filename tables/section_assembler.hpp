@@ -28,10 +28,14 @@ struct AssembledSection {
     const unsigned char* data;  // its first bytes
     std::size_t stored;         // how many of them are kept
     std::size_t length;         // 3 + section_length
-    bool has_crc;               // section_syntax_indicator 1: the last four bytes are CRC_32
+    bool has_crc;               // the last four bytes are CRC_32 (carries_crc)
     std::uint32_t carried;      // the CRC_32 field
     std::uint32_t computed;     // the CRC_32 of the bytes before it
 };
+
+// section_syntax_indicator 1, or a time_offset_section (table_id 0x73,
+// EN 300 468 5.2.6), which has it 0 and carries a CRC_32 all the same.
+inline bool carries_crc(unsigned table_id, unsigned byte1) { return (byte1 & 0x80) != 0 || table_id == 0x73; }
 
 inline bool crc_correct(const AssembledSection& s) { return !s.has_crc || s.carried == s.computed; }
 inline unsigned section_table_id(const AssembledSection& s) { return s.data[0]; }

@@ -135,6 +135,7 @@ const Case cases[] = {
     {"a sync byte flipped", [](Bytes& s) { at(s, 50)[0] ^= 0x01; },
      "packet 50, byte 9212, no PID, Sync_byte_error: byte 0x46 where the sync byte 0x47 belongs\n", "1 error"},
     // packets 50 and 51 lost (PCRs 1.16 and 1.18 s): 1.14 s, then 1.20 s at packet 55, now numbered 53
+    // 376 bytes from 9212 to 9588: ceil(376 / 188) = 2 positions without 0x47, one loss.
     {"two sync bytes flipped",
      [](Bytes& s) {
          at(s, 50)[0] ^= 0x01;
@@ -142,8 +143,9 @@ const Case cases[] = {
      },
      "packet 50, byte 9212, no PID, Sync_byte_error: byte 0x46 where the sync byte 0x47 belongs\n"
      "packet 50, byte 9212, no PID, TS_sync_loss: sync lost, 376 bytes skipped\n"
+     "packet 51, byte 9400, no PID, Sync_byte_error: no sync byte 0x47 at this packet position of the loss\n"
      "packet 53, byte 10152, PID '0100'h, PCR_repetition_error: PCRs 60.000 ms apart, limit 40 ms\n",
-     "3 errors"},
+     "4 errors"},
     {"an SDT on the CAT PID",
      [](Bytes& s) {
          at(s, 1)[1] = 0x40;

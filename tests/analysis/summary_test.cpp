@@ -72,7 +72,9 @@ TEST(Summary, DamageIsCountedAndTheStatusStaysZero)
     EXPECT_EQ(json["duration_s"], 0.98);  // PCRs from 0.70 to 1.68 s
     EXPECT_EQ(json["programs"][0]["pcr_pid"], 0x0100);
     EXPECT_EQ(json["programs"][0]["streams"][1]["stream_type_text"], "ISO/IEC 13818-7 Audio with ADTS transport syntax");
-    EXPECT_EQ(json["pids"][2]["carries"], "AVC video stream as defined in ITU-T Rec. H.264 | ISO/IEC 14496-10 Video");
+    EXPECT_EQ(json["pids"][2]["carries"],
+              "AVC video stream as defined in ITU-T Rec. H.264 | ISO/IEC 14496-10 Video, program 1");
+    EXPECT_EQ(json["pids"][2]["program_numbers"], nlohmann::json::array({1}));
     EXPECT_EQ(json["pids"][2]["pcrs"], 50);
 }
 
