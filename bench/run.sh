@@ -5,8 +5,10 @@
 # with AAC, repeated to SIZE_MIB, cached under /tmp), builds the release
 # binary, then times each target and its reference command in alternation and
 # prints the medians, the spread of ostrel's runs (half their range), their
-# ratio and the bound the ratio must stay under.
-# Needs bash, ffmpeg, xxd, python3 and /usr/bin/time (Debian: ffmpeg, xxd, time).
+# ratio and the bound the ratio must stay under. Timed by hyperfine, without a
+# shell (-N) but for the rows that pipe.
+# Needs bash, ffmpeg, xxd, hyperfine, python3 and /usr/bin/time (Debian:
+# ffmpeg, xxd, hyperfine, time).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 size_mib=${1:-256}
@@ -73,14 +75,6 @@ ostrel=$root/build-release/ostrel
 # Warm the page cache so that every command reads from memory.
 cat "$stream" "$late_pat" "$damaged" > /dev/null
 
-seconds() {  # seconds COMMAND: wall time of one run through bash
-  local start end
-  start=$(date +%s%N)
-  bash -c "$1"
-  end=$(date +%s%N)
-  echo $(((end - start) / 1000))  # microseconds
-}
-
 median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
 input_bytes=$(stat -c %s "$stream")
@@ -96,17 +90,28 @@ printf '|%s|%s|%s|%s|%s|%s|%s|%s|%s|%s|\n' "$(printf -- '-%.0s' {1..40})" "$(pri
   "$(printf -- '-%.0s' {1..7})" "$(printf -- '-%.0s' {1..7})" "$(printf -- '-%.0s' {1..11})" \
   "$(printf -- '-%.0s' {1..11})" "$(printf -- '-%.0s' {1..8})"
 
+# hyperfine runs both commands (without a shell where they have no pipe:
+# -N; output to /dev/null), one warm-up each; its run times in microseconds.
+times() {  # times JSON_FILE INDEX
+  python3 -c 'import json, sys
+for t in json.load(open(sys.argv[1]))["results"][int(sys.argv[2])]["times"]:
+    print(round(t * 1e6))' "$1" "$2"
+}
+
 compare() {  # compare NAME OSTREL_COMMAND REFERENCE_NAME REFERENCE_COMMAND BOUND OUTPUT_BYTES
-  local ours=() theirs=() i
-  for ((i = 0; i < pairs; i++)); do
-    ours+=("$(seconds "$2")")
-    theirs+=("$(seconds "$4")")
-  done
+  local shell=(-N) ours=$2 theirs=$4 result
+  case "$2$4" in
+  *'|'*) shell=() ;;
+  *) ours=${2% > /dev/null} theirs=${4% > /dev/null} ;;  # hyperfine discards the output itself
+  esac
+  result=$(mktemp)
+  hyperfine "${shell[@]}" -i -w 1 -r "$pairs" --output=null --export-json "$result" "$ours" "$theirs" >/dev/null 2>&1
   local a b spread
-  a=$(printf '%s\n' "${ours[@]}" | median)
-  b=$(printf '%s\n' "${theirs[@]}" | median)
+  a=$(times "$result" 0 | median)
+  b=$(times "$result" 1 | median)
   # half the range of ostrel's runs
-  spread=$(printf '%s\n' "${ours[@]}" | sort -n | awk 'NR == 1 { lo = $1 } { hi = $1 } END { print (hi - lo) / 2 }')
+  spread=$(times "$result" 0 | sort -n | awk 'NR == 1 { lo = $1 } { hi = $1 } END { print (hi - lo) / 2 }')
+  rm -f "$result"
   local verdict
   verdict=$(awk -v a="$a" -v b="$b" -v bound="$5" 'BEGIN { print (a / b <= bound) ? "ok" : "MISSED" }')
   [ "$verdict" = ok ] || failed=1
@@ -127,9 +132,9 @@ compare "1c. full report --decode" "$(q "$ostrel") $(q "$stream") --decode > /de
 compare "2. full report, piped to cat" "$(q "$ostrel") $(q "$stream") | cat > /dev/null" \
   "xxd FILE, piped to cat" "xxd $(q "$stream") | cat > /dev/null" 0.3 "$output_bytes"
 compare "3a. --pid:1234 (no such PID)" "$(q "$ostrel") $(q "$stream") --pid:1234 > /dev/null" \
-  "cat FILE > /dev/null" "cat $(q "$stream") > /dev/null" 1.5 0
+  "cat FILE > /dev/null" "cat $(q "$stream") > /dev/null" 1.2 0
 compare "3b. --pmt:1234 (no such table)" "$(q "$ostrel") $(q "$stream") --pmt:1234 > /dev/null" \
-  "cat FILE > /dev/null" "cat $(q "$stream") > /dev/null" 1.5 0
+  "cat FILE > /dev/null" "cat $(q "$stream") > /dev/null" 1.2 0
 compare "3c. --pat (only in the last packet)" "$(q "$ostrel") $(q "$late_pat") --pat > /dev/null" \
   "cat FILE > /dev/null" "cat $(q "$late_pat") > /dev/null" 1.5 0
 compare "3d. --pid:1234 --resync" "$(q "$ostrel") $(q "$stream") --pid:1234 --resync > /dev/null" \
@@ -137,9 +142,9 @@ compare "3d. --pid:1234 --resync" "$(q "$ostrel") $(q "$stream") --pid:1234 --re
 compare "3e. --pat --resync (last packet)" "$(q "$ostrel") $(q "$late_pat") --pat --resync > /dev/null" \
   "cat FILE > /dev/null" "cat $(q "$late_pat") > /dev/null" 1.5 0
 compare "5a. --summary" "$(q "$ostrel") $(q "$stream") --summary > /dev/null" \
-  "cat FILE > /dev/null" "cat $(q "$stream") > /dev/null" 1.5 0
+  "cat FILE > /dev/null" "cat $(q "$stream") > /dev/null" 1.3 0
 compare "5b. --check" "$(q "$ostrel") $(q "$stream") --check > /dev/null" \
-  "cat FILE > /dev/null" "cat $(q "$stream") > /dev/null" 1.5 0
+  "cat FILE > /dev/null" "cat $(q "$stream") > /dev/null" 1.3 0
 compare "5c. --check, error every 1000th packet" "$(q "$ostrel") $(q "$damaged") --check > /dev/null" \
   "cat FILE > /dev/null" "cat $(q "$damaged") > /dev/null" 2.0 0
 

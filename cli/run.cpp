@@ -1,5 +1,6 @@
 #include "cli/run.hpp"
 
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 
@@ -48,7 +49,7 @@ constexpr const char* help_text =
     "Exit status: 0 done; 1 open, read or write failure, damage that stopped a report,\n"
     "a lost sync byte, or errors found by --check; 2 no file name.\n";
 
-constexpr std::size_t block_bytes = 4096 * packet_size;  // 752 KiB read at a time
+constexpr std::size_t block_bytes = 1024 * packet_size;  // 188 KiB read at a time: 47 pages
 
 ReportEnd run_report(const RunOptions& options, const PacketInput& in, SyncLog& log, const char* name,
                      std::FILE* keys)
@@ -123,7 +124,13 @@ int run(int argc, const char* const* argv)
         std::fprintf(stderr, "Open failed on input file : %s", argv[1]);
         return exit_failed;
     }
-    const std::unique_ptr<unsigned char[]> block(new unsigned char[block_bytes]);
+    // Page-aligned, so that every read lands on whole pages.
+    const std::unique_ptr<unsigned char, decltype(&std::free)> block(
+        static_cast<unsigned char*>(std::aligned_alloc(page_bytes, block_bytes)), &std::free);
+    if (block == nullptr) {
+        std::fputs("Out of memory\n", stderr);
+        return exit_failed;
+    }
     const std::unique_ptr<char[]> text(new char[output_capacity]);
     const RunBuffers buffers{block.get(), block_bytes, 0, text.get(), output_capacity};
     const int status = run_on_file(options, file, argv[1], buffers, stdout, stdin, stderr);

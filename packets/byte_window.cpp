@@ -1,6 +1,7 @@
 #include "packets/byte_window.hpp"
 
 #include <cassert>
+#include <cstdint>
 #include <cstring>
 
 #include "packets/packet_header.hpp"
@@ -26,6 +27,29 @@ bool fits_here(const ByteWindow& w, PacketShape shape)
     return true;
 }
 
+// Reads land on whole pages when the window is made of them: the kernel then
+// copies page to page, which measures up to four times faster than into an
+// address off a page boundary.
+bool page_aligned(const ByteWindow& w)
+{
+    return w.capacity % page_bytes == 0 && w.capacity >= 2 * page_bytes + max_lookahead &&
+           w.read_piece % page_bytes == 0 &&
+           reinterpret_cast<std::uintptr_t>(w.data) % page_bytes == 0;
+}
+
+// Moves what is left to the front: for page-aligned reads, to just before
+// the first page boundary past its length.
+void slide(ByteWindow& w, bool aligned)
+{
+    const std::size_t left = window_available(w);
+    const std::size_t to = aligned ? (left + page_bytes - 1) / page_bytes * page_bytes - left : 0;
+    std::memmove(w.data + to, w.data + w.begin, left);
+    w.base += w.begin;
+    w.base -= to;
+    w.begin = to;
+    w.end = to + left;
+}
+
 }  // namespace
 
 std::size_t window_ensure(ByteWindow& w, std::size_t n)
@@ -33,16 +57,17 @@ std::size_t window_ensure(ByteWindow& w, std::size_t n)
     assert(n <= w.capacity);
     if (window_available(w) >= n || w.at_end)
         return window_available(w);
-    if (w.capacity - w.begin < n) {  // slide what is left to the front
-        std::memmove(w.data, w.data + w.begin, window_available(w));
-        w.base += w.begin;
-        w.end -= w.begin;
-        w.begin = 0;
-    }
+    const bool aligned = page_aligned(w);
+    if (w.capacity - w.begin < n)
+        slide(w, aligned);
     while (window_available(w) < n && !w.at_end) {
+        if (aligned && w.capacity - w.end < page_bytes)
+            slide(w, true);
         std::size_t ask = w.capacity - w.end;
         if (ask > w.read_piece)
             ask = w.read_piece;
+        if (aligned)
+            ask -= ask % page_bytes;  // the end stays on a page boundary
         const std::size_t got = std::fread(w.data + w.end, 1, ask, w.file);
         w.end += got;
         if (got < ask) {

@@ -21,6 +21,8 @@ struct ByteWindow {
     bool failed = false;     // a read failed
 };
 
+inline constexpr std::size_t page_bytes = 4096;
+
 inline std::size_t window_available(const ByteWindow& w) { return w.end - w.begin; }
 inline std::uint64_t window_offset(const ByteWindow& w) { return w.base + w.begin; }
 

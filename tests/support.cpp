@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "cli/run.hpp"
+#include "tables/crc32.hpp"
 
 namespace ostrel::test {
 namespace {
@@ -57,6 +59,108 @@ void put_bytes(Bytes& packet, std::size_t offset, std::initializer_list<unsigned
 {
     for (unsigned b : bytes)
         packet.at(offset++) = static_cast<unsigned char>(b);
+}
+
+namespace {
+
+void append_crc(Bytes& s)
+{
+    const std::uint32_t crc = crc32_update(crc32_initial, s.data(), s.size());
+    for (int shift = 24; shift >= 0; shift -= 8)
+        s.push_back(static_cast<unsigned char>(crc >> shift));
+}
+
+}  // namespace
+
+Bytes long_section(unsigned table_id, unsigned extension, unsigned version, const Bytes& body,
+                   unsigned section_number, unsigned last_section_number)
+{
+    const std::size_t length = 5 + body.size() + 4;
+    Bytes s;
+    const std::size_t header[] = {table_id, 0xB0 | (length >> 8 & 0x0F), length & 0xFF, extension >> 8 & 0xFF,
+                                  extension & 0xFF, 0xC1 | (version & 0x1F) << 1, section_number, last_section_number};
+    for (const std::size_t b : header)
+        s.push_back(static_cast<unsigned char>(b));
+    for (const unsigned char b : body)
+        s.push_back(b);
+    append_crc(s);
+    return s;
+}
+
+Bytes short_section(unsigned table_id, const Bytes& body, bool crc)
+{
+    const std::size_t length = body.size() + (crc ? 4 : 0);
+    Bytes s;
+    const std::size_t header[] = {table_id, 0x70 | (length >> 8 & 0x0F), length & 0xFF};
+    for (const std::size_t b : header)
+        s.push_back(static_cast<unsigned char>(b));
+    for (const unsigned char b : body)
+        s.push_back(b);
+    if (crc)
+        append_crc(s);
+    return s;
+}
+
+Bytes section_packets(unsigned pid, const Bytes& section, unsigned counter)
+{
+    Bytes payload(1, 0x00);  // pointer_field
+    for (const unsigned char b : section)
+        payload.push_back(b);
+    Bytes all;
+    for (std::size_t at = 0; at < payload.size(); at += 184) {
+        Bytes p = packet({.pid = pid, .start = at == 0 ? 1u : 0u, .counter = counter++ & 0x0F});
+        const std::size_t n = std::min<std::size_t>(184, payload.size() - at);
+        std::copy(payload.begin() + static_cast<long>(at), payload.begin() + static_cast<long>(at + n), p.begin() + 4);
+        all.insert(all.end(), p.begin(), p.end());
+    }
+    return all;
+}
+
+Bytes descriptor(unsigned tag, const Bytes& body)
+{
+    Bytes d;
+    d.push_back(static_cast<unsigned char>(tag));
+    d.push_back(static_cast<unsigned char>(body.size()));
+    for (const unsigned char b : body)
+        d.push_back(b);
+    return d;
+}
+
+unsigned packet_pid_of(const unsigned char* p) { return (p[1] & 0x1Fu) << 8 | p[2]; }
+
+// The fixture played 7 times, each time a second later (PCRs) with the
+// counters going on; the audio (PID 0101) is gone from the 2nd to the 6th time.
+// With `no_pcr_until`, the PCR flags are cleared from the 2nd play to packet
+// `no_pcr_until` of the 7th.
+Bytes looped(const Bytes& s, std::size_t no_pcr_until)
+{
+    unsigned per_pid[8192] = {};
+    for (std::size_t i = 0; i < s.size(); i += 188)
+        per_pid[packet_pid_of(&s[i])] += (s[i + 3] >> 4) & 1;
+    Bytes all;
+    for (unsigned k = 0; k < 7; ++k) {
+        Bytes r = s;
+        for (std::size_t i = 0; i < r.size(); i += 188) {
+            unsigned char* p = &r[i];
+            p[3] = static_cast<unsigned char>((p[3] & 0xF0) | ((p[3] + k * per_pid[packet_pid_of(p)]) & 0x0F));
+            if ((p[3] & 0x20) && p[4] >= 7 && (p[5] & 0x10)) {
+                std::uint64_t base = std::uint64_t{p[6]} << 25 | std::uint64_t{p[7]} << 17 | p[8] << 9 | p[9] << 1 | p[10] >> 7;
+                base += 90000u * k;
+                p[6] = static_cast<unsigned char>(base >> 25);
+                p[7] = static_cast<unsigned char>(base >> 17);
+                p[8] = static_cast<unsigned char>(base >> 9);
+                p[9] = static_cast<unsigned char>(base >> 1);
+                p[10] = static_cast<unsigned char>((p[10] & 0x7F) | (base & 1) << 7);
+            }
+            if (k >= 1 && k <= 5 && packet_pid_of(p) == 0x0101)
+                p[1] = 0x1F, p[2] = 0xFF;
+            const bool without_pcr = no_pcr_until > 0 && k >= 1 && (k < 6 || i / 188 + 1 < no_pcr_until);
+            if (without_pcr && (p[3] & 0x20) && p[4] >= 7)
+                p[5] &= 0xEF;
+        }
+        all.insert(all.end(), r.begin(), r.end());
+    }
+    return all;
 }
 
 Bytes join(std::initializer_list<Bytes> parts)

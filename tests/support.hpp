@@ -31,6 +31,27 @@ Bytes packet(const PacketFields& fields, std::initializer_list<unsigned> body = 
 void put_bytes(Bytes& packet, std::size_t offset, std::initializer_list<unsigned> bytes);
 Bytes join(std::initializer_list<Bytes> parts);
 
+// A section with the long header (section_syntax_indicator 1): table_id,
+// section_length, `extension`, version_number, current_next_indicator 1,
+// section_number and last_section_number, then `body` and its CRC_32.
+Bytes long_section(unsigned table_id, unsigned extension, unsigned version, const Bytes& body,
+                   unsigned section_number = 0, unsigned last_section_number = 0);
+// A section with the short header: table_id, section_length, `body`, and a
+// CRC_32 when `crc` (as a time_offset_section carries one).
+Bytes short_section(unsigned table_id, const Bytes& body, bool crc);
+// The packets that carry `section` on `pid`, counters from `counter`, the
+// pointer_field in the first, 0xFF after the section's end.
+Bytes section_packets(unsigned pid, const Bytes& section, unsigned counter = 0);
+// A descriptor: tag, length, bytes.
+Bytes descriptor(unsigned tag, const Bytes& body);
+
+// ffmpeg_clean.ts (or another stream) played 7 times, each time a second
+// later (PCRs) with the counters going on; the audio (PID 0101) is gone from
+// the 2nd to the 6th time. With `no_pcr_until`, the PCR flags are cleared
+// from the 2nd play to packet `no_pcr_until` of the 7th.
+Bytes looped(const Bytes& s, std::size_t no_pcr_until = 0);
+unsigned packet_pid_of(const unsigned char* p);
+
 // Packet n (from 1) of a stream of 188-byte packets; dropping it; repeating it.
 unsigned char* at(Bytes& stream, std::size_t n);
 void drop(Bytes& stream, std::size_t n);

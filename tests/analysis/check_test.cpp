@@ -22,41 +22,6 @@ void set_counter(Bytes& s, std::size_t n, unsigned cc) { at(s, n)[3] = static_ca
 unsigned pid_of(const unsigned char* p) { return (p[1] & 0x1Fu) << 8 | p[2]; }
 std::size_t payload_at(const unsigned char* p) { return (p[3] & 0x20) ? 5u + p[4] : 4u; }
 
-// The fixture played 7 times, each time a second later (PCRs) with the
-// counters going on; the audio (PID 0101) is gone from the 2nd to the 6th time.
-// With `no_pcr_until`, the PCR flags are cleared from the 2nd play to packet
-// `no_pcr_until` of the 7th.
-Bytes looped(const Bytes& s, std::size_t no_pcr_until = 0)
-{
-    unsigned per_pid[8192] = {};
-    for (std::size_t i = 0; i < s.size(); i += 188)
-        per_pid[pid_of(&s[i])] += (s[i + 3] >> 4) & 1;
-    Bytes all;
-    for (unsigned k = 0; k < 7; ++k) {
-        Bytes r = s;
-        for (std::size_t i = 0; i < r.size(); i += 188) {
-            unsigned char* p = &r[i];
-            p[3] = static_cast<unsigned char>((p[3] & 0xF0) | ((p[3] + k * per_pid[pid_of(p)]) & 0x0F));
-            if ((p[3] & 0x20) && p[4] >= 7 && (p[5] & 0x10)) {
-                std::uint64_t base = std::uint64_t{p[6]} << 25 | std::uint64_t{p[7]} << 17 | p[8] << 9 | p[9] << 1 | p[10] >> 7;
-                base += 90000u * k;
-                p[6] = static_cast<unsigned char>(base >> 25);
-                p[7] = static_cast<unsigned char>(base >> 17);
-                p[8] = static_cast<unsigned char>(base >> 9);
-                p[9] = static_cast<unsigned char>(base >> 1);
-                p[10] = static_cast<unsigned char>((p[10] & 0x7F) | (base & 1) << 7);
-            }
-            if (k >= 1 && k <= 5 && pid_of(p) == 0x0101)
-                p[1] = 0x1F, p[2] = 0xFF;
-            const bool without_pcr = no_pcr_until > 0 && k >= 1 && (k < 6 || i / 188 + 1 < no_pcr_until);
-            if (without_pcr && (p[3] & 0x20) && p[4] >= 7)
-                p[5] &= 0xEF;
-        }
-        all.insert(all.end(), r.begin(), r.end());
-    }
-    return all;
-}
-
 struct Case {
     const char* name;
     std::function<void(Bytes&)> damage;
