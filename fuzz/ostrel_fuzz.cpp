@@ -2,7 +2,8 @@
 // report: the packet report of all PIDs and of one, step mode with a short
 // scripted keyboard, the PAT, the PMT on a PID taken from the input, and the
 // decoded report, each reading plain packets and with --resync; then
-// --summary and --check, as text and as JSON.
+// --summary and --check, as text and as JSON; and two through a page-aligned
+// window as the program reads files.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -20,8 +21,12 @@ std::FILE* const sink = std::fopen("/dev/null", "wb");
 unsigned char block[ostrel::max_lookahead + 100];
 char text[32 * 1024];
 const ostrel::RunBuffers buffers{block, sizeof block, 300, text, sizeof text};
+// The program's own way: a page-aligned window read a page at a time.
+alignas(ostrel::page_bytes) unsigned char pages[3 * ostrel::page_bytes];
+const ostrel::RunBuffers paged{pages, sizeof pages, ostrel::page_bytes, text, sizeof text};
 
-void run_once(const std::uint8_t* data, std::size_t size, std::initializer_list<const char*> arguments)
+void run_once(const std::uint8_t* data, std::size_t size, std::initializer_list<const char*> arguments,
+              const ostrel::RunBuffers& with = buffers)
 {
     // A stream in memory; fmemopen refuses a buffer of size 0.
     static const std::uint8_t empty = 0;
@@ -35,7 +40,7 @@ void run_once(const std::uint8_t* data, std::size_t size, std::initializer_list<
         ostrel::RunOptions options;
         for (const char* argument : arguments)
             ostrel::apply_option(options, argument);
-        ostrel::run_on_file(options, file, "fuzz.ts", buffers, sink, keys, sink);
+        ostrel::run_on_file(options, file, "fuzz.ts", with, sink, keys, sink);
     }
     if (file != nullptr)
         std::fclose(file);
@@ -67,5 +72,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     run_once(data, size, {"--check", "--json"});
     run_once(data, size, {"--summary", "--json"});
     run_once(data, size, {"--check"});
+    run_once(data, size, {"--resync"}, paged);
+    run_once(data, size, {"--check"}, paged);
     return 0;
 }
