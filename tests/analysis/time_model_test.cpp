@@ -18,7 +18,7 @@ namespace {
 void flip_pcr_high_bit(Bytes& s, std::size_t n)
 {
     ASSERT_TRUE((at(s, n)[3] & 0x20) && (at(s, n)[5] & 0x10)) << "packet " << n << " has no PCR";
-    at(s, n)[6] ^= 0x80;  // bit 32 of program_clock_reference_base: 2^32 / 90 kHz = 13.3 hours on
+    at(s, n)[6] ^= 0x40;  // bit 31 of program_clock_reference_base: 2^31 / 90 kHz = 23860.9 s on
 }
 
 nlohmann::json summary_of(const Bytes& s)
@@ -41,7 +41,7 @@ TEST(TimeModel, DurationOfDamagedAndSplicedStreams)
     const Bytes clean = read_bytes(fixture_path("ffmpeg_clean.ts"));
     const Timing cases[] = {
         {"clean", [](const Bytes& s) { return s; }, 0.98, 17484},
-        // Packet 57's PCR 13.3 h on: the intervals 56-57 and 57-58 (188 bytes each) do not
+        // Packet 57's PCR 23860.9 s on: the intervals 56-57 and 57-58 (188 bytes each) do not
         // count and are timed at the rate before, 188 bytes a 20 ms: 0.94 + 0.04 s.
         {"one PCR's high bit flipped, steady rate",
          [](const Bytes& s) {
