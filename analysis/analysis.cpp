@@ -9,12 +9,13 @@
 namespace ostrel {
 namespace {
 
-// PIDs whose sections are always gathered: PAT, CAT, NIT, SDT/BAT, EIT, RST, TDT/TOT.
-constexpr unsigned table_pids[] = {0x0000, 0x0001, 0x0010, 0x0011, 0x0012, 0x0013, 0x0014};
+// PIDs whose sections are always gathered: those ISO/IEC 13818-1 and EN 300
+// 468 give their tables (PAT, CAT, TSDT, NIT, SDT/BAT, EIT, RST, TDT/TOT, ...).
+constexpr unsigned last_table_pid = 0x001F;
 
 }  // namespace
 
-Analysis* new_analysis(FindingSink sink, void* sink_context)
+Analysis* new_analysis(FindingSink sink, void* sink_context, TableSink tables, void* tables_context)
 {
     // calloc: zeroed pages that stay untouched, and so out of memory, where no PID uses them.
     void* memory = std::calloc(1, sizeof(Analysis));
@@ -23,10 +24,17 @@ Analysis* new_analysis(FindingSink sink, void* sink_context)
     Analysis* a = new (memory) Analysis;
     a->sink = sink;
     a->sink_context = sink_context;
+    a->table_sink = tables;
+    a->table_context = tables_context;
+    a->demux = new (std::nothrow) SectionDemux(analyze_table, a);
+    if (a->demux == nullptr) {
+        delete_analysis(a);
+        return nullptr;
+    }
     a->cc_epoch = 1;
     clock_reset(a->clock);
     note_event(*a, a->last_pat, 0);  // no PAT since the start of the file
-    for (const unsigned pid : table_pids)
+    for (unsigned pid = 0; pid <= last_table_pid; ++pid)
         gather_sections(*a, pid);
     return a;
 }
@@ -34,6 +42,7 @@ Analysis* new_analysis(FindingSink sink, void* sink_context)
 void delete_analysis(Analysis* analysis)
 {
     if (analysis != nullptr) {
+        delete analysis->demux;
         analysis->~Analysis();
         std::free(analysis);
     }

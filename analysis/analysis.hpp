@@ -11,6 +11,7 @@
 #include "analysis/timeline.hpp"
 #include "analysis/findings.hpp"
 #include "packets/packet_scan.hpp"
+#include "tables/demux.hpp"
 #include "tables/section_assembler.hpp"
 
 namespace ostrel {
@@ -63,14 +64,19 @@ struct Program {
     EventTime last_pmt;  // for PMT_error
     std::size_t pmt_length;
     std::uint64_t pmt_crc_errors;  // sections on its PMT PID with a wrong CRC_32
-    unsigned char pmt[max_section_bytes];  // the first correct map section
+    unsigned char pmt[max_psi_section_bytes];  // the first complete map table's section
 };
 
 using FindingSink = void (*)(void* context, const Finding& finding);
 
+class SectionDemux;
+
 struct Analysis {
     FindingSink sink;
     void* sink_context;
+    SectionDemux* demux;   // every section gathered, grouped into tables
+    TableSink table_sink;  // a report that wants the tables (--tables), or null
+    void* table_context;
     unsigned packet_size;
     std::uint64_t packets, bytes, skipped_bytes, sync_losses, crc_errors;
     std::uint64_t counts[indicator_count];
@@ -97,8 +103,9 @@ struct Analysis {
     unsigned short stretch_pids[pid_count];            // the streams seen in the stretch
 };
 
-// A zeroed analysis, allocated once (a few MB, touched only where used).
-Analysis* new_analysis(FindingSink sink, void* sink_context);
+// A zeroed analysis, allocated once (a few MB, touched only where used);
+// `tables` receives every new table the demux completes.
+Analysis* new_analysis(FindingSink sink, void* sink_context, TableSink tables = nullptr, void* tables_context = nullptr);
 void delete_analysis(Analysis* analysis);
 
 // Every packet goes through the first; all but the plain ones go on to the second.
@@ -168,6 +175,8 @@ inline void analyze_packet(Analysis& a, const Packet& packet)
 
 // Section handling, called for each section completed on a gathered PID.
 void analyze_section(Analysis& a, unsigned pid, const AssembledSection& section, const Packet& packet);
+// A new table from the demux: the programs come from the PAT and the PMTs.
+void analyze_table(void* analysis, const TableEvent& table);
 
 // A finding at a packet, into the queue that goes out in stream order.
 void report_finding(Analysis& a, std::uint64_t packet, std::uint64_t offset, unsigned pid, FindingKind kind,

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "tables/reader.hpp"
+#include "tables/table_decoders.hpp"
 #include "texts/description_texts.hpp"
 
 namespace ostrel {
@@ -11,8 +13,6 @@ namespace {
 constexpr unsigned language_descriptor = 0x0A;  // ISO_639_language_descriptor
 // subtitling_descriptor, teletext_descriptor, VBI_teletext_descriptor (EN 300 468)
 constexpr unsigned sparse_descriptors[] = {0x59, 0x56, 0x46};
-
-unsigned bits10(const unsigned char* b) { return (b[0] & 0x03u) << 8 | b[1]; }
 
 // The first language code among the ES_info descriptors (printable ASCII
 // only), and whether one marks a stream of subtitles or teletext.
@@ -57,21 +57,30 @@ PidTotals pid_totals(const Analysis& a)
     return t;
 }
 
-unsigned pcr_pid(const Program& program) { return program.pmt_length >= 10 ? pid_field(program.pmt + 8) : 0x1FFF; }
+unsigned pcr_pid(const Program& program)
+{
+    Reader r{program.pmt, program.pmt_length};
+    r.skip(64 + 3);  // the long header, then reserved bits
+    const auto pid = static_cast<unsigned>(r.bits(13));
+    return r.cut ? 0x1FFF : pid;
+}
 
 unsigned program_streams(const Program& program, StreamEntry* streams, unsigned capacity)
 {
-    const unsigned char* const s = program.pmt;
-    const std::size_t end = program.pmt_length >= 16 ? program.pmt_length - 4 : 0;  // before the CRC_32
+    if (program.pmt_length < 16)
+        return 0;
+    Reader r = section_body(0x02, SectionBytes{program.pmt, program.pmt_length});
+    r.skip(20);
+    r.take(static_cast<std::size_t>(r.bits(12)));  // program_info
     unsigned n = 0;
-    std::size_t e = end > 0 ? 12 + bits10(s + 10) : 0;
-    while (e + 5 <= end && n < capacity) {
-        const std::size_t info = bits10(s + e + 3);
+    while (r.left() >= 5 && n < capacity) {
         StreamEntry& entry = streams[n++];
-        entry.pid = pid_field(s + e + 1);
-        entry.stream_type = s[e];
-        scan_es_info(s + e + 5, e + 5 + info <= end ? info : end - (e + 5), entry);
-        e += 5 + info;
+        entry.stream_type = r.u8();
+        r.skip(3);
+        entry.pid = static_cast<unsigned>(r.bits(13));
+        r.skip(4);
+        Reader info = r.take(static_cast<std::size_t>(r.bits(12)));  // what the section holds of it
+        scan_es_info(info.data, info.size, entry);
     }
     return n;
 }

@@ -1,5 +1,7 @@
 #include <cstring>
 
+#include "tables/reader.hpp"
+
 #include "analysis/facts.hpp"
 #include "analysis/packet_checks.hpp"
 
@@ -28,32 +30,12 @@ void check_interval(Analysis& a, const Packet& packet, unsigned pid, EventTime& 
     note_event(a, last, packet.offset);
 }
 
-void take_pat(Analysis& a, const AssembledSection& s, const Packet& packet)
+void take_pmt(Analysis& a, Program& program, unsigned index, const SectionBytes& s, std::uint64_t offset)
 {
-    a.has_pat = true;
-    // Entries of 4 bytes from byte 8 up to the CRC_32.
-    for (std::size_t e = 8; e + 4 <= s.stored - 4 && a.program_count < max_programs; e += 4) {
-        const unsigned program_number = s.data[e] << 8 | s.data[e + 1];
-        if (program_number == 0)
-            continue;  // the network PID
-        const unsigned pmt_pid = pid_field(s.data + e + 2);
-        Program& program = a.programs[a.program_count];
-        program.program_number = program_number;
-        program.pmt_pid = pmt_pid;
-        note_event(a, program.last_pmt, packet.offset);
-        PidState& ps = a.pids[pmt_pid];
-        if (!(ps.role & role_pmt))
-            ps.program = static_cast<unsigned short>(a.program_count);
-        ps.role |= role_pmt;
-        gather_sections(a, pmt_pid);
-        ++a.program_count;
-    }
-}
-
-void take_pmt(Analysis& a, Program& program, unsigned index, const AssembledSection& s, const Packet& packet)
-{
-    std::memcpy(program.pmt, s.data, s.stored);
-    program.pmt_length = s.stored;
+    if (program.has_pmt || s.size > sizeof program.pmt)
+        return;  // no PMT section is longer
+    std::memcpy(program.pmt, s.data, s.size);
+    program.pmt_length = s.size;
     program.has_pmt = true;
     a.pmt_known = true;
     a.pids[pcr_pid(program)].role |= role_pcr;
@@ -67,8 +49,41 @@ void take_pmt(Analysis& a, Program& program, unsigned index, const AssembledSect
             ps.role |= role_stream;
             ps.start_mask = 0x40;
             ps.program = static_cast<unsigned short>(index);
-            start_absence(a, ps, streams[i].pid, packet.offset);
+            start_absence(a, ps, streams[i].pid, offset);
         }
+    }
+}
+
+// The programs of the first complete PAT: entries of 4 bytes in every section.
+void take_pat(Analysis& a, const TableEvent& t)
+{
+    a.has_pat = true;
+    for (unsigned i = 0; i < t.count; ++i) {
+        Reader r = section_body(t.table_id, t.sections[i]);
+        while (r.left() >= 4 && a.program_count < max_programs) {
+            const unsigned program_number = r.u16();
+            r.skip(3);
+            const unsigned pmt_pid = static_cast<unsigned>(r.bits(13));
+            if (program_number == 0)
+                continue;  // the network PID
+            Program& program = a.programs[a.program_count];
+            program.program_number = program_number;
+            program.pmt_pid = pmt_pid;
+            note_event(a, program.last_pmt, t.offset);
+            PidState& ps = a.pids[pmt_pid];
+            if (!(ps.role & role_pmt))
+                ps.program = static_cast<unsigned short>(a.program_count);
+            ps.role |= role_pmt;
+            gather_sections(a, pmt_pid);
+            ++a.program_count;
+        }
+    }
+    // A map table that came before the PAT.
+    std::vector<SectionBytes> pmt;
+    for (unsigned i = 0; i < a.program_count; ++i) {
+        Program& program = a.programs[i];
+        if (a.demux->last_copy(program.pmt_pid, 0x02, program.program_number, pmt))
+            take_pmt(a, program, i, pmt[0], t.offset);
     }
 }
 
@@ -117,7 +132,16 @@ void gather_packet_sections(Analysis& a, SectionSlot& slot, unsigned pid, const 
     assemble_sections(slot, packet.ts + payload_at, packet_size - payload_at, unit_start, on_section, &context);
 }
 
-void analyze_section(Analysis& a, unsigned pid, const AssembledSection& s, const Packet& packet)
+namespace {
+
+// A section's time as far as the clock knows it now; -1 without a rate.
+double section_time(const Analysis& a, std::uint64_t offset)
+{
+    return clock_known(a.clock) ? clock_time(a.clock, clock_open_stretch(a.clock), offset) : -1;
+}
+
+// The checks of one section: CRC_32, table_id, the PAT and PMT intervals.
+void check_section(Analysis& a, unsigned pid, const AssembledSection& s, const Packet& packet)
 {
     const unsigned table_id = section_table_id(s);
     if (!crc_correct(s)) {
@@ -133,8 +157,6 @@ void analyze_section(Analysis& a, unsigned pid, const AssembledSection& s, const
             return;
         }
         check_interval(a, packet, pid, a.last_pat, FindingKind::pat_interval, 0);
-        if (!a.has_pat)
-            take_pat(a, s, packet);
     } else if (pid == 0x0001) {
         if (table_id != 0x01)
             report_finding(a, packet, pid, FindingKind::cat_table_id, table_id, 0x01);
@@ -149,9 +171,36 @@ void analyze_section(Analysis& a, unsigned pid, const AssembledSection& s, const
         if (program.pmt_pid != pid || program.program_number != program_number)
             continue;
         check_interval(a, packet, pid, program.last_pmt, FindingKind::pmt_interval, program_number);
-        if (!program.has_pmt)
-            take_pmt(a, program, i, s, packet);
     }
 }
+
+
+}  // namespace
+
+void analyze_section(Analysis& a, unsigned pid, const AssembledSection& s, const Packet& packet)
+{
+    // The checks first, then the tables: a PAT taken now names the PMTs whose intervals start here.
+    check_section(a, pid, s, packet);
+    if (s.stored == s.length)
+        a.demux->section(pid, s.data, s.stored, crc_correct(s), packet.number, packet.offset,
+                         section_time(a, packet.offset));
+}
+
+void analyze_table(void* analysis, const TableEvent& t)
+{
+    Analysis& a = *static_cast<Analysis*>(analysis);
+    if (t.table_id == 0x00 && t.pid == 0x0000 && !a.has_pat)
+        take_pat(a, t);
+    if (t.table_id == 0x02 && (a.pids[t.pid].role & role_pmt)) {
+        for (unsigned i = 0; i < a.program_count; ++i) {
+            Program& program = a.programs[i];
+            if (program.pmt_pid == t.pid && program.program_number == t.extension)
+                take_pmt(a, program, i, t.sections[0], t.offset);
+        }
+    }
+    if (a.table_sink != nullptr)
+        a.table_sink(a.table_context, t);
+}
+
 
 }  // namespace ostrel

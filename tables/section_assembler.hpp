@@ -3,7 +3,7 @@
 // 1 points, goes on in the payloads of the following packets of its PID, may
 // be followed by more sections in the same packet (until a 0xFF stuffing
 // byte), and ends after section_length bytes. Its CRC_32 is computed as the
-// bytes arrive; the first max_section_bytes of it are kept.
+// bytes arrive; the whole of it is kept.
 #pragma once
 
 #include <cstddef>
@@ -11,8 +11,9 @@
 
 namespace ostrel {
 
-inline constexpr std::size_t max_section_bytes = 1024;  // PAT, CAT, PMT: section_length <= 1021
-inline constexpr std::size_t max_private_section_bytes = 4096;
+inline constexpr std::size_t max_private_section_bytes = 4096;  // section_length <= 4093 (EIT, private)
+inline constexpr std::size_t max_section_bytes = max_private_section_bytes;
+inline constexpr std::size_t max_psi_section_bytes = 1024;  // PAT, CAT, PMT: section_length <= 1021
 
 struct SectionSlot {
     unsigned char data[max_section_bytes];  // the section's first bytes, table_id first
