@@ -26,7 +26,7 @@ Analysis* new_analysis(FindingSink sink, void* sink_context, TableSink tables, v
     a->sink_context = sink_context;
     a->table_sink = tables;
     a->table_context = tables_context;
-    a->demux = new (std::nothrow) SectionDemux(analyze_table, a);
+    a->demux = new (std::nothrow) SectionDemux(analyze_table, analyze_table_copy, a);
     if (a->demux == nullptr) {
         delete_analysis(a);
         return nullptr;

@@ -98,7 +98,8 @@ struct Analysis {
     unsigned queued;
     QueuedFinding queue[queue_capacity];
     unsigned untimed_count;
-    EventTime* untimed[pid_count + max_programs + 1];  // the PTS of each PID, each PMT, the PAT
+    EventTime* untimed[pid_count + max_programs + 1 + SectionDemux::max_tables];  // PTS, PMTs, PAT, tables
+    EventTime table_times[SectionDemux::max_tables];  // the last copy of each table of the demux
     unsigned stretch_pid_count;
     unsigned short stretch_pids[pid_count];            // the streams seen in the stretch
 };
@@ -177,6 +178,8 @@ inline void analyze_packet(Analysis& a, const Packet& packet)
 void analyze_section(Analysis& a, unsigned pid, const AssembledSection& section, const Packet& packet);
 // A new table from the demux: the programs come from the PAT and the PMTs.
 void analyze_table(void* analysis, const TableEvent& table);
+// A copy of a table complete at `offset`: the interval since the last one, timed when known.
+void analyze_table_copy(void* analysis, unsigned table, std::uint64_t offset);
 
 // A finding at a packet, into the queue that goes out in stream order.
 void report_finding(Analysis& a, std::uint64_t packet, std::uint64_t offset, unsigned pid, FindingKind kind,

@@ -72,6 +72,8 @@ std::string finding_detail(const Finding& f)
         return format("table_id 0x%02llX on the CAT PID, expected 0x01", seen_hex);
     case FindingKind::sync_position:
         return "no sync byte 0x47 at this packet position of the loss";
+    case FindingKind::table_interval:
+        return "";  // a measurement, never printed
     }
     return "";
 }

@@ -18,7 +18,7 @@ constexpr Indicator indicators[] = {
     Indicator::crc_error,              Indicator::pcr_repetition_error,
     Indicator::pcr_discontinuity_indicator_error, Indicator::pcr_accuracy_error,
     Indicator::pts_error,              Indicator::cat_error,       Indicator::cat_error,
-    Indicator::sync_byte_error,
+    Indicator::sync_byte_error,     Indicator::sync_byte_error,  // table_interval: never counted
 };
 
 }  // namespace

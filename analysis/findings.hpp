@@ -46,6 +46,7 @@ enum class FindingKind : unsigned char {
     cat_missing,        // a scrambled packet and no CAT section so far
     cat_table_id,       // seen: table_id, expected 0x01
     sync_position,      // a further packet position of a sync loss without 0x47
+    table_interval,     // no finding: the time between two copies of table `extra`, for its figures
 };
 
 inline constexpr unsigned no_pid = 0xFFFF;

@@ -134,12 +134,6 @@ void gather_packet_sections(Analysis& a, SectionSlot& slot, unsigned pid, const 
 
 namespace {
 
-// A section's time as far as the clock knows it now; -1 without a rate.
-double section_time(const Analysis& a, std::uint64_t offset)
-{
-    return clock_known(a.clock) ? clock_time(a.clock, clock_open_stretch(a.clock), offset) : -1;
-}
-
 // The checks of one section: CRC_32, table_id, the PAT and PMT intervals.
 void check_section(Analysis& a, unsigned pid, const AssembledSection& s, const Packet& packet)
 {
@@ -182,8 +176,18 @@ void analyze_section(Analysis& a, unsigned pid, const AssembledSection& s, const
     // The checks first, then the tables: a PAT taken now names the PMTs whose intervals start here.
     check_section(a, pid, s, packet);
     if (s.stored == s.length)
-        a.demux->section(pid, s.data, s.stored, crc_correct(s), packet.number, packet.offset,
-                         section_time(a, packet.offset));
+        a.demux->section(pid, s.data, s.stored, crc_correct(s), packet.number, packet.offset);
+}
+
+void analyze_table_copy(void* analysis, unsigned table, std::uint64_t offset)
+{
+    Analysis& a = *static_cast<Analysis*>(analysis);
+    EventTime& last = a.table_times[table];
+    if (last.listed || last.timed) {
+        // A measurement, not a finding: the timeline hands the interval to the demux.
+        queue_check(a, Finding{0, offset, no_pid, FindingKind::table_interval, 0, 0, table}, last);
+    }
+    note_event(a, last, offset);
 }
 
 void analyze_table(void* analysis, const TableEvent& t)

@@ -33,6 +33,10 @@ void flush(Analysis& a, const Stretch& s)
             if (s.seconds_per_byte <= 0)
                 continue;  // no time: not checked
             q.finding.seen = clock_time(a.clock, s, q.finding.offset) - time_of(a, q.then, s);
+            if (q.finding.kind == FindingKind::table_interval) {
+                a.demux->add_interval(q.finding.extra, q.finding.seen);
+                continue;
+            }
             if (!(q.finding.seen > q.finding.expected))
                 continue;
         }

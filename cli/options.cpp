@@ -25,7 +25,7 @@ constexpr Flag flags[] = {
     {"-WALK", &RunOptions::step_mode},      {"--PAT", &RunOptions::pat_mode},
     {"--RESYNC", &RunOptions::resync},      {"--SUMMARY", &RunOptions::summary_mode},
     {"--CHECK", &RunOptions::check_mode},   {"--JSON", &RunOptions::json},
-    {"--DECODE", &RunOptions::decode},
+    {"--DECODE", &RunOptions::decode},      {"--TABLES", &RunOptions::tables_mode},
 };
 
 }  // namespace

@@ -16,6 +16,7 @@ struct RunOptions {
     bool check_mode = false;    // TR 101 290 indicators
     bool json = false;          // --summary and --check as JSON
     bool decode = false;        // adaptation fields and PES headers decoded in the packet report
+    bool tables_mode = false;   // every PSI/SI table decoded
 };
 
 // Reads argv[2] .. argv[argc - 1]; unknown arguments are ignored.

@@ -6,6 +6,7 @@
 
 #include "analysis/check_report.hpp"
 #include "analysis/summary_report.hpp"
+#include "analysis/tables_report.hpp"
 #include "packets/packet_report.hpp"
 #include "packets/report_end.hpp"
 #include "tables/pat_report.hpp"
@@ -30,18 +31,20 @@ constexpr const char* help_text =
     "  --check        TR 101 290 first- and second-priority indicators: every finding,\n"
     "                 then a table of counts; status 1 when any error was counted\n"
     "  --summary      programs, streams, PIDs, duration, bitrates and damage\n"
+    "  --tables       every PSI/SI table decoded with its descriptors, then a line per\n"
+    "                 table: versions, copies, CRC errors, repetition intervals\n"
     "  --pat          the Program Association Table\n"
     "  --pmt:HHHH     the Program Map Table on PID HHHH (hex)\n"
     "  (none)         every packet, field by field with hex dumps\n"
     "\n"
     "Options:\n"
-    "  --pid:HHHH     report only the packets of PID HHHH (hex)\n"
+    "  --pid:HHHH     report only the packets of PID HHHH (hex); with --tables, its tables\n"
     "  -walk          pause after each packet of the report until Enter is pressed\n"
     "  --decode       decode adaptation fields and PES headers in the packet report\n"
     "  --resync       find packets by their sync bytes: 188-, 192- and 204-byte packets,\n"
     "                 a capture cut in a packet, reading on after a lost sync byte\n"
     "                 (--summary and --check always read this way)\n"
-    "  --json         --summary as one JSON object, --check as JSON Lines\n"
+    "  --json         --summary as one JSON object, --check and --tables as JSON Lines\n"
     "\n"
     "Options follow the file name and are matched without regard to case.\n"
     "  ostrel --help      this text\n"
@@ -58,6 +61,8 @@ ReportEnd run_report(const RunOptions& options, const PacketInput& in, SyncLog& 
         return report_check(in, log.out, options.json, log.err);
     if (options.summary_mode)
         return report_summary(in, log.out, name, options.json, log.err);
+    if (options.tables_mode)
+        return report_tables(in, log.out, options.pid_filter, options.json, log.err);
     if (options.pat_mode)
         return report_pat(in, log);
     if (options.pmt_mode)

@@ -74,7 +74,7 @@ bool SectionDemux::complete(const State& s, unsigned table_id) const
 }
 
 void SectionDemux::section(unsigned pid, const unsigned char* data, std::size_t size, bool crc_ok,
-                           std::uint64_t packet, std::uint64_t offset, double time)
+                           std::uint64_t packet, std::uint64_t offset)
 {
     if (size < 3)
         return;
@@ -129,23 +129,17 @@ void SectionDemux::section(unsigned pid, const unsigned char* data, std::size_t 
         }
     }
     if (complete(s, table_id))
-        finish(static_cast<unsigned>(slot), pid, table_id, extension, long_form, current, packet, offset, time);
+        finish(static_cast<unsigned>(slot), pid, table_id, extension, long_form, current, packet, offset);
 }
 
 void SectionDemux::finish(unsigned slot, unsigned pid, unsigned table_id, unsigned extension, bool long_form,
-                          bool current, std::uint64_t packet, std::uint64_t offset, double time)
+                          bool current, std::uint64_t packet, std::uint64_t offset)
 {
     State& s = states_[slot];
     TableStats& stats = stats_[slot];
     ++stats.copies;
-    if (s.last_time >= 0 && time >= 0) {
-        const double interval = time - s.last_time;
-        stats.interval_min = stats.intervals == 0 ? interval : std::min(stats.interval_min, interval);
-        stats.interval_max = stats.intervals == 0 ? interval : std::max(stats.interval_max, interval);
-        stats.interval_sum += interval;
-        ++stats.intervals;
-    }
-    s.last_time = time;
+    if (copies_ != nullptr)
+        copies_(context_, slot, offset);
     if (s.holding) {
         if (s.copy_version != s.version)
             ++stats.versions;
@@ -166,6 +160,15 @@ void SectionDemux::finish(unsigned slot, unsigned pid, unsigned table_id, unsign
             s.copy_held.swap(s.held);  // kept as the last copy; restart frees the rest
     }
     restart(s, s.version, s.last_section);
+}
+
+void SectionDemux::add_interval(unsigned table, double interval)
+{
+    TableStats& stats = stats_[table];
+    stats.interval_min = stats.intervals == 0 ? interval : std::min(stats.interval_min, interval);
+    stats.interval_max = stats.intervals == 0 ? interval : std::max(stats.interval_max, interval);
+    stats.interval_sum += interval;
+    ++stats.intervals;
 }
 
 bool SectionDemux::last_copy(unsigned pid, unsigned table_id, unsigned extension,

@@ -38,6 +38,8 @@ struct TableStats {
 };
 
 using TableSink = void (*)(void* context, const TableEvent& table);
+// Every complete copy, new or not: the table's index in stats() and where it completed.
+using CopySink = void (*)(void* context, unsigned table, std::uint64_t offset);
 
 class SectionDemux {
 public:
@@ -45,11 +47,13 @@ public:
     static constexpr std::size_t max_held_bytes = 8u << 20;
     static constexpr std::size_t max_schedule_bytes = 6u << 20;  // of them, for EIT schedule sections
 
-    SectionDemux(TableSink sink, void* context) : sink_(sink), context_(context) {}
+    SectionDemux(TableSink sink, CopySink copies, void* context) : sink_(sink), copies_(copies), context_(context) {}
 
-    // A complete section on `pid`; `time` in seconds, negative when unknown.
+    // A complete section on `pid`.
     void section(unsigned pid, const unsigned char* data, std::size_t size, bool crc_ok, std::uint64_t packet,
-                 std::uint64_t offset, double time);
+                 std::uint64_t offset);
+    // The time between two copies of table `table`, once it is known.
+    void add_interval(unsigned table, double seconds);
 
     // The last complete copy of a table; false when there is none kept.
     bool last_copy(unsigned pid, unsigned table_id, unsigned extension, std::vector<SectionBytes>& sections) const;
@@ -75,10 +79,10 @@ private:
         int copy_version = -1;             // of the last complete copy
         std::vector<std::uint32_t> copy;   // its sections' CRCs, by position
         std::vector<Held> copy_held;       // and its sections, when kept
-        double last_time = -1;
     };
 
     TableSink sink_;
+    CopySink copies_;
     void* context_;
     std::unordered_map<std::uint64_t, unsigned> index_;
     std::vector<State> states_;
@@ -90,7 +94,7 @@ private:
     void restart(State& s, int version, unsigned last_section);
     bool complete(const State& s, unsigned table_id) const;
     void finish(unsigned slot, unsigned pid, unsigned table_id, unsigned extension, bool long_form, bool current,
-                std::uint64_t packet, std::uint64_t offset, double time);
+                std::uint64_t packet, std::uint64_t offset);
 };
 
 }  // namespace ostrel

@@ -1,0 +1,33 @@
+// --tables: one entry per new table, then one line per table by (PID,
+// table_id, table_id_extension); as text in ostrel's notation, or JSON Lines.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "analysis/analysis.hpp"
+#include "packets/output.hpp"
+#include "tables/dvb_text.hpp"
+
+namespace ostrel {
+
+struct TablesWriter {
+    virtual ~TablesWriter() = default;
+    virtual void table(const TableEvent& t, DvbText& text) = 0;
+    virtual void summary(const Analysis& a, unsigned pid_filter) = 0;
+};
+
+std::unique_ptr<TablesWriter> text_tables_writer(Output& out);
+std::unique_ptr<TablesWriter> json_tables_writer(Output& out);
+
+// The interval figures of a table line: min, mean and max, or none when not timed.
+struct Intervals {
+    bool known;
+    double min, mean, max;
+};
+Intervals table_intervals(const TableStats& s);
+// The demux's table lines in (PID, table_id, table_id_extension) order.
+std::vector<TableStats> sorted_stats(const Analysis& a);
+
+}  // namespace ostrel
