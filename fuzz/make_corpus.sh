@@ -11,4 +11,46 @@ for stream in "$root"/samples/*.ts "$root"/tests/fixtures/*.ts "$root"/tests/fix
   cp "$stream" "$out/$name"
   split -b 1880 -d -a 3 "$stream" "$out/$name-"
 done
+# Service information none of the streams carries: NIT, SDT over two sections,
+# EIT present/following, TOT, each with descriptors.
+python3 - "$out/si.ts" <<'PY'
+import sys
+def crc32(data):
+    crc = 0xFFFFFFFF
+    for b in data:
+        crc ^= b << 24
+        for _ in range(8):
+            crc = (crc << 1) ^ 0x04C11DB7 if crc & 0x80000000 else crc << 1
+        crc &= 0xFFFFFFFF
+    return crc.to_bytes(4, "big")
+def long_section(table_id, ext, body, number=0, last=0):
+    n = 5 + len(body) + 4
+    s = bytes([table_id, 0xB0 | n >> 8, n & 0xFF, ext >> 8, ext & 0xFF, 0xC1, number, last]) + body
+    return s + crc32(s)
+def packets(pid, section, cc):
+    payload = b"\0" + section
+    out = b""
+    for at in range(0, len(payload), 184):
+        piece = payload[at:at + 184].ljust(184, b"\xff")
+        out += bytes([0x47, (0x40 if at == 0 else 0) | pid >> 8, pid & 0xFF, 0x10 | cc & 15]) + piece
+        cc += 1
+    return out
+def desc(tag, body):
+    return bytes([tag, len(body)]) + body
+service = desc(0x48, b"\x01\x03ABC\x05\x15Str\xc3\x9f")
+sdt0 = long_section(0x42, 1, b"\x00\x22\xff\x00\x01\xfc\x80" + bytes([len(service)]) + service, 0, 1)
+sdt1 = long_section(0x42, 1, b"\x00\x22\xff\x00\x02\xfc\x80" + bytes([len(service)]) + service, 1, 1)
+event = desc(0x4D, b"deu\x04T\xc8or\x00") + desc(0x54, b"\x10\x00")
+eit = long_section(0x4E, 1, b"\x00\x01\x00\x22\x01\x4e\x01\x00\xc0\x79\x12\x45\x00\x01\x30\x00\x80"
+                   + bytes([len(event)]) + event, 0, 1)
+ts = desc(0x41, b"\x00\x01\x01") + desc(0x5A, b"\x04\x81\x0c\x20\x1f\x43\xff\xff\xff\xff\xff")
+nit = long_section(0x40, 0x3001, b"\xf0\x05" + desc(0x40, b"Net") + b"\xf0" + bytes([6 + len(ts)])
+                   + b"\x00\x01\x00\x22\xf0" + bytes([len(ts)]) + ts)
+offset = desc(0x58, b"DEU\x02\x01\x00\xc0\x79\x12\x45\x00\x02\x00")
+tot_body = b"\xc0\x79\x12\x45\x00\xf0" + bytes([len(offset)]) + offset
+tot = bytes([0x73, 0x70, len(tot_body) + 4]) + tot_body
+tot += crc32(tot)
+open(sys.argv[1], "wb").write(packets(0x10, nit, 0) + packets(0x11, sdt0, 0) + packets(0x12, eit, 0)
+                              + packets(0x11, sdt1, 1) + packets(0x14, tot, 0))
+PY
 echo "$(ls "$out" | wc -l) seeds in $out"

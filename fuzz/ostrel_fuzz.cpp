@@ -2,7 +2,7 @@
 // report: the packet report of all PIDs and of one, step mode with a short
 // scripted keyboard, the PAT, the PMT on a PID taken from the input, and the
 // decoded report, each reading plain packets and with --resync; then
-// --summary and --check, as text and as JSON; and two through a page-aligned
+// --summary, --check and --tables, as text and as JSON; and two through a page-aligned
 // window as the program reads files.
 #include <cstddef>
 #include <cstdint>
@@ -72,6 +72,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     run_once(data, size, {"--check", "--json"});
     run_once(data, size, {"--summary", "--json"});
     run_once(data, size, {"--check"});
+    run_once(data, size, {"--tables"});
+    run_once(data, size, {"--tables", "--json"});
+    run_once(data, size, {"--tables", "--json", pid_option});
     run_once(data, size, {"--resync"}, paged);
     run_once(data, size, {"--check"}, paged);
     return 0;
