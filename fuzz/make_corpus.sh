@@ -37,7 +37,7 @@ def packets(pid, section, cc):
     return out
 def desc(tag, body):
     return bytes([tag, len(body)]) + body
-service = desc(0x48, b"\x01\x03ABC\x05\x15Str\xc3\x9f")
+service = desc(0x48, b"\x01\x03ABC\x06\x15Str\xc3\x9f")
 sdt0 = long_section(0x42, 1, b"\x00\x22\xff\x00\x01\xfc\x80" + bytes([len(service)]) + service, 0, 1)
 sdt1 = long_section(0x42, 1, b"\x00\x22\xff\x00\x02\xfc\x80" + bytes([len(service)]) + service, 1, 1)
 event = desc(0x4D, b"deu\x04T\xc8or\x00") + desc(0x54, b"\x10\x00")
