@@ -145,6 +145,8 @@ compare "5a. --summary" "$(q "$ostrel") $(q "$stream") --summary > /dev/null" \
   "cat FILE > /dev/null" "cat $(q "$stream") > /dev/null" 1.3 0
 compare "5b. --check" "$(q "$ostrel") $(q "$stream") --check > /dev/null" \
   "cat FILE > /dev/null" "cat $(q "$stream") > /dev/null" 1.3 0
+compare "5d. --tables" "$(q "$ostrel") $(q "$stream") --tables > /dev/null" \
+  "cat FILE > /dev/null" "cat $(q "$stream") > /dev/null" 1.5 0
 compare "5c. --check, error every 1000th packet" "$(q "$ostrel") $(q "$damaged") --check > /dev/null" \
   "cat FILE > /dev/null" "cat $(q "$damaged") > /dev/null" 2.0 0
 
@@ -156,8 +158,10 @@ summary_big=$(rss "$ostrel" "$stream" --summary)
 summary_small=$(rss "$ostrel" "$small" --summary)
 check_big=$(rss "$ostrel" "$damaged" --check)
 check_small=$(rss "$ostrel" "$small" --check)
+tables_big=$(rss "$ostrel" "$stream" --tables)
+tables_small=$(rss "$ostrel" "$small" --tables)
 verdict=ok
-for pair in "$big_rss $small_rss" "$summary_big $summary_small" "$check_big $check_small"; do
+for pair in "$big_rss $small_rss" "$summary_big $summary_small" "$check_big $check_small" "$tables_big $tables_small"; do
   set -- $pair
   if [ $(($1 - $2)) -gt 512 ] || [ "$1" -gt 8192 ]; then verdict=MISSED; failed=1; fi
 done
@@ -165,5 +169,6 @@ printf '\n4. peak RSS: %s KB on %s MiB, %s KB on 1 MB, %s KB for --pat on %s MiB
   "$big_rss" "$size_mib" "$small_rss" "$scan_rss" "$size_mib" "$verdict"
 printf '   --summary: %s KB on %s MiB, %s KB on 1 MB; --check: %s KB on the damaged %s MiB, %s KB on 1 MB\n' \
   "$summary_big" "$size_mib" "$summary_small" "$check_big" "$size_mib" "$check_small"
+printf '   --tables: %s KB on %s MiB, %s KB on 1 MB\n' "$tables_big" "$size_mib" "$tables_small"
 printf '   report output: %s bytes for %s bytes of input\n' "$output_bytes" "$input_bytes"
 exit $failed

@@ -236,6 +236,25 @@ TEST(Tables, SectionsVersionsCrcAndRepeats)
     EXPECT_EQ(only[1]["tables_summary"].size(), 1u);
 }
 
+// 5,000 EIT schedule tables (one service each): the store tracks 4,096 and says so.
+TEST(Tables, TablesPastTheStoreAreCountedNotKept)
+{
+    Bytes stream;
+    for (unsigned service = 0; service < 5000; ++service) {
+        const Bytes body{0x00, 0x07, 0x00, 0x22, 0x00, 0x50};
+        const Bytes p = section_packets(0x0012, long_section(0x50, service, 0, body), service);
+        stream.insert(stream.end(), p.begin(), p.end());
+    }
+    const auto lines = tables_json(stream);
+    ASSERT_EQ(lines.size(), 4097u);
+    EXPECT_EQ(lines.back()["sections_not_tracked"], 5000 - 4096);
+    RunOptions tables;
+    tables.tables_mode = true;
+    const std::string text = run_report(stream, tables).out;
+    EXPECT_NE(text.find("=> Not tracked:             '904'd sections of tables past the store's 4096\n"),
+              std::string::npos);
+}
+
 TEST(Tables, RealStreamsMatchTheirGoldenReports)
 {
     const char* const cases[][2] = {
