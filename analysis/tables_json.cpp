@@ -77,11 +77,6 @@ void put_line(Output& out, const json& value)
     out_text(out, "\n");
 }
 
-std::string named_table(unsigned table_id)
-{
-    const std::string_view name = table_name(table_id);
-    return std::string(name.empty() ? table_id_text(table_id) : name);
-}
 
 class JsonTables final : public TablesWriter {
 public:
@@ -93,7 +88,7 @@ public:
                       {"offset", t.offset},
                       {"pid", t.pid},
                       {"table_id", t.table_id},
-                      {"table", named_table(t.table_id)},
+                      {"table", std::string(table_display_name(t.table_id))},
                       {"table_id_extension", t.long_form ? json(t.extension) : json(nullptr)},
                       {"version", t.long_form ? json(t.version) : json(nullptr)},
                       {"current", t.current},
@@ -116,7 +111,7 @@ public:
             const Intervals iv = table_intervals(s);
             lines.push_back({{"pid", s.pid},
                              {"table_id", s.table_id},
-                             {"table", named_table(s.table_id)},
+                             {"table", std::string(table_display_name(s.table_id))},
                              {"table_id_extension", s.extension},
                              {"versions", s.versions},
                              {"copies", s.copies},

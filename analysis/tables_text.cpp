@@ -118,11 +118,6 @@ private:
     Output& out_;
 };
 
-std::string named_table(unsigned table_id)
-{
-    const std::string_view name = table_name(table_id);
-    return std::string(name.empty() ? table_id_text(table_id) : name);
-}
 
 std::string seconds(double s)
 {
@@ -140,7 +135,7 @@ public:
         TextFields f(out_);
         char hex[16];
         std::snprintf(hex, sizeof hex, "'%02X'h", t.table_id);
-        out_text(out_, cat({"=> Table:                   ", named_table(t.table_id), ", table_id ", hex, "\n"}));
+        out_text(out_, cat({"=> Table:                   ", table_display_name(t.table_id), ", table_id ", hex, "\n"}));
         f.line("Packet", cat({dec(t.packet), ", byte ", dec(t.offset)}));
         std::snprintf(hex, sizeof hex, "'%04X'h", t.pid);
         f.line("PID", hex);
@@ -168,7 +163,7 @@ public:
                 continue;
             const Intervals iv = table_intervals(s);
             out_format(out_, "   '%04X'h '%02X'h    %-30.30s %9u %8" PRIu64 " %8" PRIu64 " %10" PRIu64 " %9s %9s %9s\n",
-                       s.pid, s.table_id, named_table(s.table_id).c_str(), s.extension, s.versions, s.copies,
+                       s.pid, s.table_id, std::string(table_display_name(s.table_id)).c_str(), s.extension, s.versions, s.copies,
                        s.crc_errors, iv.known ? seconds(iv.min).c_str() : "unknown",
                        iv.known ? seconds(iv.mean).c_str() : "unknown", iv.known ? seconds(iv.max).c_str() : "unknown");
         }

@@ -1,5 +1,7 @@
 #include "texts/si_texts.hpp"
 
+#include "texts/description_texts.hpp"
+
 #include <cstddef>
 #include <iterator>
 
@@ -186,6 +188,12 @@ std::string_view table_name(unsigned table_id)
     return find(tables, std::size(tables), table_id);
 }
 
+std::string_view table_display_name(unsigned table_id)
+{
+    const std::string_view name = table_name(table_id);
+    return name.empty() ? table_id_text(table_id) : name;
+}
+
 std::string_view extension_name(unsigned table_id)
 {
     switch (table_id) {
@@ -199,23 +207,25 @@ std::string_view extension_name(unsigned table_id)
 
 std::string_view descriptor_name(unsigned tag) { return find(descriptors, std::size(descriptors), tag); }
 
-std::string_view service_type_text(unsigned service_type)
+namespace {
+
+// A coded value of EN 300 468 with its user-defined range 0x80 to 0xFE.
+template <std::size_t n>
+std::string_view coded_text(const Named (&names)[n], unsigned value)
 {
-    if (service_type >= 0x80 && service_type <= 0xFE)
+    if (value >= 0x80 && value <= 0xFE)
         return "user defined";
-    const std::string_view text = find(service_types, std::size(service_types), service_type);
+    const std::string_view text = find(names, n, value);
     return text.empty() ? "reserved for future use" : text;
 }
+
+}  // namespace
+
+std::string_view service_type_text(unsigned service_type) { return coded_text(service_types, service_type); }
 
 std::string_view running_status_text(unsigned running_status) { return running_statuses[running_status & 7]; }
 
-std::string_view linkage_type_text(unsigned linkage_type)
-{
-    if (linkage_type >= 0x80 && linkage_type <= 0xFE)
-        return "user defined";
-    const std::string_view text = find(linkage_types, std::size(linkage_types), linkage_type);
-    return text.empty() ? "reserved for future use" : text;
-}
+std::string_view linkage_type_text(unsigned linkage_type) { return coded_text(linkage_types, linkage_type); }
 
 std::string_view polarization_text(unsigned polarization) { return polarizations[polarization & 3]; }
 

@@ -8,6 +8,8 @@ namespace ostrel {
 
 // "PAT", "SDT actual", "EIT schedule other", ...; "" for a table_id without a name.
 std::string_view table_name(unsigned table_id);
+// table_name, or where it has none the table_id's text of ISO/IEC 13818-1 ("User private", ...).
+std::string_view table_display_name(unsigned table_id);
 // The field that table_id_extension holds in that table ("transport_stream_id", ...).
 std::string_view extension_name(unsigned table_id);
 // "service_descriptor", ...; "" for a tag without a decoder or name.
