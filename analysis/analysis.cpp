@@ -43,6 +43,8 @@ void delete_analysis(Analysis* analysis)
 {
     if (analysis != nullptr) {
         delete analysis->demux;
+        for (unsigned i = 0; i < analysis->probe_count; ++i)
+            delete analysis->probes[i];
         analysis->~Analysis();
         std::free(analysis);
     }
@@ -126,6 +128,8 @@ void analyze_packet_fully(Analysis& a, const Packet& packet)
     }
     const bool has_payload = (adaptation_field_control & 1) && payload_at < packet_size;
     s.payload_seen |= has_payload;
+    if (s.probing && has_payload)
+        probe_packet(a, s, packet, payload_at, unit_start);
     const Continuity continuity = pid == 0x1FFF ? Continuity::follows
                                                 : check_continuity(a, s, packet, pid, has_payload, discontinuity);
     if (s.role & role_stream) {

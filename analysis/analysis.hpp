@@ -10,6 +10,7 @@
 #include "analysis/clock.hpp"
 #include "analysis/timeline.hpp"
 #include "analysis/findings.hpp"
+#include "analysis/probe.hpp"
 #include "packets/packet_scan.hpp"
 #include "tables/demux.hpp"
 #include "tables/section_assembler.hpp"
@@ -55,6 +56,8 @@ struct PidState {
     bool pts_seen;
     bool payload_seen;              // some packet had a payload
     bool tables_seen;               // a section of the PID's own tables came, its CRC_32 correct
+    bool probing;                   // its format is being looked for in its first PES packets
+    unsigned char probe;            // its probe slot + 1, 0 for none
 };
 
 struct Program {
@@ -92,6 +95,12 @@ struct Analysis {
     SectionSlot slots[max_section_slots];
     PidState pids[pid_count];
     unsigned char last_packets[pid_count][188];  // copies of last_payload from before the window moved
+    unsigned probe_count;
+    ProbeSlot* probes[max_probes];
+    bool tsid_known;                 // the first PAT's transport_stream_id, which names the SDT actual
+    unsigned transport_stream_id;
+    bool utc_seen;                   // TDT or TOT: the first and last UTC_time, MJD and BCD
+    std::uint64_t utc_first, utc_last;
     unsigned in_window_count;
     unsigned short in_window[pid_count];         // the PIDs whose last_payload is in the window
     // Findings waiting for the end of their stretch, and what gets its time then.

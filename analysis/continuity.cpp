@@ -16,7 +16,7 @@ bool same_packet(const unsigned char* a, const unsigned char* b)
 void keep(Analysis& a, PidState& s, const unsigned char* p, unsigned pid, unsigned counter)
 {
     s.cc = static_cast<unsigned char>(counter);
-    s.plain_b3 = s.slot != 0 ? 0xFFFF : static_cast<unsigned short>(0x10 | ((counter + 1) & 0x0F));
+    s.plain_b3 = s.slot != 0 || s.probing ? 0xFFFF : static_cast<unsigned short>(0x10 | ((counter + 1) & 0x0F));
     s.copies = 1;
     keep_payload_packet(a, s, p, pid);
 }

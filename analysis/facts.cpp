@@ -65,6 +65,19 @@ unsigned pcr_pid(const Program& program)
     return r.cut ? 0x1FFF : pid;
 }
 
+void program_info(const Program& program, const unsigned char*& info, std::size_t& length)
+{
+    info = program.pmt;
+    length = 0;
+    if (program.pmt_length < 16)
+        return;
+    Reader r = section_body(0x02, SectionBytes{program.pmt, program.pmt_length});
+    r.skip(20);
+    const Reader loop = r.take(static_cast<std::size_t>(r.bits(12)));
+    info = loop.data;
+    length = loop.size;
+}
+
 unsigned program_streams(const Program& program, StreamEntry* streams, unsigned capacity)
 {
     if (program.pmt_length < 16)
@@ -81,6 +94,8 @@ unsigned program_streams(const Program& program, StreamEntry* streams, unsigned 
         r.skip(4);
         Reader info = r.take(static_cast<std::size_t>(r.bits(12)));  // what the section holds of it
         scan_es_info(info.data, info.size, entry);
+        entry.info = info.data;
+        entry.info_length = info.size;
     }
     return n;
 }

@@ -35,7 +35,12 @@ struct StreamEntry {
     unsigned stream_type;
     char language[4];  // ISO 639 code from an ISO_639_language_descriptor, "" when none
     bool sparse_pts;   // subtitles or teletext: a PTS only when the content changes
+    const unsigned char* info;  // its ES_info descriptors, in the program's map section
+    std::size_t info_length;
 };
+
+// The program_info descriptors of the program's map section.
+void program_info(const Program& program, const unsigned char*& info, std::size_t& length);
 
 inline constexpr unsigned max_streams = 256;
 

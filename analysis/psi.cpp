@@ -1,5 +1,6 @@
 #include <cstring>
 
+#include "codecs/codec_id.hpp"
 #include "tables/reader.hpp"
 
 #include "analysis/facts.hpp"
@@ -30,21 +31,28 @@ void check_interval(Analysis& a, const Packet& packet, unsigned pid, EventTime& 
     note_event(a, last, packet.offset);
 }
 
+// The program's map section, the latest version: roles, and probes for its streams.
 void take_pmt(Analysis& a, Program& program, unsigned index, const SectionBytes& s, std::uint64_t offset)
 {
-    if (program.has_pmt || s.size > sizeof program.pmt)
+    if (s.size > sizeof program.pmt)
         return;  // no PMT section is longer
     std::memcpy(program.pmt, s.data, s.size);
     program.pmt_length = s.size;
     program.has_pmt = true;
     a.pmt_known = true;
     a.pids[pcr_pid(program)].role |= role_pcr;
+    const unsigned char* info;
+    std::size_t info_length;
+    program_info(program, info, info_length);
     StreamEntry streams[max_streams];
     const unsigned n = program_streams(program, streams, max_streams);
     for (unsigned i = 0; i < n; ++i) {
         PidState& ps = a.pids[streams[i].pid];
         if (streams[i].sparse_pts)
             ps.role |= role_no_pts;
+        const CodecId codec =
+            identify_codec(streams[i].stream_type, streams[i].info, streams[i].info_length, info, info_length);
+        start_probe(a, ps, streams[i].pid, codec.probe);
         if (!(ps.role & role_stream)) {
             ps.role |= role_stream;
             ps.start_mask = 0x40;
@@ -54,9 +62,23 @@ void take_pmt(Analysis& a, Program& program, unsigned index, const SectionBytes&
     }
 }
 
-// The programs of the first complete PAT: entries of 4 bytes in every section.
+bool known_program(const Analysis& a, unsigned program_number, unsigned pmt_pid)
+{
+    for (unsigned i = 0; i < a.program_count; ++i) {
+        if (a.programs[i].program_number == program_number && a.programs[i].pmt_pid == pmt_pid)
+            return true;
+    }
+    return false;
+}
+
+// The programs of every PAT version: entries of 4 bytes in every section;
+// a program a later version adds is added.
 void take_pat(Analysis& a, const TableEvent& t)
 {
+    if (!a.tsid_known) {
+        a.tsid_known = true;
+        a.transport_stream_id = t.extension;
+    }
     a.has_pat = true;
     for (unsigned i = 0; i < t.count; ++i) {
         Reader r = section_body(t.table_id, t.sections[i]);
@@ -64,8 +86,8 @@ void take_pat(Analysis& a, const TableEvent& t)
             const unsigned program_number = r.u16();
             r.skip(3);
             const unsigned pmt_pid = static_cast<unsigned>(r.bits(13));
-            if (program_number == 0)
-                continue;  // the network PID
+            if (program_number == 0 || known_program(a, program_number, pmt_pid))
+                continue;  // the network PID, or a program of an earlier version
             Program& program = a.programs[a.program_count];
             program.program_number = program_number;
             program.pmt_pid = pmt_pid;
@@ -82,7 +104,7 @@ void take_pat(Analysis& a, const TableEvent& t)
     std::vector<SectionBytes> pmt;
     for (unsigned i = 0; i < a.program_count; ++i) {
         Program& program = a.programs[i];
-        if (a.demux->last_copy(program.pmt_pid, 0x02, program.program_number, pmt))
+        if (!program.has_pmt && a.demux->last_copy(program.pmt_pid, 0x02, program.program_number, pmt))
             take_pmt(a, program, i, pmt[0], t.offset);
     }
 }
@@ -193,8 +215,18 @@ void analyze_table_copy(void* analysis, unsigned table, std::uint64_t offset)
 void analyze_table(void* analysis, const TableEvent& t)
 {
     Analysis& a = *static_cast<Analysis*>(analysis);
-    if (t.table_id == 0x00 && t.pid == 0x0000 && !a.has_pat)
+    if (t.table_id == 0x00 && t.pid == 0x0000)
         take_pat(a, t);
+    if ((t.table_id == 0x70 || t.table_id == 0x73) && t.pid == 0x0014) {
+        Reader r = section_body(t.table_id, t.sections[0]);
+        const std::uint64_t utc = r.bits(40);
+        if (!r.cut) {
+            if (!a.utc_seen)
+                a.utc_first = utc;
+            a.utc_seen = true;
+            a.utc_last = utc;
+        }
+    }
     if (t.table_id == 0x02 && (a.pids[t.pid].role & role_pmt)) {
         for (unsigned i = 0; i < a.program_count; ++i) {
             Program& program = a.programs[i];

@@ -143,6 +143,7 @@ void SectionDemux::finish(unsigned slot, unsigned pid, unsigned table_id, unsign
     if (s.holding) {
         if (s.copy_version != s.version)
             ++stats.versions;
+        stats.last_packet = packet;
         if (s.kept && sink_ != nullptr) {
             std::sort(s.held.begin(), s.held.end(), [](const Held& a, const Held& b) { return a.number < b.number; });
             std::vector<SectionBytes> sections;
@@ -169,6 +170,22 @@ void SectionDemux::add_interval(unsigned table, double interval)
     stats.interval_max = stats.intervals == 0 ? interval : std::max(stats.interval_max, interval);
     stats.interval_sum += interval;
     ++stats.intervals;
+}
+
+bool SectionDemux::last_copy_any(unsigned pid, unsigned table_id, std::vector<SectionBytes>& sections) const
+{
+    sections.clear();
+    for (const TableStats& s : stats_) {
+        if (s.pid == pid && s.table_id == table_id && last_copy(pid, table_id, s.extension, sections))
+            return true;
+    }
+    return false;
+}
+
+const TableStats* SectionDemux::find_stats(unsigned pid, unsigned table_id, unsigned extension) const
+{
+    const auto it = index_.find(key_of(pid, table_id, extension));
+    return it == index_.end() ? nullptr : &stats_[it->second];
 }
 
 bool SectionDemux::last_copy(unsigned pid, unsigned table_id, unsigned extension,

@@ -33,6 +33,7 @@ struct TableEvent {
 struct TableStats {
     unsigned pid, table_id, extension;
     std::uint64_t versions = 0, copies = 0, crc_errors = 0;
+    std::uint64_t last_packet = 0;  // where its latest new table completed
     std::uint64_t intervals = 0;  // between complete copies, timed
     double interval_min = 0, interval_max = 0, interval_sum = 0;
 };
@@ -57,6 +58,11 @@ public:
 
     // The last complete copy of a table; false when there is none kept.
     bool last_copy(unsigned pid, unsigned table_id, unsigned extension, std::vector<SectionBytes>& sections) const;
+
+    // The same for the first table of a PID and table_id, whatever its extension.
+    bool last_copy_any(unsigned pid, unsigned table_id, std::vector<SectionBytes>& sections) const;
+    // The figures of one table; null when it never came.
+    const TableStats* find_stats(unsigned pid, unsigned table_id, unsigned extension) const;
 
     const std::vector<TableStats>& stats() const { return stats_; }
     std::uint64_t untracked_sections() const { return untracked_; }  // of tables past the store's size

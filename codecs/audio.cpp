@@ -1,0 +1,131 @@
+// Audio frame headers: AAC in ADTS (ISO/IEC 13818-7 6.2), MPEG audio
+// (ISO/IEC 11172-3 2.4.2.3, 13818-3), AC-3 and E-AC-3 (ETSI TS 102 366 4.4,
+// E.1.2). The first header found with valid fields gives the format.
+#include <cstdio>
+
+#include "codecs/stream_format.hpp"
+#include "tables/reader.hpp"
+
+namespace ostrel {
+namespace {
+
+constexpr int aac_rates[16] = {96000, 88200, 64000, 48000, 44100, 32000, 24000, 22050,
+                               16000, 12000, 11025, 8000,  7350,  -1,    -1,    -1};
+constexpr const char* aac_profiles[4] = {"Main", "LC", "SSR", "LTP"};
+
+// MPEG audio bitrates in kbit/s: [MPEG-1 or not][layer 1..3][index].
+constexpr int mpeg_bitrates[2][3][16] = {
+    {{0, 32, 64, 96, 128, 160, 192, 224, 256, 288, 320, 352, 384, 416, 448, -1},
+     {0, 32, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384, -1},
+     {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, -1}},
+    {{0, 32, 48, 56, 64, 80, 96, 112, 128, 144, 160, 176, 192, 224, 256, -1},
+     {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, -1},
+     {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, -1}},
+};
+constexpr int mpeg_rates[4][3] = {{11025, 12000, 8000}, {-1, -1, -1}, {22050, 24000, 16000}, {44100, 48000, 32000}};
+constexpr const char* mpeg_modes[4] = {"stereo", "joint stereo", "dual channel", "mono"};
+
+constexpr int ac3_rates[3] = {48000, 44100, 32000};
+constexpr int eac3_reduced_rates[3] = {24000, 22050, 16000};
+constexpr int ac3_kbits[19] = {32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384, 448, 512, 576, 640};
+constexpr int acmod_channels[8] = {2, 1, 2, 3, 3, 4, 4, 5};
+constexpr const char* acmod_names[8] = {"1+1", "1/0", "2/0", "3/0", "2/1", "3/1", "2/2", "3/2"};
+
+}  // namespace
+
+bool probe_adts(const unsigned char* es, std::size_t size, StreamFormat& f)
+{
+    for (std::size_t i = 0; i + 7 <= size; ++i) {
+        if (es[i] != 0xFF || (es[i + 1] & 0xF6) != 0xF0)
+            continue;  // syncword, layer 00
+        const unsigned profile = static_cast<unsigned>(es[i + 2] >> 6);
+        const unsigned rate_index = (es[i + 2] >> 2) & 0x0F;
+        const unsigned config = (es[i + 2] & 1u) << 2 | es[i + 3] >> 6;
+        if (aac_rates[rate_index] < 0)
+            continue;
+        std::snprintf(f.profile, sizeof f.profile, "%s", aac_profiles[profile]);
+        f.sample_rate = aac_rates[rate_index];
+        f.channels = config == 0 ? -1 : (config == 7 ? 8 : static_cast<int>(config));
+        f.lfe = config == 0 ? -1 : (config >= 6 ? 1 : 0);
+        f.known = true;
+        return true;
+    }
+    return false;
+}
+
+bool probe_mpeg_audio(const unsigned char* es, std::size_t size, StreamFormat& f)
+{
+    for (std::size_t i = 0; i + 4 <= size; ++i) {
+        if (es[i] != 0xFF || (es[i + 1] & 0xE0) != 0xE0)
+            continue;
+        const unsigned version = (es[i + 1] >> 3) & 3;  // 3 MPEG-1, 2 MPEG-2, 0 MPEG-2.5
+        const unsigned layer_bits = (es[i + 1] >> 1) & 3;
+        const unsigned bitrate_index = es[i + 2] >> 4;
+        const unsigned rate_index = (es[i + 2] >> 2) & 3;
+        if (version == 1 || layer_bits == 0 || bitrate_index == 15 || rate_index == 3)
+            continue;
+        const unsigned layer = 4 - layer_bits;
+        const unsigned mode = es[i + 3] >> 6;
+        f.layer = static_cast<int>(layer);
+        f.sample_rate = mpeg_rates[version][rate_index];
+        const int kbits = mpeg_bitrates[version == 3 ? 0 : 1][layer - 1][bitrate_index];
+        f.bitrate = kbits > 0 ? kbits * 1000L : -1;  // 0: free format
+        f.channels = mode == 3 ? 1 : 2;
+        f.lfe = 0;
+        f.channel_mode = mpeg_modes[mode];
+        f.known = true;
+        return true;
+    }
+    return false;
+}
+
+bool probe_ac3(const unsigned char* es, std::size_t size, StreamFormat& f)
+{
+    for (std::size_t i = 0; i + 8 <= size; ++i) {
+        if (es[i] != 0x0B || es[i + 1] != 0x77)
+            continue;
+        const unsigned bsid = es[i + 5] >> 3;
+        Reader r{es + i + 2, size - i - 2};
+        unsigned acmod, lfeon;
+        if (bsid <= 10) {  // AC-3
+            r.skip(16);    // crc1
+            const unsigned fscod = static_cast<unsigned>(r.bits(2));
+            const unsigned frmsizecod = static_cast<unsigned>(r.bits(6));
+            r.skip(5 + 3);
+            acmod = static_cast<unsigned>(r.bits(3));
+            if ((acmod & 1) && acmod != 1)
+                r.skip(2);
+            if (acmod & 4)
+                r.skip(2);
+            if (acmod == 2)
+                r.skip(2);
+            lfeon = static_cast<unsigned>(r.bits(1));
+            if (r.cut || fscod == 3 || frmsizecod >= 38)
+                continue;
+            f.sample_rate = ac3_rates[fscod];
+            f.bitrate = ac3_kbits[frmsizecod / 2] * 1000L;
+        } else if (bsid >= 11 && bsid <= 16) {  // E-AC-3: the first independent substream
+            const unsigned strmtyp = static_cast<unsigned>(r.bits(2));
+            const unsigned substreamid = static_cast<unsigned>(r.bits(3));
+            r.skip(11);
+            const unsigned fscod = static_cast<unsigned>(r.bits(2));
+            const unsigned fscod2 = static_cast<unsigned>(r.bits(2));  // numblkscod, or fscod2
+            acmod = static_cast<unsigned>(r.bits(3));
+            lfeon = static_cast<unsigned>(r.bits(1));
+            if (r.cut || strmtyp == 1 || strmtyp == 3 || substreamid != 0 || (fscod == 3 && fscod2 == 3))
+                continue;
+            f.sample_rate = fscod == 3 ? eac3_reduced_rates[fscod2] : ac3_rates[fscod];
+            f.bitrate = -1;  // E-AC-3 states a frame size, not a rate
+        } else {
+            continue;
+        }
+        f.channels = acmod_channels[acmod] + static_cast<int>(lfeon);
+        f.lfe = static_cast<int>(lfeon);
+        f.channel_mode = acmod_names[acmod];
+        f.known = true;
+        return true;
+    }
+    return false;
+}
+
+}  // namespace ostrel

@@ -1,0 +1,39 @@
+// What the first headers of an elementary stream say of its picture or
+// sound. A field the headers do not establish stays unknown (-1, 0 or "").
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace ostrel {
+
+struct StreamFormat {
+    bool known = false;  // a header was read whole
+    // Picture
+    char profile[32] = "";
+    char level[16] = "";
+    int width = -1, height = -1;
+    double frame_rate = 0;  // frames a second; 0 unknown
+    int interlaced = -1;    // 0 progressive, 1 interlaced
+    const char* chroma_format = "";  // "4:2:0"
+    int bit_depth = -1;
+    const char* aspect_ratio = "";   // MPEG-2 display aspect ratio: "16:9"
+    // Sound
+    int sample_rate = -1;
+    int channels = -1;  // LFE included
+    int lfe = -1;       // 0 or 1
+    long bitrate = -1;  // bit/s, where the header states it
+    int layer = -1;     // MPEG audio
+    const char* channel_mode = "";  // "stereo", "3/2", ...
+};
+
+// The header probes, each on elementary stream bytes from the start of a
+// PES payload; true when the format was read (then `f` holds it).
+bool probe_mpeg_video(const unsigned char* es, std::size_t size, bool mpeg2, StreamFormat& f);
+bool probe_h264(const unsigned char* es, std::size_t size, StreamFormat& f);
+bool probe_hevc(const unsigned char* es, std::size_t size, StreamFormat& f);
+bool probe_adts(const unsigned char* es, std::size_t size, StreamFormat& f);
+bool probe_mpeg_audio(const unsigned char* es, std::size_t size, StreamFormat& f);
+bool probe_ac3(const unsigned char* es, std::size_t size, StreamFormat& f);  // AC-3 and E-AC-3
+
+}  // namespace ostrel
