@@ -185,6 +185,14 @@ std::string pid_carries(const Analysis& a, unsigned pid, std::vector<unsigned>& 
     return std::string(pid_text(pid));
 }
 
+std::string joined(std::initializer_list<std::string_view> pieces)
+{
+    std::string s;
+    for (const std::string_view p : pieces)
+        s.append(p.data(), p.size());
+    return s;
+}
+
 void out_format(Output& out, const char* format, ...)
 {
     constexpr std::size_t piece = 1024;

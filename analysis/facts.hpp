@@ -5,7 +5,9 @@
 
 #include <cstdarg>
 #include <cstddef>
+#include <initializer_list>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "analysis/analysis.hpp"
@@ -53,6 +55,10 @@ unsigned program_streams(const Program& program, StreamEntry* streams, unsigned 
 std::string pid_carries(const Analysis& a, unsigned pid, std::vector<unsigned>& program_numbers);
 // " program 1", " programs 1, 2, 5", or "" for none.
 std::string program_list(const std::vector<unsigned>& numbers);
+
+// Pieces of text joined, appended one by one (GCC 12 warns, wrongly, of
+// overlaps in chains of std::string additions).
+std::string joined(std::initializer_list<std::string_view> pieces);
 
 // printf into the output, one bounded piece (up to 1 KiB).
 void out_format(Output& out, const char* format, ...) __attribute__((format(printf, 2, 3)));

@@ -1,6 +1,9 @@
 #include <nlohmann/json.hpp>
 
 #include "analysis/facts.hpp"
+#include "analysis/stream_facts.hpp"
+#include "tables/si_time.hpp"
+#include "texts/si_texts.hpp"
 #include "analysis/summary_output.hpp"
 #include "texts/description_texts.hpp"
 
@@ -9,7 +12,39 @@ namespace {
 
 using nlohmann::json;
 
-json programs_json(const Analysis& a)
+template <class T>
+json known(bool is_known, const T& value)
+{
+    return is_known ? json(value) : json(nullptr);
+}
+
+json stream_json(const Analysis& a, const Program& program, const StreamEntry& e)
+{
+    const StreamFacts facts = stream_facts(a, program, e);
+    static const StreamFormat none;
+    const StreamFormat& f = facts.format != nullptr ? *facts.format : none;
+    return {{"pid", e.pid},
+            {"stream_type", e.stream_type},
+            {"stream_type_text", std::string(stream_type_text(e.stream_type))},
+            {"language", e.language[0] != 0 ? json(e.language) : json(nullptr)},
+            {"languages", facts.languages},
+            {"codec", facts.codec.codec},
+            {"codec_text", facts.codec.text},
+            {"profile", known(f.profile[0] != 0, f.profile)},
+            {"level", known(f.level[0] != 0, f.level)},
+            {"width", known(f.width > 0, f.width)},
+            {"height", known(f.height > 0, f.height)},
+            {"frame_rate", known(f.frame_rate > 0, f.frame_rate)},
+            {"interlaced", known(f.interlaced >= 0, f.interlaced == 1)},
+            {"chroma_format", known(f.chroma_format[0] != 0, f.chroma_format)},
+            {"bit_depth", known(f.bit_depth > 0, f.bit_depth)},
+            {"sample_rate", known(f.sample_rate > 0, f.sample_rate)},
+            {"channels", known(f.channels > 0, f.channels)},
+            {"lfe", known(f.lfe >= 0, f.lfe == 1)},
+            {"bitrate_bps", known(f.bitrate > 0, f.bitrate)}};
+}
+
+json programs_json(const Analysis& a, DvbText& dvb)
 {
     json programs = json::array();
     for (unsigned i = 0; i < a.program_count; ++i) {
@@ -17,15 +52,18 @@ json programs_json(const Analysis& a)
         json streams = json::array();
         StreamEntry entries[max_streams];
         const unsigned n = program.has_pmt ? program_streams(program, entries, max_streams) : 0;
-        for (unsigned k = 0; k < n; ++k) {
-            const StreamEntry& e = entries[k];
-            streams.push_back({{"pid", e.pid},
-                               {"stream_type", e.stream_type},
-                               {"stream_type_text", std::string(stream_type_text(e.stream_type))},
-                               {"language", e.language[0] != 0 ? json(e.language) : json(nullptr)}});
-        }
+        for (unsigned k = 0; k < n; ++k)
+            streams.push_back(stream_json(a, program, entries[k]));
+        const ProgramFacts facts = program_facts(a, program, dvb);
+        const ServiceInfo& s = facts.service;
         programs.push_back({{"program_number", program.program_number},
+                            {"service_name", known(s.found, s.name)},
+                            {"service_provider", known(s.found, s.provider)},
+                            {"service_type", known(s.found, s.service_type)},
+                            {"service_type_text", known(s.found, std::string(service_type_text(s.service_type)))},
                             {"pmt_pid", program.pmt_pid},
+                            {"pmt_versions", facts.pmt_versions},
+                            {"last_pmt_packet", known(facts.pmt_versions > 0, facts.last_pmt_packet)},
                             {"pcr_pid", program.has_pmt ? json(pcr_pid(program)) : json(nullptr)},
                             {"pmt_crc_errors", program.pmt_crc_errors},
                             {"streams", streams}});
@@ -66,6 +104,8 @@ void put_summary_json(Output& out, const Analysis& a, const char* name)
 {
     const Duration d = capture_duration(a);
     const PidTotals totals = pid_totals(a);
+    DvbText dvb;
+    const CaptureFacts capture = capture_facts(a, dvb);
     const json summary = {
         {"file", name},
         {"bytes", a.bytes},
@@ -80,7 +120,11 @@ void put_summary_json(Output& out, const Analysis& a, const char* name)
         {"transport_errors", totals.transport_errors},
         {"scrambled", totals.scrambled},
         {"crc_errors", a.crc_errors},
-        {"programs", programs_json(a)},
+        {"network_name", known(capture.network_known, capture.network_name)},
+        {"utc_first", known(a.utc_seen, mjd_utc_text(a.utc_first))},
+        {"utc_last", known(a.utc_seen, mjd_utc_text(a.utc_last))},
+        {"pat_versions", capture.pat_versions},
+        {"programs", programs_json(a, dvb)},
         {"pids", pids_json(a, d)},
     };
     // Bytes of the file name that are no UTF-8 become U+FFFD: the output stays valid JSON.

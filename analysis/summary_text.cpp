@@ -1,6 +1,9 @@
 #include <cinttypes>
 
 #include "analysis/facts.hpp"
+#include "analysis/stream_facts.hpp"
+#include "tables/si_time.hpp"
+#include "texts/si_texts.hpp"
 #include "analysis/summary_output.hpp"
 #include "texts/description_texts.hpp"
 
@@ -12,13 +15,53 @@ void put_count(Output& out, const char* label, std::uint64_t value)
     out_format(out, "=> %-20s'%" PRIu64 "'d\n", label, value);
 }
 
-void put_programs(Output& out, const Analysis& a)
+// "Text" with \" and \\ as the --tables form writes them, line breaks as \n.
+std::string quoted(const std::string& text)
+{
+    std::string q(1, '"');
+    for (const char c : text) {
+        if (c == '"' || c == '\\')
+            q += '\\';
+        if (c == '\n')
+            q += "\\n";
+        else
+            q += c;
+    }
+    q += '"';
+    return q;
+}
+
+void put_service(Output& out, const ProgramFacts& facts)
+{
+    if (!facts.service.found)
+        return;
+    const ServiceInfo& s = facts.service;
+    const std::string_view type = service_type_text(s.service_type);
+    out_text(out, joined({"   Service:            ", quoted(s.name), ", provider ", quoted(s.provider)}));
+    out_format(out, ", '%02X'h, %.*s\n", s.service_type, static_cast<int>(type.size()), type.data());
+}
+
+void put_languages(Output& out, const std::vector<std::string>& languages)
+{
+    for (std::size_t i = 0; i < languages.size(); ++i) {
+        out_text(out, i == 0 ? (languages.size() == 1 ? ", language '" : ", languages '") : ", '");
+        out_text(out, languages[i]);
+        out_text(out, "'");
+    }
+}
+
+void put_programs(Output& out, const Analysis& a, DvbText& dvb)
 {
     put_count(out, "Programs:", a.program_count);
     for (unsigned i = 0; i < a.program_count; ++i) {
         const Program& program = a.programs[i];
-        out_format(out, "   Program Number:     '%u'd\n   PMT PID:            '%04X'h\n", program.program_number,
-                   program.pmt_pid);
+        const ProgramFacts facts = program_facts(a, program, dvb);
+        out_format(out, "   Program Number:     '%u'd\n", program.program_number);
+        put_service(out, facts);
+        out_format(out, "   PMT PID:            '%04X'h\n", program.pmt_pid);
+        if (facts.pmt_versions > 0)
+            out_format(out, "   PMT Versions:       '%" PRIu64 "'d, the last at packet '%" PRIu64 "'d\n",
+                       facts.pmt_versions, facts.last_pmt_packet);
         if (!program.has_pmt && program.pmt_crc_errors > 0) {
             out_format(out, "   PCR PID:            no map section with a correct CRC_32 ('%" PRIu64 "'d with a wrong one)\n",
                        program.pmt_crc_errors);
@@ -36,9 +79,9 @@ void put_programs(Output& out, const Analysis& a)
             const std::string_view text = stream_type_text(e.stream_type);
             out_format(out, "   Stream PID:         '%04X'h, '%02X'h, %.*s", e.pid, e.stream_type,
                        static_cast<int>(text.size()), text.data());
-            if (e.language[0] != 0)
-                out_format(out, ", language '%s'", e.language);
-            out_text(out, "\n");
+            const StreamFacts facts = stream_facts(a, program, e);
+            put_languages(out, facts.languages);
+            out_text(out, joined({", ", stream_format_text(facts), "\n"}));
         }
     }
 }
@@ -89,7 +132,15 @@ void put_summary_text(Output& out, const Analysis& a, const char* name)
     } else {
         out_text(out, "=> Duration:           unknown (no PCR)\n=> Bitrate:            unknown (no PCR)\n");
     }
-    put_programs(out, a);
+    DvbText dvb;
+    const CaptureFacts capture = capture_facts(a, dvb);
+    if (capture.network_known)
+        out_text(out, joined({"=> Network:            ", quoted(capture.network_name), "\n"}));
+    if (a.utc_seen)
+        out_text(out, joined({"=> UTC Time:           ", mjd_utc_text(a.utc_first), " to ", mjd_utc_text(a.utc_last),
+                              " (TDT/TOT)\n"}));
+    put_count(out, "PAT Versions:", capture.pat_versions);
+    put_programs(out, a, dvb);
     put_pids(out, a, d);
     const PidTotals totals = pid_totals(a);
     put_count(out, "CC Errors:", totals.cc_errors);

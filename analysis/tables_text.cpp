@@ -16,16 +16,7 @@ namespace {
 
 constexpr unsigned label_width = 28;
 
-// Pieces joined (appended one by one, which GCC 12 also sees through).
-std::string cat(std::initializer_list<std::string_view> pieces)
-{
-    std::string s;
-    for (const std::string_view p : pieces)
-        s.append(p.data(), p.size());
-    return s;
-}
-
-std::string dec(std::uint64_t v) { return cat({"'", std::to_string(v), "'d"}); }
+std::string dec(std::uint64_t v) { return joined({"'", std::to_string(v), "'d"}); }
 
 // Text and line breaks inside a quoted value: \" \\ \n and \xHH for controls.
 std::string quoted(std::string_view text)
@@ -74,7 +65,7 @@ public:
     {
         char hex[24];
         std::snprintf(hex, sizeof hex, "'%0*" PRIX64 "'h", static_cast<int>(digits), v);
-        line(name, meaning.empty() ? std::string(hex) : cat({hex, ", ", meaning}));
+        line(name, meaning.empty() ? std::string(hex) : joined({hex, ", ", meaning}));
     }
     void flag(std::string_view name, bool v) override { line(name, v ? "'1'b" : "'0'b"); }
     void text(std::string_view name, std::string_view utf8) override { line(name, quoted(utf8)); }
@@ -104,7 +95,7 @@ public:
     {
         char head[32];
         std::snprintf(head, sizeof head, "'%02X'h, ", tag);
-        line("Descriptor", cat({head, name.empty() ? std::string_view("unknown") : name, ", ", dec(length), " bytes"}));
+        line("Descriptor", joined({head, name.empty() ? std::string_view("unknown") : name, ", ", dec(length), " bytes"}));
         ++depth;
     }
     void end_descriptor() override { --depth; }
@@ -135,13 +126,13 @@ public:
         TextFields f(out_);
         char hex[16];
         std::snprintf(hex, sizeof hex, "'%02X'h", t.table_id);
-        out_text(out_, cat({"=> Table:                   ", table_display_name(t.table_id), ", table_id ", hex, "\n"}));
-        f.line("Packet", cat({dec(t.packet), ", byte ", dec(t.offset)}));
+        out_text(out_, joined({"=> Table:                   ", table_display_name(t.table_id), ", table_id ", hex, "\n"}));
+        f.line("Packet", joined({dec(t.packet), ", byte ", dec(t.offset)}));
         std::snprintf(hex, sizeof hex, "'%04X'h", t.pid);
         f.line("PID", hex);
         if (t.long_form) {
             f.line(extension_name(t.table_id), dec(t.extension));
-            f.line("Version", cat({dec(t.version), t.current ? ", current" : ", next"}));
+            f.line("Version", joined({dec(t.version), t.current ? ", current" : ", next"}));
             f.line("Sections", dec(t.count));
         }
         DecodeContext c{text};

@@ -3,13 +3,15 @@
 // scripted keyboard, the PAT, the PMT on a PID taken from the input, and the
 // decoded report, each reading plain packets and with --resync; then
 // --summary, --check and --tables, as text and as JSON; and two through a page-aligned
-// window as the program reads files.
+// window as the program reads files; the codec header probes on the bytes.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <initializer_list>
 
 #include "cli/run.hpp"
+#include "codecs/codec_id.hpp"
+#include "codecs/stream_format.hpp"
 #include "packets/byte_window.hpp"
 
 namespace {
@@ -75,6 +77,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     run_once(data, size, {"--tables"});
     run_once(data, size, {"--tables", "--json"});
     run_once(data, size, {"--tables", "--json", pid_option});
+    // The header probes and the codec naming on the bytes as they are.
+    ostrel::StreamFormat format;
+    ostrel::probe_mpeg_video(data, size, true, format);
+    ostrel::probe_mpeg_video(data, size, false, format);
+    ostrel::probe_h264(data, size, format);
+    ostrel::probe_hevc(data, size, format);
+    ostrel::probe_adts(data, size, format);
+    ostrel::probe_mpeg_audio(data, size, format);
+    ostrel::probe_ac3(data, size, format);
+    if (size > 0) {
+        ostrel::identify_codec(data[0], data + 1, size - 1, data, size / 2);
+        ostrel::stream_languages(data, size);
+    }
     run_once(data, size, {"--resync"}, paged);
     run_once(data, size, {"--check"}, paged);
     return 0;

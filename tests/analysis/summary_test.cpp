@@ -1,5 +1,7 @@
 // --summary: real streams against their golden summaries (checked by eye
-// against the stream bytes and ffprobe's view of the same files), damage
+// against the stream bytes and ffprobe's view of the same files: codec,
+// profile, level, size, frame rate, field order, sample rate, channels and
+// bitrate, service name and provider), damage
 // counted in the JSON form, and JSON that stays valid for any file name.
 #include <gtest/gtest.h>
 
@@ -18,6 +20,7 @@ TEST(Summary, RealStreamsMatchTheirGoldenSummaries)
         {"tests/fixtures/ffmpeg_ac3.ts", "ffmpeg_ac3_summary.txt"},
         {"tests/fixtures/gst_two_programs.ts", "gst_two_programs_summary.txt"},
         {"tests/fixtures/gst_many_programs.ts", "gst_many_programs_summary.txt"},  // a PAT across two packets
+        {"tests/fixtures/ffmpeg_codecs.ts", "ffmpeg_codecs_summary.txt"},          // formats as ffprobe shows them
     };
     for (const auto& c : cases) {
         const Result r = run_program(std::string("cd '" OSTREL_SOURCE_DIR "' && \"$OSTREL\" ") + c[0] + " --summary");
