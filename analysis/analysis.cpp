@@ -32,6 +32,7 @@ Analysis* new_analysis(FindingSink sink, void* sink_context, TableSink tables, v
         return nullptr;
     }
     a->cc_epoch = 1;
+    a->check_priority = 2;
     clock_reset(a->clock);
     note_event(*a, a->last_pat, 0);  // no PAT since the start of the file
     for (unsigned pid = 0; pid <= last_table_pid; ++pid)
@@ -103,7 +104,11 @@ void analyze_packet_fully(Analysis& a, const Packet& packet)
     const unsigned char* const p = packet.ts;
     const unsigned pid = packet_pid(p);
     PidState& s = a.pids[pid];
-    ++s.packets;
+    if (s.packets++ == 0) {
+        s.first_packet = packet.number;
+        s.first_offset = packet.offset;
+    }
+    s.last_offset = packet.offset;
     if (p[1] & 0x80) {
         ++s.transport_errors;
         report_finding(a, packet, pid, FindingKind::transport_error, 1, 0);

@@ -27,6 +27,14 @@ enum PidRole : unsigned char {
     role_stream = 2,  // an elementary stream named in a map table
     role_pcr = 4,     // a PCR_PID named in a map table
     role_no_pts = 8,  // a stream whose PTS come only when needed (subtitles, teletext)
+    role_ca = 16,     // an ECM or EMM PID that a CA_descriptor names
+};
+
+// What the priority 3 checks keep: when each SI table family last came.
+struct SiTimes {
+    bool started;  // the first NIT, SDT or EIT section came: the absence checks run from here
+    EventTime nit_actual, nit_other, sdt_actual, sdt_other, eit_actual[2], eit_other, tdt;
+    bool nit_other_seen, sdt_other_seen, eit_other_seen;
 };
 
 struct PidState {
@@ -58,6 +66,7 @@ struct PidState {
     bool tables_seen;               // a section of the PID's own tables came, its CRC_32 correct
     bool probing;                   // its format is being looked for in its first PES packets
     unsigned char probe;            // its probe slot + 1, 0 for none
+    std::uint64_t first_packet, first_offset, last_offset;  // for Unreferenced_PID
 };
 
 struct Program {
@@ -106,9 +115,15 @@ struct Analysis {
     // Findings waiting for the end of their stretch, and what gets its time then.
     unsigned queued;
     QueuedFinding queue[queue_capacity];
+    unsigned check_priority;  // the highest TR 101 290 priority checked (3: the SI checks run)
+    std::uint64_t first_offset;  // of the first packet, whose time is the origin of finding times
+    bool origin_known;           // that time, fixed when the first PCR interval counts
+    double origin;
+    SiTimes si;
     unsigned untimed_count;
-    EventTime* untimed[pid_count + max_programs + 1 + SectionDemux::max_tables];  // PTS, PMTs, PAT, tables
+    EventTime* untimed[pid_count + max_programs + 1 + 3 * SectionDemux::max_tables + 16];  // PTS, PMTs, PAT, tables
     EventTime table_times[SectionDemux::max_tables];  // the last copy of each table of the demux
+    EventTime section_times[SectionDemux::max_tables][2];  // its last section 0 and 1
     unsigned stretch_pid_count;
     unsigned short stretch_pids[pid_count];            // the streams seen in the stretch
 };
@@ -174,6 +189,7 @@ inline void analyze_packet(Analysis& a, const Packet& packet)
         return;
     }
     ++s.packets;
+    s.last_offset = packet.offset;
     s.unit_starts += (b1 >> 6) & 1;
     s.cc = static_cast<unsigned char>(b3 & 0x0F);
     s.plain_b3 = static_cast<unsigned short>(0x10 | ((b3 + 1) & 0x0F));

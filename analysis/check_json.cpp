@@ -1,3 +1,4 @@
+#include <cmath>
 #include <nlohmann/json.hpp>
 
 #include "analysis/check_output.hpp"
@@ -25,6 +26,21 @@ const char* unit_of(FindingKind kind)
     case FindingKind::pcr_jump:
     case FindingKind::pcr_accuracy:
     case FindingKind::pts_interval:
+    case FindingKind::nit_actual_absent:
+    case FindingKind::nit_actual_close:
+    case FindingKind::nit_other_absent:
+    case FindingKind::si_too_often:
+    case FindingKind::si_too_seldom:
+    case FindingKind::unreferenced:
+    case FindingKind::sdt_actual_absent:
+    case FindingKind::sdt_actual_close:
+    case FindingKind::sdt_other_absent:
+    case FindingKind::eit_actual_absent:
+    case FindingKind::eit_actual_close:
+    case FindingKind::eit_other_absent:
+    case FindingKind::rst_close:
+    case FindingKind::tdt_absent:
+    case FindingKind::tdt_close:
         return "s";
     default:
         return nullptr;
@@ -44,6 +60,7 @@ void put_finding_json(Output& out, const Finding& f)
     const Indicator indicator = indicator_of(f.kind);
     json line = {{"packet", f.packet},
                  {"offset", f.offset},
+                 {"time_s", f.time >= 0 ? json(std::round(f.time * 1000) / 1000) : json(nullptr)},
                  {"pid", f.pid == no_pid ? json(nullptr) : json(f.pid)},
                  {"indicator", std::string(indicator_name(indicator))},
                  {"priority", indicator_priority(indicator)},
@@ -54,7 +71,7 @@ void put_finding_json(Output& out, const Finding& f)
         if (const char* unit = unit_of(f.kind))
             line["unit"] = unit;
     }
-    if (f.kind == FindingKind::crc)
+    if (f.kind == FindingKind::crc || f.kind == FindingKind::si_too_often || f.kind == FindingKind::si_too_seldom)
         line["table_id"] = f.extra;
     if (f.kind == FindingKind::pmt_interval)
         line["program_number"] = f.extra;
@@ -65,17 +82,24 @@ void put_check_table_json(Output& out, const Analysis& a)
 {
     json counts = json::object();
     json checked = json::object();
+    json not_checked = json::object();
     for (unsigned i = 0; i < indicator_count; ++i) {
         const auto indicator = static_cast<Indicator>(i);
+        if (!indicator_listed(a, indicator))
+            continue;
         const std::string name(indicator_name(indicator));
         counts[name] = a.counts[i];
         checked[name] = indicator_checked(a, indicator);
+        if (!indicator_checked(a, indicator))
+            not_checked[name] = not_checked_reason(a, indicator);
     }
     const std::uint64_t errors = error_total(a);
     put_line(out, {{"summary",
                     {{"packets", a.packets},
                      {"counts", counts},
                      {"checked", checked},
+                     {"not_checked", not_checked},
+                     {"priority_checked", a.check_priority},
                      {"intervals_checked", clock_known(a.clock)},
                      {"errors", errors},
                      {"ok", errors == 0}}}});

@@ -1,5 +1,6 @@
-// --check: the TR 101 290 first- and second-priority indicators, one line (or
-// JSON object) per finding in stream order, then a closing table of counts.
+// --check: the TR 101 290 indicators of the priorities asked for, one line (or
+// JSON object) per finding in stream order with its time, then a closing
+// table of counts.
 #pragma once
 
 #include <cstdio>
@@ -9,7 +10,13 @@
 
 namespace ostrel {
 
+struct CheckOptions {
+    bool json;
+    unsigned priority;  // 1, 2 or 3: the highest checked
+    bool all;           // every finding in the text form
+};
+
 // ReportEnd::findings when any indicator counted an error.
-ReportEnd report_check(const PacketInput& in, Output& out, bool json, std::FILE* err);
+ReportEnd report_check(const PacketInput& in, Output& out, const CheckOptions& options, std::FILE* err);
 
 }  // namespace ostrel

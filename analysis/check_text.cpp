@@ -74,6 +74,8 @@ std::string finding_detail(const Finding& f)
         return "no sync byte 0x47 at this packet position of the loss";
     case FindingKind::table_interval:
         return "";  // a measurement, never printed
+    default:
+        return si_finding_detail(f);
     }
     return "";
 }
@@ -81,6 +83,8 @@ std::string finding_detail(const Finding& f)
 void put_finding_text(Output& out, const Finding& f)
 {
     out_format(out, "packet %" PRIu64 ", byte %" PRIu64 ", ", f.packet, f.offset);
+    if (f.time >= 0)
+        out_format(out, "at %.3f s, ", f.time);
     if (f.pid == no_pid)
         out_text(out, "no PID, ");
     else
@@ -92,21 +96,43 @@ void put_finding_text(Output& out, const Finding& f)
     out_text(out, "\n");
 }
 
-void put_check_table_text(Output& out, const Analysis& a)
+void put_check_table_text(Output& out, const Analysis& a, const Withheld& withheld)
 {
     out_text(out, "=> Indicator                          Priority  Errors\n");
     for (unsigned i = 0; i < indicator_count; ++i) {
         const auto indicator = static_cast<Indicator>(i);
+        if (!indicator_listed(a, indicator))
+            continue;
         const std::string_view name = indicator_name(indicator);
         out_format(out, "   %-34.*s '%u'd      ", static_cast<int>(name.size()), name.data(),
                    indicator_priority(indicator));
         if (indicator_checked(a, indicator))
             out_format(out, "'%" PRIu64 "'d", a.counts[i]);
+        else if (indicator_priority(indicator) == 3)
+            out_text(out, "not checked (" + not_checked_reason(a, indicator) + ")");
         else
             out_text(out, "not checked");
         if ((indicator == Indicator::pat_error || indicator == Indicator::pmt_error) && !clock_known(a.clock))
             out_text(out, " (intervals not checked: no PCR)");
+        const auto more = withheld.by_indicator.find(i);
+        if (more != withheld.by_indicator.end())
+            out_format(out, " ('%" PRIu64 "'d more not shown)", more->second);
         out_text(out, "\n");
+    }
+    if (!withheld.by_pair.empty()) {
+        out_text(out, "=> Not shown:          ");
+        bool first = true;
+        for (const auto& [pair, n] : withheld.by_pair) {
+            const std::string_view name = indicator_name(static_cast<Indicator>(pair.first));
+            out_format(out, "%s%.*s on ", first ? "" : "; ", static_cast<int>(name.size()), name.data());
+            if (pair.second == no_pid)
+                out_text(out, "no PID");
+            else
+                out_format(out, "PID '%04X'h", pair.second);
+            out_format(out, " ('%" PRIu64 "'d)", n);
+            first = false;
+        }
+        out_text(out, " (--all prints every finding)\n");
     }
     const std::uint64_t errors = error_total(a);
     if (errors == 0)

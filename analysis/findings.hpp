@@ -21,8 +21,23 @@ enum class Indicator : unsigned char {
     pcr_accuracy_error,
     pts_error,
     cat_error,
+    // Priority 3 (TR 101 290 5.2.3)
+    nit_actual_error,
+    nit_other_error,
+    si_repetition_error,
+    buffer_error,
+    unreferenced_pid,
+    sdt_actual_error,
+    sdt_other_error,
+    eit_actual_error,
+    eit_other_error,
+    eit_pf_error,
+    rst_error,
+    tdt_error,
+    empty_buffer_error,
+    data_delay_error,
 };
-inline constexpr unsigned indicator_count = 13;
+inline constexpr unsigned indicator_count = 27;
 
 // The kinds of finding; each belongs to one indicator and has one wording.
 enum class FindingKind : unsigned char {
@@ -47,7 +62,33 @@ enum class FindingKind : unsigned char {
     cat_table_id,       // seen: table_id, expected 0x01
     sync_position,      // a further packet position of a sync loss without 0x47
     table_interval,     // no finding: the time between two copies of table `extra`, for its figures
+    // Priority 3: `extra` the table_id where there is one
+    nit_actual_absent,  // seen: seconds without a section, expected: the limit
+    nit_actual_close,   // seen: seconds between two sections, expected: the least allowed
+    nit_table_id,       // seen: table_id on PID 0010
+    nit_other_absent,
+    si_too_often,       // seen: seconds between two sections of a table, expected: its least interval
+    si_too_seldom,      // expected: its most
+    unreferenced,       // seen: seconds the PID carried packets, none naming it
+    sdt_actual_absent,
+    sdt_actual_close,
+    sdt_table_id,
+    sdt_other_absent,
+    eit_actual_absent,  // extra: the section_number (0 or 1) missing
+    eit_actual_close,
+    eit_table_id,
+    eit_other_absent,
+    eit_pf_missing,     // extra: the section_number missing; seen: the service_id
+    rst_close,
+    rst_table_id,
+    tdt_absent,
+    tdt_close,
+    tdt_table_id,
 };
+
+// True for the interval findings whose limit is a least interval: found when
+// the interval is less than it.
+bool finding_is_minimum(FindingKind kind);
 
 inline constexpr unsigned no_pid = 0xFFFF;
 
@@ -59,6 +100,7 @@ struct Finding {
     double seen;
     double expected;
     unsigned extra;        // table_id of a CRC finding, program_number of a PMT finding
+    double time = -1;      // seconds from the first packet by the time model; -1 unknown
 };
 
 Indicator indicator_of(FindingKind kind);

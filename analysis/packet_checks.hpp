@@ -32,6 +32,11 @@ void start_absence(Analysis& a, PidState& s, unsigned pid, std::uint64_t offset)
 // A packet with transport_scrambling_control not 00: PAT_error, PMT_error, CAT_error.
 void check_scrambled(Analysis& a, const Packet& packet, unsigned pid, unsigned scrambling);
 
+// The priority 3 checks of an SI section with a correct CRC_32 (after the
+// demux took it), and those made at the end of the file.
+void check_si_section(Analysis& a, unsigned pid, const unsigned char* data, std::size_t size, const Packet& packet);
+void end_si_checks(Analysis& a);
+
 // The payload of a packet on a PID whose sections are gathered.
 void gather_packet_sections(Analysis& a, SectionSlot& slot, unsigned pid, const Packet& packet,
                             std::size_t payload_at, bool unit_start);

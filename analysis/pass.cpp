@@ -1,5 +1,6 @@
 #include "analysis/pass.hpp"
 
+#include "analysis/packet_checks.hpp"
 #include "analysis/progress.hpp"
 
 namespace ostrel {
@@ -15,6 +16,8 @@ ScanEnd run_pass(const PacketInput& in, Analysis& a, std::FILE* err)
         Progress& progress;
         bool operator()(const Packet& packet)
         {
+            if (packet.number == 1)
+                a.first_offset = packet.offset;
             a.packet_size = packet.size;
             analyze_packet(a, packet);
             if ((packet.number & 0xFFFF) == 0)
@@ -25,6 +28,8 @@ ScanEnd run_pass(const PacketInput& in, Analysis& a, std::FILE* err)
     } step{a, progress};
     const auto event = [&](const SyncEvent& e) { analyze_sync_event(a, e); };
     const ScanEnd end = scan_packets(reading, step, event);
+    if (a.check_priority >= 3)
+        end_si_checks(a);
     end_timeline(a);
     progress_end(progress);
     for (const PidState& s : a.pids)

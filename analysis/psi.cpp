@@ -197,8 +197,11 @@ void analyze_section(Analysis& a, unsigned pid, const AssembledSection& s, const
 {
     // The checks first, then the tables: a PAT taken now names the PMTs whose intervals start here.
     check_section(a, pid, s, packet);
-    if (s.stored == s.length)
-        a.demux->section(pid, s.data, s.stored, crc_correct(s), packet.number, packet.offset);
+    if (s.stored != s.length)
+        return;
+    a.demux->section(pid, s.data, s.stored, crc_correct(s), packet.number, packet.offset);
+    if (a.check_priority >= 3 && crc_correct(s))
+        check_si_section(a, pid, s.data, s.stored, packet);
 }
 
 void analyze_table_copy(void* analysis, unsigned table, std::uint64_t offset)

@@ -37,8 +37,17 @@ void flush(Analysis& a, const Stretch& s)
                 a.demux->add_interval(q.finding.extra, q.finding.seen);
                 continue;
             }
-            if (!(q.finding.seen > q.finding.expected))
+            const bool found = finding_is_minimum(q.finding.kind) ? q.finding.seen < q.finding.expected
+                                                                  : q.finding.seen > q.finding.expected;
+            if (!found)
                 continue;
+        }
+        if (s.seconds_per_byte > 0) {
+            if (!a.origin_known) {
+                a.origin = clock_time(a.clock, s, a.first_offset);
+                a.origin_known = true;
+            }
+            q.finding.time = clock_time(a.clock, s, q.finding.offset) - a.origin;
         }
         emit(a, q.finding);
     }

@@ -26,6 +26,7 @@ constexpr Flag flags[] = {
     {"--RESYNC", &RunOptions::resync},      {"--SUMMARY", &RunOptions::summary_mode},
     {"--CHECK", &RunOptions::check_mode},   {"--JSON", &RunOptions::json},
     {"--DECODE", &RunOptions::decode},      {"--TABLES", &RunOptions::tables_mode},
+    {"--ALL", &RunOptions::all_findings},
 };
 
 }  // namespace
@@ -46,7 +47,10 @@ void apply_option(RunOptions& options, const char* argument)
             return;
         }
     }
-    if (length == 10 && std::strncmp(upper, "--PID:", 6) == 0) {
+    if (length == 9 && std::strncmp(upper, "--CHECK:", 8) == 0 && upper[8] >= '1' && upper[8] <= '3') {
+        options.check_mode = true;
+        options.check_priority = static_cast<unsigned>(upper[8] - '0');
+    } else if (length == 10 && std::strncmp(upper, "--PID:", 6) == 0) {
         options.pid_filter = hex_value(upper + 6);
     } else if (length == 10 && std::strncmp(upper, "--PMT:", 6) == 0) {
         options.pmt_mode = true;

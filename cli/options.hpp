@@ -14,6 +14,8 @@ struct RunOptions {
     bool resync = false;        // find packets by their sync bytes
     bool summary_mode = false;  // what the capture holds
     bool check_mode = false;    // TR 101 290 indicators
+    unsigned check_priority = 2;  // up to which priority (--check:1, --check:3)
+    bool all_findings = false;    // --all: every finding in the text form
     bool json = false;          // --summary and --check as JSON
     bool decode = false;        // adaptation fields and PES headers decoded in the packet report
     bool tables_mode = false;   // every PSI/SI table decoded

@@ -28,8 +28,9 @@ constexpr const char* help_text =
     "Inspect an MPEG-2 transport stream file (ISO/IEC 13818-1).\n"
     "\n"
     "Reports (the first that applies):\n"
-    "  --check        TR 101 290 first- and second-priority indicators: every finding,\n"
-    "                 then a table of counts; status 1 when any error was counted\n"
+    "  --check        TR 101 290 first- and second-priority indicators: every finding\n"
+    "                 with its time, then a table of counts; status 1 on any error\n"
+    "  --check:3      the same with priority 3 (the DVB SI); --check:1 priority 1 only\n"
     "  --summary      programs, streams, PIDs, duration, bitrates and damage\n"
     "  --tables       every PSI/SI table decoded with its descriptors, then a line per\n"
     "                 table: versions, copies, CRC errors, repetition intervals\n"
@@ -45,6 +46,7 @@ constexpr const char* help_text =
     "                 a capture cut in a packet, reading on after a lost sync byte\n"
     "                 (--summary and --check always read this way)\n"
     "  --json         --summary as one JSON object, --check and --tables as JSON Lines\n"
+    "  --all          with --check, every finding (else 10 a PID and indicator)\n"
     "\n"
     "Options follow the file name and are matched without regard to case.\n"
     "  ostrel --help      this text\n"
@@ -58,7 +60,8 @@ ReportEnd run_report(const RunOptions& options, const PacketInput& in, SyncLog& 
                      std::FILE* keys)
 {
     if (options.check_mode)
-        return report_check(in, log.out, options.json, log.err);
+        return report_check(in, log.out, CheckOptions{options.json, options.check_priority, options.all_findings},
+                            log.err);
     if (options.summary_mode)
         return report_summary(in, log.out, name, options.json, log.err);
     if (options.tables_mode)

@@ -99,6 +99,11 @@ void SectionDemux::section(unsigned pid, const unsigned char* data, std::size_t 
     const unsigned last = long_form ? data[7] : 0;
     if (!current || number > last)
         return;  // not yet applicable, or no such section
+    TableStats& stats = stats_[static_cast<unsigned>(slot)];
+    stats.section_packet = packet;
+    stats.section_offset = offset;
+    if (number < 64)
+        stats.sections_seen |= std::uint64_t{1} << number;
     const std::uint32_t crc = long_form ? carried_crc(data, size) : crc32_update(crc32_initial, data, size);
     if (s.version != version || s.last_section != last)
         restart(s, version, last);
@@ -180,6 +185,12 @@ bool SectionDemux::last_copy_any(unsigned pid, unsigned table_id, std::vector<Se
             return true;
     }
     return false;
+}
+
+int SectionDemux::index_of(unsigned pid, unsigned table_id, unsigned extension) const
+{
+    const auto it = index_.find(key_of(pid, table_id, extension));
+    return it == index_.end() ? -1 : static_cast<int>(it->second);
 }
 
 const TableStats* SectionDemux::find_stats(unsigned pid, unsigned table_id, unsigned extension) const

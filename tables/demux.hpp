@@ -34,6 +34,8 @@ struct TableStats {
     unsigned pid, table_id, extension;
     std::uint64_t versions = 0, copies = 0, crc_errors = 0;
     std::uint64_t last_packet = 0;  // where its latest new table completed
+    std::uint64_t section_packet = 0, section_offset = 0;  // its latest section with a correct CRC_32
+    std::uint64_t sections_seen = 0;  // bit n: a section with section_number n (< 64) came
     std::uint64_t intervals = 0;  // between complete copies, timed
     double interval_min = 0, interval_max = 0, interval_sum = 0;
 };
@@ -61,6 +63,8 @@ public:
 
     // The same for the first table of a PID and table_id, whatever its extension.
     bool last_copy_any(unsigned pid, unsigned table_id, std::vector<SectionBytes>& sections) const;
+    // The index in stats() of a table, or -1.
+    int index_of(unsigned pid, unsigned table_id, unsigned extension) const;
     // The figures of one table; null when it never came.
     const TableStats* find_stats(unsigned pid, unsigned table_id, unsigned extension) const;
 

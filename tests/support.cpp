@@ -202,6 +202,21 @@ Result run_report(const Bytes& file, const RunOptions& options, const std::strin
     return {contents(out), contents(err), status};
 }
 
+std::string without_times(const std::string& findings)
+{
+    std::string out;
+    std::size_t at = 0;
+    for (std::size_t found; (found = findings.find(", at ", at)) != std::string::npos;) {
+        const std::size_t end = findings.find(" s,", found);
+        if (end == std::string::npos)
+            break;
+        out.append(findings, at, found - at);
+        at = end + 2;  // keep the comma after the time
+    }
+    out.append(findings, at);
+    return out;
+}
+
 Result run_program(const std::string& command)
 {
     const std::string script_path = temp_path("command.sh");

@@ -70,6 +70,9 @@ Result run_report(const Bytes& file, const RunOptions& options, const std::strin
                   std::size_t read_piece = 3 * 188);
 Bytes read_bytes(const std::string& path);
 
+// --check's finding lines without their ", at 1.234 s" (tests of the values alone).
+std::string without_times(const std::string& findings);
+
 // Runs the built program through /bin/sh; `command` may use $OSTREL for it.
 Result run_program(const std::string& command);
 

@@ -166,7 +166,7 @@ Split split(const std::string& out)
 {
     const std::size_t table = out.find("=> Indicator");
     const std::size_t last = out.rfind('\n', out.size() - 2);
-    return {out.substr(0, table), out.substr(last + 1, out.size() - last - 2)};
+    return {without_times(out.substr(0, table)), out.substr(last + 1, out.size() - last - 2)};
 }
 
 TEST(Check, EachIndicatorOnADamagedCopyOfARealStream)
