@@ -154,7 +154,7 @@ void end_si_checks(Analysis& a)
     // An EIT present/following actual with one of its two sections only.
     for (const TableStats& t : a.demux->stats()) {
         const unsigned seen = static_cast<unsigned>(t.sections_seen & 3);
-        if (t.table_id == 0x4E && (seen == 1 || seen == 2))
+        if (t.table_id == 0x4E && t.pid == 0x0012 && (seen == 1 || seen == 2))
             report_finding(a, t.section_packet, t.section_offset, t.pid, FindingKind::eit_pf_missing, t.extension, 0,
                            seen == 1 ? 1 : 0);
     }

@@ -42,13 +42,8 @@ void flush(Analysis& a, const Stretch& s)
             if (!found)
                 continue;
         }
-        if (s.seconds_per_byte > 0) {
-            if (!a.origin_known) {
-                a.origin = clock_time(a.clock, s, a.first_offset);
-                a.origin_known = true;
-            }
+        if (a.origin_known)
             q.finding.time = clock_time(a.clock, s, q.finding.offset) - a.origin;
-        }
         emit(a, q.finding);
     }
     a.queued = 0;
@@ -116,6 +111,11 @@ void end_stretch(Analysis& a, const Stretch& ended)
 {
     if (ended.seconds_per_byte <= 0)
         return;  // no rate yet: all waits for the first pair of PCRs
+    if (!a.origin_known) {
+        // The first packet's time, by the first interval that counts: the origin of finding times.
+        a.origin = clock_time(a.clock, ended, a.first_offset);
+        a.origin_known = true;
+    }
     // The streams seen in the stretch: their longest gap in it, their last packet's time.
     for (unsigned i = 0; i < a.stretch_pid_count; ++i) {
         const unsigned pid = a.stretch_pids[i];

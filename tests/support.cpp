@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 
 #include <algorithm>
+#include <functional>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -132,13 +133,13 @@ unsigned packet_pid_of(const unsigned char* p) { return (p[1] & 0x1Fu) << 8 | p[
 // counters going on; the audio (PID 0101) is gone from the 2nd to the 6th time.
 // With `no_pcr_until`, the PCR flags are cleared from the 2nd play to packet
 // `no_pcr_until` of the 7th.
-Bytes looped(const Bytes& s, std::size_t no_pcr_until)
+Bytes played(const Bytes& s, unsigned times, const std::function<void(unsigned, std::size_t, unsigned char*)>& edit)
 {
     unsigned per_pid[8192] = {};
     for (std::size_t i = 0; i < s.size(); i += 188)
         per_pid[packet_pid_of(&s[i])] += (s[i + 3] >> 4) & 1;
     Bytes all;
-    for (unsigned k = 0; k < 7; ++k) {
+    for (unsigned k = 0; k < times; ++k) {
         Bytes r = s;
         for (std::size_t i = 0; i < r.size(); i += 188) {
             unsigned char* p = &r[i];
@@ -152,15 +153,23 @@ Bytes looped(const Bytes& s, std::size_t no_pcr_until)
                 p[9] = static_cast<unsigned char>(base >> 1);
                 p[10] = static_cast<unsigned char>((p[10] & 0x7F) | (base & 1) << 7);
             }
-            if (k >= 1 && k <= 5 && packet_pid_of(p) == 0x0101)
-                p[1] = 0x1F, p[2] = 0xFF;
-            const bool without_pcr = no_pcr_until > 0 && k >= 1 && (k < 6 || i / 188 + 1 < no_pcr_until);
-            if (without_pcr && (p[3] & 0x20) && p[4] >= 7)
-                p[5] &= 0xEF;
+            if (edit)
+                edit(k, i / 188 + 1, p);
         }
         all.insert(all.end(), r.begin(), r.end());
     }
     return all;
+}
+
+Bytes looped(const Bytes& s, std::size_t no_pcr_until)
+{
+    return played(s, 7, [&](unsigned k, std::size_t n, unsigned char* p) {
+        if (k >= 1 && k <= 5 && packet_pid_of(p) == 0x0101)
+            p[1] = 0x1F, p[2] = 0xFF;
+        const bool without_pcr = no_pcr_until > 0 && k >= 1 && (k < 6 || n < no_pcr_until);
+        if (without_pcr && (p[3] & 0x20) && p[4] >= 7)
+            p[5] &= 0xEF;
+    });
 }
 
 Bytes join(std::initializer_list<Bytes> parts)

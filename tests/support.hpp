@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -50,6 +51,9 @@ Bytes descriptor(unsigned tag, const Bytes& body);
 // the 2nd to the 6th time. With `no_pcr_until`, the PCR flags are cleared
 // from the 2nd play to packet `no_pcr_until` of the 7th.
 Bytes looped(const Bytes& s, std::size_t no_pcr_until = 0);
+// The stream played `times` times the same way, `edit(play, packet, bytes)` called on each packet.
+Bytes played(const Bytes& s, unsigned times,
+             const std::function<void(unsigned, std::size_t, unsigned char*)>& edit = {});
 unsigned packet_pid_of(const unsigned char* p);
 
 // Packet n (from 1) of a stream of 188-byte packets; dropping it; repeating it.
