@@ -74,6 +74,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     run_once(data, size, {"--check", "--json"});
     run_once(data, size, {"--summary", "--json"});
     run_once(data, size, {"--check"});
+    run_once(data, size, {"--check:3"});
+    run_once(data, size, {"--check:3", "--json"});
+    run_once(data, size, {"--check:1", "--all"});
     run_once(data, size, {"--tables"});
     run_once(data, size, {"--tables", "--json"});
     run_once(data, size, {"--tables", "--json", pid_option});
