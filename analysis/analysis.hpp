@@ -67,6 +67,7 @@ struct PidState {
     bool probing;                   // its format is being looked for in its first PES packets
     unsigned char probe;            // its probe slot + 1, 0 for none
     std::uint64_t first_packet, first_offset, last_offset;  // for Unreferenced_PID
+    std::uint64_t cues;             // splice_info_sections (SCTE 35) with a correct CRC_32
 };
 
 struct Program {
@@ -80,6 +81,8 @@ struct Program {
 };
 
 using FindingSink = void (*)(void* context, const Finding& finding);
+// Every complete section on a PID, as it comes (--cues).
+using SectionSink = void (*)(void* context, unsigned pid, const AssembledSection& section, const Packet& packet);
 
 class SectionDemux;
 
@@ -89,6 +92,8 @@ struct Analysis {
     SectionDemux* demux;   // every section gathered, grouped into tables
     TableSink table_sink;  // a report that wants the tables (--tables), or null
     void* table_context;
+    SectionSink section_sink;  // a report that wants every section, or null
+    void* section_context;
     unsigned packet_size;
     std::uint64_t packets, bytes, skipped_bytes, sync_losses, crc_errors;
     std::uint64_t counts[indicator_count];

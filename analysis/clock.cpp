@@ -18,7 +18,7 @@ Stretch clock_take_pcr(Clock& clock, std::uint64_t offset, std::uint64_t pcr, bo
 {
     if (clock.pcrs++ == 0) {
         clock.first_offset = clock.last_offset = offset;
-        clock.last_pcr = pcr;
+        clock.first_pcr = clock.last_pcr = pcr;
         return Stretch{offset, 0, 0};
     }
     const std::uint64_t ticks = pcr_difference(pcr, clock.last_pcr);

@@ -23,6 +23,7 @@ struct Clock {
     std::uint64_t first_offset; // byte offset of its first PCR packet
     std::uint64_t last_offset;  // byte offset of its latest PCR packet
     std::uint64_t last_pcr;     // that PCR, 27 MHz
+    std::uint64_t first_pcr;    // its first PCR, 27 MHz: the value at time 0
     double last_time;           // its time: counted_ticks and bridged_seconds
     double seconds_per_byte;    // of the latest counted interval; 0 until one counted
     std::uint64_t counted_ticks;  // the counted intervals' PCR differences, added up

@@ -53,6 +53,8 @@ void take_pmt(Analysis& a, Program& program, unsigned index, const SectionBytes&
         const CodecId codec =
             identify_codec(streams[i].stream_type, streams[i].info, streams[i].info_length, info, info_length);
         start_probe(a, ps, streams[i].pid, codec.probe);
+        if (std::string_view(codec.codec) == "scte_35")
+            gather_sections(a, streams[i].pid);  // its cues are sections
         if (!(ps.role & role_stream)) {
             ps.role |= role_stream;
             ps.start_mask = 0x40;
@@ -199,6 +201,9 @@ void analyze_section(Analysis& a, unsigned pid, const AssembledSection& s, const
     check_section(a, pid, s, packet);
     if (s.stored != s.length)
         return;
+    if (a.section_sink != nullptr)
+        a.section_sink(a.section_context, pid, s, packet);
+    a.pids[pid].cues += section_table_id(s) == 0xFC && crc_correct(s);
     a.demux->section(pid, s.data, s.stored, crc_correct(s), packet.number, packet.offset);
     if (a.check_priority >= 3 && crc_correct(s))
         check_si_section(a, pid, s.data, s.stored, packet);

@@ -41,7 +41,8 @@ json stream_json(const Analysis& a, const Program& program, const StreamEntry& e
             {"sample_rate", known(f.sample_rate > 0, f.sample_rate)},
             {"channels", known(f.channels > 0, f.channels)},
             {"lfe", known(f.lfe >= 0, f.lfe == 1)},
-            {"bitrate_bps", known(f.bitrate > 0, f.bitrate)}};
+            {"bitrate_bps", known(f.bitrate > 0, f.bitrate)},
+            {"cues", known(std::string_view(facts.codec.codec) == "scte_35", a.pids[e.pid].cues)}};
 }
 
 json programs_json(const Analysis& a, DvbText& dvb)

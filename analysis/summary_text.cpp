@@ -81,7 +81,10 @@ void put_programs(Output& out, const Analysis& a, DvbText& dvb)
                        static_cast<int>(text.size()), text.data());
             const StreamFacts facts = stream_facts(a, program, e);
             put_languages(out, facts.languages);
-            out_text(out, joined({", ", stream_format_text(facts), "\n"}));
+            out_text(out, joined({", ", stream_format_text(facts)}));
+            if (std::string_view(facts.codec.codec) == "scte_35")
+                out_format(out, ", '%" PRIu64 "'d cues", a.pids[e.pid].cues);
+            out_text(out, "\n");
         }
     }
 }

@@ -32,6 +32,7 @@ public:
         top()[std::string(name)] = v;
     }
     void flag(std::string_view name, bool v) override { top()[std::string(name)] = v; }
+    void seconds(std::string_view name, double v) override { top()[std::string(name)] = v; }
     void text(std::string_view name, std::string_view utf8) override { top()[std::string(name)] = std::string(utf8); }
     void bytes(std::string_view name, const unsigned char* data, std::size_t size) override
     {
@@ -132,5 +133,7 @@ private:
 }  // namespace
 
 std::unique_ptr<TablesWriter> json_tables_writer(Output& out) { return std::make_unique<JsonTables>(out); }
+
+std::unique_ptr<FieldSink> json_field_sink(json& object) { return std::make_unique<JsonFields>(object); }
 
 }  // namespace ostrel

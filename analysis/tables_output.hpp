@@ -9,6 +9,9 @@
 #include "analysis/analysis.hpp"
 #include "packets/output.hpp"
 #include "tables/dvb_text.hpp"
+#include "tables/field_sink.hpp"
+
+#include <nlohmann/json.hpp>
 
 namespace ostrel {
 
@@ -19,6 +22,12 @@ struct TablesWriter {
 };
 
 std::unique_ptr<TablesWriter> text_tables_writer(Output& out);
+// The field writers the reports share: ostrel's notation, one field a line
+// from indent level 1; or members of a JSON object.
+std::unique_ptr<FieldSink> text_field_sink(Output& out);
+std::unique_ptr<FieldSink> json_field_sink(nlohmann::json& object);
+// A line of the text form: "   Label:" and the value, aligned.
+void put_field_line(Output& out, std::string_view label, const std::string& value);
 std::unique_ptr<TablesWriter> json_tables_writer(Output& out);
 
 // The interval figures of a table line: min, mean and max, or none when not timed.

@@ -68,6 +68,12 @@ public:
         line(name, meaning.empty() ? std::string(hex) : joined({hex, ", ", meaning}));
     }
     void flag(std::string_view name, bool v) override { line(name, v ? "'1'b" : "'0'b"); }
+    void seconds(std::string_view name, double v) override
+    {
+        char text[48];
+        std::snprintf(text, sizeof text, "'%.6f' s", v);
+        line(name, text);
+    }
     void text(std::string_view name, std::string_view utf8) override { line(name, quoted(utf8)); }
     void bytes(std::string_view name, const unsigned char* data, std::size_t size) override
     {
@@ -189,5 +195,9 @@ Intervals table_intervals(const TableStats& s)
 }
 
 std::unique_ptr<TablesWriter> text_tables_writer(Output& out) { return std::make_unique<TextTables>(out); }
+
+std::unique_ptr<FieldSink> text_field_sink(Output& out) { return std::make_unique<TextFields>(out); }
+
+void put_field_line(Output& out, std::string_view label, const std::string& value) { TextFields(out).line(label, value); }
 
 }  // namespace ostrel

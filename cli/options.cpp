@@ -26,7 +26,7 @@ constexpr Flag flags[] = {
     {"--RESYNC", &RunOptions::resync},      {"--SUMMARY", &RunOptions::summary_mode},
     {"--CHECK", &RunOptions::check_mode},   {"--JSON", &RunOptions::json},
     {"--DECODE", &RunOptions::decode},      {"--TABLES", &RunOptions::tables_mode},
-    {"--ALL", &RunOptions::all_findings},
+    {"--ALL", &RunOptions::all_findings},    {"--CUES", &RunOptions::cues_mode},
 };
 
 }  // namespace

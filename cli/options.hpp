@@ -19,6 +19,7 @@ struct RunOptions {
     bool json = false;          // --summary and --check as JSON
     bool decode = false;        // adaptation fields and PES headers decoded in the packet report
     bool tables_mode = false;   // every PSI/SI table decoded
+    bool cues_mode = false;     // SCTE 35 cues
 };
 
 // Reads argv[2] .. argv[argc - 1]; unknown arguments are ignored.

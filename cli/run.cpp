@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "analysis/check_report.hpp"
+#include "analysis/cues_report.hpp"
 #include "analysis/summary_report.hpp"
 #include "analysis/tables_report.hpp"
 #include "packets/packet_report.hpp"
@@ -32,6 +33,7 @@ constexpr const char* help_text =
     "                 with its time, then a table of counts; status 1 on any error\n"
     "  --check:3      the same with priority 3 (the DVB SI); --check:1 priority 1 only\n"
     "  --summary      programs, streams, PIDs, duration, bitrates and damage\n"
+    "  --cues         SCTE 35 splice information, one block per cue with its pre-roll\n"
     "  --tables       every PSI/SI table decoded with its descriptors, then a line per\n"
     "                 table: versions, copies, CRC errors, repetition intervals\n"
     "  --pat          the Program Association Table\n"
@@ -45,7 +47,7 @@ constexpr const char* help_text =
     "  --resync       find packets by their sync bytes: 188-, 192- and 204-byte packets,\n"
     "                 a capture cut in a packet, reading on after a lost sync byte\n"
     "                 (--summary and --check always read this way)\n"
-    "  --json         --summary as one JSON object, --check and --tables as JSON Lines\n"
+    "  --json         --summary as one JSON object, --check, --cues, --tables as JSON Lines\n"
     "  --all          with --check, every finding (else 10 a PID and indicator)\n"
     "\n"
     "Options follow the file name and are matched without regard to case.\n"
@@ -64,6 +66,8 @@ ReportEnd run_report(const RunOptions& options, const PacketInput& in, SyncLog& 
                             log.err);
     if (options.summary_mode)
         return report_summary(in, log.out, name, options.json, log.err);
+    if (options.cues_mode)
+        return report_cues(in, log.out, options.json, log.err);
     if (options.tables_mode)
         return report_tables(in, log.out, options.pid_filter, options.json, log.err);
     if (options.pat_mode)

@@ -55,6 +55,11 @@ struct Fields {
             s.flag(name, v);
         return v;
     }
+    void seconds(std::string_view name, double value)
+    {
+        if (ok())
+            s.seconds(name, value);
+    }
     void skip(unsigned bits)
     {
         r.bits(bits);

@@ -15,6 +15,7 @@ struct FieldSink {
     // A coded value: hex with `digits` digits in the text form, and its meaning where there is one.
     virtual void code(std::string_view name, std::uint64_t value, unsigned digits, std::string_view meaning) = 0;
     virtual void flag(std::string_view name, bool value) = 0;
+    virtual void seconds(std::string_view name, double value) = 0;  // a time worked out from ticks
     virtual void text(std::string_view name, std::string_view utf8) = 0;
     virtual void bytes(std::string_view name, const unsigned char* data, std::size_t size) = 0;
     virtual void begin_list(std::string_view name) = 0;

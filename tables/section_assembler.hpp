@@ -35,8 +35,12 @@ struct AssembledSection {
 };
 
 // section_syntax_indicator 1, or a time_offset_section (table_id 0x73,
-// EN 300 468 5.2.6), which has it 0 and carries a CRC_32 all the same.
-inline bool carries_crc(unsigned table_id, unsigned byte1) { return (byte1 & 0x80) != 0 || table_id == 0x73; }
+// EN 300 468 5.2.6) or a splice_info_section (0xFC, SCTE 35), which have it
+// 0 and carry a CRC_32 all the same.
+inline bool carries_crc(unsigned table_id, unsigned byte1)
+{
+    return (byte1 & 0x80) != 0 || table_id == 0x73 || table_id == 0xFC;
+}
 
 inline bool crc_correct(const AssembledSection& s) { return !s.has_crc || s.carried == s.computed; }
 inline unsigned section_table_id(const AssembledSection& s) { return s.data[0]; }

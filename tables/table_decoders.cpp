@@ -1,5 +1,6 @@
 #include "tables/table_decoders.hpp"
 
+#include "tables/scte35.hpp"
 #include "tables/section_assembler.hpp"
 #include "tables/si_time.hpp"
 #include "texts/description_texts.hpp"
@@ -221,6 +222,7 @@ void decode_table(unsigned table_id, const SectionBytes* sections, unsigned coun
     case 0x42: case 0x46: return sdt(t);
     case 0x70: case 0x73: return tdt_tot(t);
     case 0x71: return rst(t);
+    case 0xFC: decode_splice_info(t.sections[0], t.c, t.s); return;
     default:
         if (table_id >= 0x4E && table_id <= 0x6F)
             return eit(t);

@@ -88,11 +88,11 @@ Bytes long_section(unsigned table_id, unsigned extension, unsigned version, cons
     return s;
 }
 
-Bytes short_section(unsigned table_id, const Bytes& body, bool crc)
+Bytes short_section(unsigned table_id, const Bytes& body, bool crc, unsigned flags)
 {
     const std::size_t length = body.size() + (crc ? 4 : 0);
     Bytes s;
-    const std::size_t header[] = {table_id, 0x70 | (length >> 8 & 0x0F), length & 0xFF};
+    const std::size_t header[] = {table_id, (flags & 0xF0) | (length >> 8 & 0x0F), length & 0xFF};
     for (const std::size_t b : header)
         s.push_back(static_cast<unsigned char>(b));
     for (const unsigned char b : body)

@@ -37,9 +37,10 @@ Bytes join(std::initializer_list<Bytes> parts);
 // section_number and last_section_number, then `body` and its CRC_32.
 Bytes long_section(unsigned table_id, unsigned extension, unsigned version, const Bytes& body,
                    unsigned section_number = 0, unsigned last_section_number = 0);
-// A section with the short header: table_id, section_length, `body`, and a
-// CRC_32 when `crc` (as a time_offset_section carries one).
-Bytes short_section(unsigned table_id, const Bytes& body, bool crc);
+// A section with the short header: table_id, the flags (the high nibble of
+// byte 1), section_length, `body`, and a CRC_32 when `crc` (as a
+// time_offset_section carries one).
+Bytes short_section(unsigned table_id, const Bytes& body, bool crc, unsigned flags = 0x70);
 // The packets that carry `section` on `pid`, counters from `counter`, the
 // pointer_field in the first, 0xFF after the section's end.
 Bytes section_packets(unsigned pid, const Bytes& section, unsigned counter = 0);

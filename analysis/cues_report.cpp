@@ -1,0 +1,117 @@
+#include "analysis/cues_report.hpp"
+
+#include <cstdio>
+
+#include "analysis/facts.hpp"
+#include "analysis/pass.hpp"
+#include "analysis/tables_output.hpp"
+#include "tables/scte35.hpp"
+
+namespace ostrel {
+namespace {
+
+constexpr std::uint64_t pts_wrap = std::uint64_t{1} << 33;
+
+struct Context {
+    Output& out;
+    bool json;
+    DvbText text;
+    const Analysis* a = nullptr;
+};
+
+// The program that lists the PID, or 0.
+unsigned program_of(const Analysis& a, unsigned pid)
+{
+    const PidState& s = a.pids[pid];
+    return (s.role & role_stream) ? a.programs[s.program].program_number : 0;
+}
+
+// A byte position's time by the clock as it stands (the last PCR just before
+// the cue, then its rate): seconds from the first PCR; false without a rate.
+bool time_at(const Analysis& a, std::uint64_t offset, double& t)
+{
+    if (!clock_known(a.clock))
+        return false;
+    t = clock_time(a.clock, clock_open_stretch(a.clock), offset);
+    return true;
+}
+
+void on_section(void* context, unsigned pid, const AssembledSection& s, const Packet& packet)
+{
+    Context& c = *static_cast<Context*>(context);
+    if (section_table_id(s) != 0xFC)
+        return;
+    const Analysis& a = *c.a;
+    double t = 0;
+    const bool timed = time_at(a, packet.offset, t);
+    const unsigned program = program_of(a, pid);
+    DecodeContext dc{c.text};
+    const SectionBytes section{s.data, s.stored};
+    nlohmann::json object;
+    if (c.json) {
+        object = {{"packet", packet.number}, {"offset", packet.offset}, {"pid", pid},
+                  {"program_number", program != 0 ? nlohmann::json(program) : nlohmann::json(nullptr)},
+                  {"time_s", timed && a.origin_known ? nlohmann::json(t - a.origin) : nlohmann::json(nullptr)},
+                  {"crc_ok", crc_correct(s)}};
+    } else {
+        char head[96];
+        std::snprintf(head, sizeof head, "=> Cue:                     packet '%llu'd, byte '%llu'd, PID '%04X'h\n",
+                      static_cast<unsigned long long>(packet.number), static_cast<unsigned long long>(packet.offset), pid);
+        out_text(c.out, head);
+        if (program != 0)
+            put_field_line(c.out, "Program", joined({"'", std::to_string(program), "'d"}));
+        if (timed && a.origin_known) {
+            std::snprintf(head, sizeof head, "'%.3f' s", t - a.origin);
+            put_field_line(c.out, "Time", head);
+        }
+        put_field_line(c.out, "CRC_32", crc_correct(s) ? "correct" : "wrong");
+    }
+    const std::unique_ptr<FieldSink> sink = c.json ? json_field_sink(object) : text_field_sink(c.out);
+    const SpliceTimes times = decode_splice_info(section, dc, *sink);
+    // Pre-roll: the splice time minus the program's clock here (PCR / 300, 90 kHz).
+    bool preroll_known = times.splice_time_known && timed && a.clock.pcrs > 0;
+    double preroll = 0;
+    if (preroll_known) {
+        const double pcr = static_cast<double>(a.clock.first_pcr) + t * pcr_hz;
+        const auto clock90 = static_cast<std::uint64_t>(pcr / 300) % pts_wrap;
+        std::int64_t d = static_cast<std::int64_t>((times.splice_pts + pts_wrap - clock90) % pts_wrap);
+        if (d > static_cast<std::int64_t>(pts_wrap / 2))
+            d -= static_cast<std::int64_t>(pts_wrap);
+        preroll = static_cast<double>(d) / 90000.0;
+    }
+    if (c.json) {
+        object["preroll_s"] = preroll_known ? nlohmann::json(preroll) : nlohmann::json(nullptr);
+        out_text(c.out, object.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
+        out_text(c.out, "\n");
+    } else {
+        if (preroll_known) {
+            char text[48];
+            std::snprintf(text, sizeof text, "'%.3f' s", preroll);
+            put_field_line(c.out, "Pre-roll", text);
+        }
+        out_text(c.out, "\n");
+    }
+}
+
+}  // namespace
+
+ReportEnd report_cues(const PacketInput& in, Output& out, bool json, std::FILE* err)
+{
+    Context context{out, json, {}};
+    Analysis* const a = new_analysis(nullptr, nullptr);
+    if (a == nullptr)
+        return ReportEnd::out_of_memory;
+    context.a = a;
+    a->section_sink = on_section;
+    a->section_context = &context;
+    const ScanEnd end = run_pass(in, *a, err);
+    ReportEnd result = ReportEnd::done;
+    if (end == ScanEnd::read_error || end == ScanEnd::no_packets)
+        result = scan_failure(end);
+    else if (a->packets == 0)
+        result = ReportEnd::no_packets;
+    delete_analysis(a);
+    return result;
+}
+
+}  // namespace ostrel

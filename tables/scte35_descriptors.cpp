@@ -1,0 +1,222 @@
+#include "tables/scte35_descriptors.hpp"
+
+#include <cstddef>
+#include <iterator>
+
+namespace ostrel {
+namespace {
+
+struct Named {
+    unsigned value;
+    std::string_view name;
+};
+
+// SCTE 35 table 22.
+constexpr Named segmentation_types[] = {
+    {0x00, "Not Indicated"}, {0x01, "Content Identification"}, {0x10, "Program Start"}, {0x11, "Program End"},
+    {0x12, "Program Early Termination"}, {0x13, "Program Breakaway"}, {0x14, "Program Resumption"},
+    {0x15, "Program Runover Planned"}, {0x16, "Program Runover Unplanned"}, {0x17, "Program Overlap Start"},
+    {0x18, "Program Blackout Override"}, {0x19, "Program Join"}, {0x20, "Chapter Start"}, {0x21, "Chapter End"},
+    {0x22, "Break Start"}, {0x23, "Break End"}, {0x24, "Opening Credit Start"}, {0x25, "Opening Credit End"},
+    {0x26, "Closing Credit Start"}, {0x27, "Closing Credit End"}, {0x30, "Provider Advertisement Start"},
+    {0x31, "Provider Advertisement End"}, {0x32, "Distributor Advertisement Start"},
+    {0x33, "Distributor Advertisement End"}, {0x34, "Provider Placement Opportunity Start"},
+    {0x35, "Provider Placement Opportunity End"}, {0x36, "Distributor Placement Opportunity Start"},
+    {0x37, "Distributor Placement Opportunity End"}, {0x38, "Provider Overlay Placement Opportunity Start"},
+    {0x39, "Provider Overlay Placement Opportunity End"}, {0x3A, "Distributor Overlay Placement Opportunity Start"},
+    {0x3B, "Distributor Overlay Placement Opportunity End"}, {0x3C, "Provider Promo Start"},
+    {0x3D, "Provider Promo End"}, {0x3E, "Distributor Promo Start"}, {0x3F, "Distributor Promo End"},
+    {0x40, "Unscheduled Event Start"}, {0x41, "Unscheduled Event End"}, {0x42, "Alternate Content Opportunity Start"},
+    {0x43, "Alternate Content Opportunity End"}, {0x44, "Provider Ad Block Start"}, {0x45, "Provider Ad Block End"},
+    {0x46, "Distributor Ad Block Start"}, {0x47, "Distributor Ad Block End"}, {0x50, "Network Start"},
+    {0x51, "Network End"},
+};
+
+// SCTE 35 table 21.
+constexpr Named upid_types[] = {
+    {0x00, "Not Used"}, {0x01, "User Defined"}, {0x02, "ISCI"}, {0x03, "Ad-ID"}, {0x04, "UMID"},
+    {0x05, "ISAN (deprecated)"}, {0x06, "ISAN"}, {0x07, "TID"}, {0x08, "TI"}, {0x09, "ADI"}, {0x0A, "EIDR"},
+    {0x0B, "ATSC Content Identifier"}, {0x0C, "MPU"}, {0x0D, "MID"}, {0x0E, "ADS Information"}, {0x0F, "URI"},
+    {0x10, "UUID"}, {0x11, "SCR"},
+};
+
+std::string_view find(const Named* names, std::size_t n, unsigned value, std::string_view otherwise)
+{
+    for (std::size_t i = 0; i < n; ++i)
+        if (names[i].value == value)
+            return names[i].name;
+    return otherwise;
+}
+
+// Types whose UPID is text: ISCI, Ad-ID, TID, ADI, ADS information, URI, SCR.
+bool text_upid(unsigned type)
+{
+    return type == 0x02 || type == 0x03 || type == 0x07 || type == 0x09 || type == 0x0E || type == 0x0F ||
+           type == 0x11 || type == 0x01;
+}
+
+void upid(Fields& f, unsigned type, std::size_t length);
+
+void mid(Fields& f, std::size_t length)
+{
+    Reader list = f.r.take(length);
+    Fields g{list, f.s, f.c};
+    f.s.begin_list("segmentation_upids");
+    while (g.more()) {
+        f.s.begin_item("UPID");
+        const unsigned t = static_cast<unsigned>(g.r.bits(8));
+        if (g.ok())
+            f.s.code("segmentation_upid_type", t, 2, upid_type_text(t));
+        const std::size_t n = static_cast<std::size_t>(g.num("segmentation_upid_length", 8));
+        if (t != 0x0D)  // no MID inside a MID
+            upid(g, t, n);
+        else
+            g.bytes("segmentation_upid", n);
+        f.s.end_item();
+    }
+    f.s.end_list();
+}
+
+void upid(Fields& f, unsigned type, std::size_t length)
+{
+    if (type == 0x0D)
+        return mid(f, length);
+    if (type == 0x0C) {  // MPU: format_identifier, then its private data
+        Reader body = f.r.take(length);
+        Fields g{body, f.s, f.c};
+        g.chars("format_identifier", 4);
+        g.rest("private_data");
+        return;
+    }
+    if (text_upid(type)) {
+        std::string t;
+        Reader body = f.r.take(length);
+        for (std::size_t i = 0; i < body.size; ++i)
+            t += body.data[i] >= 0x20 && body.data[i] < 0x7F ? static_cast<char>(body.data[i]) : '.';
+        f.text("segmentation_upid", t);
+        return;
+    }
+    f.bytes("segmentation_upid", length);
+}
+
+void segmentation(Fields& f)
+{
+    f.num("segmentation_event_id", 32);
+    const bool cancel = f.flag("segmentation_event_cancel_indicator");
+    f.skip(7);
+    if (cancel)
+        return;
+    const bool program = f.flag("program_segmentation_flag");
+    const bool duration = f.flag("segmentation_duration_flag");
+    if (f.flag("delivery_not_restricted_flag")) {
+        f.skip(5);
+    } else {
+        f.flag("web_delivery_allowed_flag");
+        f.flag("no_regional_blackout_flag");
+        f.flag("archive_allowed_flag");
+        f.num("device_restrictions", 2);
+    }
+    if (!program) {
+        const unsigned count = static_cast<unsigned>(f.num("component_count", 8));
+        f.s.begin_list("components");
+        for (unsigned i = 0; i < count && f.more(); ++i) {
+            f.s.begin_item("Component");
+            f.num("component_tag", 8);
+            f.skip(7);
+            f.num("pts_offset", 33);
+            f.s.end_item();
+        }
+        f.s.end_list();
+    }
+    if (duration)
+        f.seconds("duration_s", static_cast<double>(f.num("segmentation_duration", 40)) / 90000.0);
+    const unsigned type = static_cast<unsigned>(f.r.bits(8));
+    if (f.ok())
+        f.s.code("segmentation_upid_type", type, 2, upid_type_text(type));
+    const std::size_t length = static_cast<std::size_t>(f.num("segmentation_upid_length", 8));
+    if (f.ok())
+        upid(f, type, length);
+    const unsigned type_id = static_cast<unsigned>(f.r.bits(8));
+    if (f.ok()) {
+        f.s.number("segmentation_type_id", type_id);
+        f.s.text("segmentation_type", segmentation_type_text(type_id));
+    }
+    f.num("segment_num", 8);
+    f.num("segments_expected", 8);
+    // Placement opportunity and ad block starts carry sub-segments (when the descriptor has the bytes).
+    const bool sub = type_id == 0x34 || type_id == 0x36 || type_id == 0x38 || type_id == 0x3A || type_id == 0x44 ||
+                     type_id == 0x46;
+    if (sub && f.r.left() >= 2) {
+        f.num("sub_segment_num", 8);
+        f.num("sub_segments_expected", 8);
+    }
+}
+
+void descriptor_body(Fields& f, unsigned tag)
+{
+    f.chars("identifier", 4);
+    switch (tag) {
+    case 0x00: f.num("provider_avail_id", 32); return;
+    case 0x01: {
+        f.num("preroll", 8);
+        const unsigned count = static_cast<unsigned>(f.num("dtmf_count", 3));
+        f.skip(5);
+        f.chars("dtmf_chars", count);
+        return;
+    }
+    case 0x02: return segmentation(f);
+    case 0x03:
+        f.num("tai_seconds", 48);
+        f.num("tai_ns", 32);
+        f.num("utc_offset", 16);
+        return;
+    case 0x04: {
+        const unsigned count = static_cast<unsigned>(f.num("audio_count", 4));
+        f.skip(4);
+        f.s.begin_list("components");
+        for (unsigned i = 0; i < count && f.more(); ++i) {
+            f.s.begin_item("Component");
+            f.num("component_tag", 8);
+            f.chars("iso_code", 3);
+            f.num("bit_stream_mode", 3);
+            f.num("num_channels", 4);
+            f.flag("full_srvc_audio");
+            f.s.end_item();
+        }
+        f.s.end_list();
+        return;
+    }
+    default: f.rest("data");
+    }
+}
+
+constexpr std::string_view descriptor_names[] = {"avail_descriptor", "DTMF_descriptor", "segmentation_descriptor",
+                                                 "time_descriptor", "audio_descriptor"};
+
+}  // namespace
+
+std::string_view segmentation_type_text(unsigned id)
+{
+    return find(segmentation_types, std::size(segmentation_types), id, "reserved");
+}
+
+std::string_view upid_type_text(unsigned type) { return find(upid_types, std::size(upid_types), type, "reserved"); }
+
+void decode_splice_descriptors(Reader loop, DecodeContext& c, FieldSink& sink)
+{
+    while (loop.left() > 0) {
+        const unsigned tag = loop.u8();
+        const unsigned length = loop.left() > 0 ? loop.u8() : 0;
+        Reader body = loop.take(length);
+        sink.begin_list(tag == 0x02 ? "segmentation_descriptors" : "splice_descriptors");
+        sink.begin_descriptor(tag, tag < std::size(descriptor_names) ? descriptor_names[tag] : "", length);
+        Fields f{body, sink, c};
+        descriptor_body(f, tag);
+        if (body.size < length && !f.reported)
+            sink.cut();
+        sink.end_descriptor();
+        sink.end_list();
+    }
+}
+
+}  // namespace ostrel
