@@ -77,6 +77,7 @@ struct Program {
     EventTime last_pmt;  // for PMT_error
     std::size_t pmt_length;
     std::uint64_t pmt_crc_errors;  // sections on its PMT PID with a wrong CRC_32
+    unsigned pmt_generation;       // grows with each map section taken
     unsigned char pmt[max_psi_section_bytes];  // the first complete map table's section
 };
 

@@ -5,7 +5,7 @@
 
 namespace ostrel {
 
-ScanEnd run_pass(const PacketInput& in, Analysis& a, std::FILE* err)
+ScanEnd run_pass(const PacketInput& in, Analysis& a, std::FILE* err, PacketHook hook, void* hook_context)
 {
     Progress progress = progress_start(err, in.file);
     PacketInput reading = in;
@@ -14,6 +14,8 @@ ScanEnd run_pass(const PacketInput& in, Analysis& a, std::FILE* err)
     struct Step {
         Analysis& a;
         Progress& progress;
+        PacketHook hook;
+        void* context;
         bool operator()(const Packet& packet)
         {
             if (packet.number == 1)
@@ -22,10 +24,10 @@ ScanEnd run_pass(const PacketInput& in, Analysis& a, std::FILE* err)
             analyze_packet(a, packet);
             if ((packet.number & 0xFFFF) == 0)
                 progress_update(progress, packet.offset);
-            return true;
+            return hook == nullptr || hook(context, packet);
         }
         void window_moves() { analyze_window_moves(a); }
-    } step{a, progress};
+    } step{a, progress, hook, hook_context};
     const auto event = [&](const SyncEvent& e) { analyze_sync_event(a, e); };
     const ScanEnd end = scan_packets(reading, step, event);
     if (a.check_priority >= 3)

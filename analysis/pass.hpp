@@ -9,7 +9,11 @@
 
 namespace ostrel {
 
+// A report's look at each packet once the analysis has taken it; false stops the pass.
+using PacketHook = bool (*)(void* context, const Packet& packet);
+
 // Reads the whole input into `a`; `err` gets the progress line when it is a terminal.
-ScanEnd run_pass(const PacketInput& in, Analysis& a, std::FILE* err);
+ScanEnd run_pass(const PacketInput& in, Analysis& a, std::FILE* err, PacketHook hook = nullptr,
+                 void* hook_context = nullptr);
 
 }  // namespace ostrel

@@ -39,6 +39,7 @@ void take_pmt(Analysis& a, Program& program, unsigned index, const SectionBytes&
     std::memcpy(program.pmt, s.data, s.size);
     program.pmt_length = s.size;
     program.has_pmt = true;
+    ++program.pmt_generation;
     a.pmt_known = true;
     a.pids[pcr_pid(program)].role |= role_pcr;
     const unsigned char* info;

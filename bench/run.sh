@@ -149,6 +149,8 @@ compare "5e. --check:3" "$(q "$ostrel") $(q "$stream") --check:3 > /dev/null" \
   "cat FILE > /dev/null" "cat $(q "$stream") > /dev/null" 1.4 0
 compare "5f. --cues" "$(q "$ostrel") $(q "$stream") --cues > /dev/null" \
   "cat FILE > /dev/null" "cat $(q "$stream") > /dev/null" 1.5 0
+compare "6. --write:OUT --program:1" "$(q "$ostrel") $(q "$stream") --write:$(q "$cache/cut.ts") --program:1" \
+  "cp FILE OUT" "cp $(q "$stream") $(q "$cache/copy.ts")" 2.0 0
 compare "5d. --tables" "$(q "$ostrel") $(q "$stream") --tables > /dev/null" \
   "cat FILE > /dev/null" "cat $(q "$stream") > /dev/null" 1.5 0
 compare "5c. --check, error every 1000th packet" "$(q "$ostrel") $(q "$damaged") --check > /dev/null" \

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 namespace ostrel {
 namespace {
@@ -29,10 +30,110 @@ constexpr Flag flags[] = {
     {"--ALL", &RunOptions::all_findings},    {"--CUES", &RunOptions::cues_mode},
 };
 
+// The value after a prefix matched without regard to case, or null.
+const char* value_after(const char* argument, const char* prefix)
+{
+    const std::size_t n = std::strlen(prefix);
+    for (std::size_t i = 0; i < n; ++i) {
+        const char c = argument[i];
+        if (c == 0 || ((c >= 'a' && c <= 'z') ? static_cast<char>(c - 0x20) : c) != prefix[i])
+            return nullptr;
+    }
+    return argument + n;
+}
+
+bool read_hex_pid(const char* text, std::size_t length, std::uint16_t& pid)
+{
+    if (length == 0 || length > 4)
+        return false;
+    unsigned v = 0;
+    for (std::size_t i = 0; i < length; ++i) {
+        const char c = text[i];
+        const int d = c >= '0' && c <= '9' ? c - '0' : (c >= 'a' && c <= 'f' ? c - 'a' + 10 : (c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1));
+        if (d < 0)
+            return false;
+        v = v * 16 + static_cast<unsigned>(d);
+    }
+    if (v > 0x1FFF)
+        return false;
+    pid = static_cast<std::uint16_t>(v);
+    return true;
+}
+
+bool read_bound(const char* text, CutBound& bound)
+{
+    char* end = nullptr;
+    const double v = std::strtod(text, &end);
+    if (end == text || !(v >= 0) || v > 1e15)
+        return false;
+    bound.seconds = *end == 's' || *end == 'S';
+    if (bound.seconds)
+        ++end;
+    if (*end != 0 || (!bound.seconds && (v < 1 || v != static_cast<double>(static_cast<std::uint64_t>(v)))))
+        return false;
+    bound.set = true;
+    bound.value = v;
+    return true;
+}
+
+void fail(RunOptions& options, const char* argument)
+{
+    if (options.option_error.empty())
+        options.option_error = std::string("Invalid option value: ") + argument;
+}
+
+// The options that cut a capture, whose values have any length.
+bool apply_cut_option(RunOptions& options, const char* argument)
+{
+    if (const char* v = value_after(argument, "--WRITE:")) {
+        options.write_mode = true;
+        options.write_path = v;
+        if (*v == 0)
+            fail(options, argument);
+    } else if (const char* v = value_after(argument, "--PIDS:")) {
+        options.pid_list.clear();
+        for (const char* p = v;;) {
+            const char* comma = std::strchr(p, ',');
+            const std::size_t n = comma != nullptr ? static_cast<std::size_t>(comma - p) : std::strlen(p);
+            std::uint16_t pid;
+            if (!read_hex_pid(p, n, pid)) {
+                fail(options, argument);
+                break;
+            }
+            options.pid_list.push_back(pid);
+            if (comma == nullptr)
+                break;
+            p = comma + 1;
+        }
+    } else if (const char* v = value_after(argument, "--PROGRAM:")) {
+        char* end = nullptr;
+        const unsigned long n = std::strtoul(v, &end, 10);
+        options.program_mode = true;
+        options.program_number = static_cast<unsigned>(n);
+        if (end == v || *end != 0 || n == 0 || n > 0xFFFF)
+            fail(options, argument);
+    } else if (const char* v = value_after(argument, "--FROM:")) {
+        if (!read_bound(v, options.from))
+            fail(options, argument);
+    } else if (const char* v = value_after(argument, "--TO:")) {
+        if (!read_bound(v, options.to))
+            fail(options, argument);
+    } else if (const char* v = value_after(argument, "--ES:")) {
+        options.es_mode = true;
+        if (!read_hex_pid(v, std::strlen(v), options.es_pid))
+            fail(options, argument);
+    } else {
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 void apply_option(RunOptions& options, const char* argument)
 {
+    if (apply_cut_option(options, argument))
+        return;
     const std::size_t length = std::strlen(argument);
     if (length > longest_option)
         return;

@@ -3,6 +3,10 @@
 
 #include <cstdint>
 
+#include "analysis/cut_report.hpp"
+#include <string>
+#include <vector>
+
 namespace ostrel {
 
 struct RunOptions {
@@ -20,6 +24,16 @@ struct RunOptions {
     bool decode = false;        // adaptation fields and PES headers decoded in the packet report
     bool tables_mode = false;   // every PSI/SI table decoded
     bool cues_mode = false;     // SCTE 35 cues
+    // Cutting: --write:FILE with a selection (--pids:, --program:, --pid:) and a window (--from:, --to:)
+    bool write_mode = false;
+    std::string write_path;
+    std::vector<std::uint16_t> pid_list;
+    bool program_mode = false;
+    unsigned program_number = 0;
+    CutBound from, to;
+    bool es_mode = false;       // --es:HHHH: that PID's PES payloads
+    std::uint16_t es_pid = 0;
+    std::string option_error;   // an option whose value cannot be read: the run stops with it
 };
 
 // Reads argv[2] .. argv[argc - 1]; unknown arguments are ignored.

@@ -6,6 +6,8 @@
 
 #include "analysis/check_report.hpp"
 #include "analysis/cues_report.hpp"
+#include "analysis/cut_report.hpp"
+#include "cli/write_target.hpp"
 #include "analysis/summary_report.hpp"
 #include "analysis/tables_report.hpp"
 #include "packets/packet_report.hpp"
@@ -48,6 +50,11 @@ constexpr const char* help_text =
     "                 a capture cut in a packet, reading on after a lost sync byte\n"
     "                 (--summary and --check always read this way)\n"
     "  --json         --summary as one JSON object, --check, --cues, --tables as JSON Lines\n"
+    "  --write:FILE   write the packets selected, as 188-byte packets, to FILE (- for\n"
+    "                 standard output) instead of any report\n"
+    "  --pids:H,H     select these PIDs (hex); --program:N a program (its PAT rewritten)\n"
+    "  --from:X       --to:X  a window: a packet number, or seconds (12.5s)\n"
+    "  --es:HHHH      with --write:, the PES payloads of PID HHHH\n"
     "  --all          with --check, every finding (else 10 a PID and indicator)\n"
     "\n"
     "Options follow the file name and are matched without regard to case.\n"
@@ -77,6 +84,42 @@ ReportEnd run_report(const RunOptions& options, const PacketInput& in, SyncLog& 
     return report_packets(in, log, options.pid_filter, options.step_mode, options.decode, keys);
 }
 
+// --write: the cut into its target; every message on `err`, the status.
+int run_write(const RunOptions& options, const PacketInput& in, const char* name, std::FILE* err)
+{
+    WriteTarget target;
+    std::string error;
+    if (!open_target(options.write_path, in.file, target, error)) {
+        std::fprintf(err, "%s\n", error.c_str());
+        return exit_failed;
+    }
+    CutOptions cut;
+    cut.pids = options.pid_list;
+    if (options.pid_filter <= 0x1FFF)
+        cut.pids.push_back(options.pid_filter);
+    cut.program = options.program_mode;
+    cut.program_number = options.program_number;
+    cut.from = options.from;
+    cut.to = options.to;
+    cut.es = options.es_mode;
+    cut.es_pid = options.es_pid;
+    const CutResult result = write_cut(in, cut, target.file, err);
+    const bool ok = result.end == ReportEnd::done && !result.write_failed;
+    const bool closed = close_target(target, ok);
+    if (result.end == ReportEnd::read_error)
+        std::fprintf(err, "Read failed on input file : %s\n", name);
+    else if (result.end == ReportEnd::no_packets)
+        std::fputs("No packets found\n", err);
+    else if (result.end == ReportEnd::out_of_memory)
+        std::fputs("Out of memory\n", err);
+    else if (result.write_failed || !closed)
+        std::fprintf(err, "Write failed on output file : %s\n", options.write_path.c_str());
+    if (options.es_mode && result.es_gaps > 0)
+        std::fprintf(err, "%llu packets lost inside PES packets of PID %04X: the stream written has gaps\n",
+                     static_cast<unsigned long long>(result.es_gaps), options.es_pid);
+    return ok && closed ? exit_ok : exit_failed;
+}
+
 }  // namespace
 
 int run_on_file(const RunOptions& options, std::FILE* file, const char* name, const RunBuffers& buffers,
@@ -84,6 +127,8 @@ int run_on_file(const RunOptions& options, std::FILE* file, const char* name, co
 {
     const std::size_t piece = buffers.read_piece != 0 ? buffers.read_piece : buffers.block_bytes;
     const PacketInput in{file, buffers.block, buffers.block_bytes, piece, options.resync, nullptr};
+    if (options.write_mode)
+        return run_write(options, in, name, err);
     Output out{out_stream, buffers.text, buffers.text_capacity, 0, false};
     SyncLog log{out, err};
 
@@ -131,6 +176,10 @@ int run(int argc, const char* const* argv)
     if (argc == 2 && std::strcmp(argv[1], "--version") == 0)
         return std::printf("ostrel %s\n", OSTREL_VERSION) > 0 && std::fflush(stdout) == 0 ? exit_ok : exit_failed;
     const RunOptions options = parse_options(argc, argv);
+    if (!options.option_error.empty()) {
+        std::fprintf(stderr, "%s\n", options.option_error.c_str());
+        return exit_failed;
+    }
     std::FILE* const file = std::fopen(argv[1], "rb");
     if (file == nullptr) {
         std::fprintf(stderr, "Open failed on input file : %s", argv[1]);

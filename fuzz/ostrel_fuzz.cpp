@@ -77,6 +77,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     run_once(data, size, {"--check:3"});
     run_once(data, size, {"--check:3", "--json"});
     run_once(data, size, {"--check:1", "--all"});
+    run_once(data, size, {"--write:/dev/null", "--program:1", "--from:0.1s"});
+    run_once(data, size, {"--write:/dev/null", "--es:0100", "--to:20"});
     run_once(data, size, {"--cues"});
     run_once(data, size, {"--cues", "--json"});
     run_once(data, size, {"--tables"});

@@ -1,0 +1,23 @@
+// Where --write: puts its packets: standard output for "-"; a device or FIFO
+// as it is; else a temporary file in the same folder, renamed over FILE only
+// when the run succeeded, so that a failed run leaves no partial FILE.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+namespace ostrel {
+
+struct WriteTarget {
+    std::FILE* file = nullptr;
+    std::string path;       // as named
+    std::string temporary;  // "" when written in place
+    bool is_stdout = false;
+};
+
+// False with `error` set when FILE is the input file or cannot be written.
+bool open_target(const std::string& path, std::FILE* input, WriteTarget& target, std::string& error);
+// Closes it; the temporary becomes FILE when `ok`, else goes. False when writing or renaming failed.
+bool close_target(WriteTarget& target, bool ok);
+
+}  // namespace ostrel

@@ -1,0 +1,111 @@
+// --write: cutting real streams by program, PIDs and windows, one elementary
+// stream, and the ways a write can fail, run as a user would.
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+#include <set>
+
+#include "support.hpp"
+
+namespace ostrel::test {
+namespace {
+
+std::set<unsigned> pids_of(const Bytes& s)
+{
+    std::set<unsigned> pids;
+    for (std::size_t i = 0; i + 188 <= s.size(); i += 188)
+        pids.insert(packet_pid_of(&s[i]));
+    return pids;
+}
+
+Result cut(const std::string& input, const std::string& options)
+{
+    return run_program("cd \"$(dirname \"$0\")\" && \"$OSTREL\" '" + input + "' " + options);
+}
+
+TEST(Write, AProgramOutOfTwo)
+{
+    const std::string out = temp_path("program7.ts");
+    const Result r = cut(fixture_path("gst_two_programs.ts"), "--write:" + out + " --program:7");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(pids_of(read_bytes(out)), (std::set<unsigned>{0x0000, 0x0020, 0x0481}));
+    const Result summary = run_program("\"$OSTREL\" '" + out + "' --summary --json");
+    const auto json = nlohmann::json::parse(summary.out);
+    ASSERT_EQ(json["programs"].size(), 1u);
+    EXPECT_EQ(json["programs"][0]["program_number"], 7);
+    EXPECT_EQ(json["programs"][0]["streams"][0]["codec"], "h264");
+    EXPECT_EQ(json["crc_errors"], 0);  // the PAT rewritten with its CRC_32
+}
+
+TEST(Write, PidsAndWindows)
+{
+    const Bytes sample = read_bytes(sample_path("sample.ts"));
+    const std::string out = temp_path("cut.ts");
+    // PIDs 0000 (9 packets) and 0100 (74) of the sample
+    ASSERT_EQ(cut(sample_path("sample.ts"), "--write:" + out + " --PIDS:0000,100").status, 0);
+    const Bytes two = read_bytes(out);
+    EXPECT_EQ(two.size(), (9u + 74u) * 188);
+    EXPECT_EQ(pids_of(two), (std::set<unsigned>{0x0000, 0x0100}));
+    // packets 10 to 20, inclusive: bytes 9 x 188 to 20 x 188 as they are
+    ASSERT_EQ(cut(sample_path("sample.ts"), "--write:" + out + " --from:10 --to:20").status, 0);
+    EXPECT_EQ(read_bytes(out), Bytes(sample.begin() + 9 * 188, sample.begin() + 20 * 188));
+    // to standard output, the same bytes
+    const Result piped = cut(sample_path("sample.ts"), "--write:- --from:10 --to:20");
+    EXPECT_EQ(piped.out, std::string(sample.begin() + 9 * 188, sample.begin() + 20 * 188));
+    // a window in seconds: every PID starts at a unit start
+    ASSERT_EQ(cut(sample_path("sample.ts"), "--write:" + out + " --from:0.3s --to:0.7s").status, 0);
+    const Bytes window = read_bytes(out);
+    ASSERT_FALSE(window.empty());
+    std::set<unsigned> seen;
+    for (std::size_t i = 0; i < window.size(); i += 188) {
+        const unsigned pid = packet_pid_of(&window[i]);
+        if (seen.insert(pid).second) {
+            EXPECT_TRUE(window[i + 1] & 0x40) << "PID " << pid;
+        }
+    }
+    EXPECT_LT(window.size(), sample.size() / 2);
+}
+
+// The sample's AAC as ADTS frames, one after the other to the last byte.
+TEST(Write, ElementaryStream)
+{
+    const std::string out = temp_path("audio.aac");
+    const Result r = cut(sample_path("sample.ts"), "--write:" + out + " --es:0101");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    const Bytes es = read_bytes(out);
+    std::size_t at = 0, frames = 0;
+    while (at + 7 <= es.size() && es[at] == 0xFF && (es[at + 1] & 0xF6) == 0xF0) {
+        at += static_cast<std::size_t>((es[at + 3] & 0x03) << 11 | es[at + 4] << 3 | es[at + 5] >> 5);
+        ++frames;
+    }
+    EXPECT_EQ(at, es.size());
+    EXPECT_GT(frames, 40u);  // 0.96 s at 48 kHz, 1024 samples a frame: about 45
+}
+
+TEST(Write, FailuresLeaveNoFile)
+{
+    const std::string folder = temp_path("failures");
+    const Result setup = run_program("mkdir -p '" + folder + "' && cp \"$SAMPLES/sample.ts\" '" + folder +
+                                     "/in.ts' && printf old > '" + folder + "/out.ts'");
+    ASSERT_EQ(setup.status, 0);
+    const Result same = cut(folder + "/in.ts", "--write:" + folder + "/in.ts");
+    EXPECT_EQ(same.status, 1);
+    EXPECT_EQ(same.err, "Output file is the input file: " + folder + "/in.ts\n");
+    EXPECT_EQ(read_bytes(folder + "/in.ts"), read_bytes(sample_path("sample.ts")));
+    const Result full = cut(folder + "/in.ts", "--write:/dev/full");
+    EXPECT_EQ(full.status, 1);
+    EXPECT_EQ(full.err, "Write failed on output file : /dev/full\n");
+    // A read that fails (the input is a folder): the file there stays as it was, nothing else is left.
+    const Result unread = cut(folder, "--write:" + folder + "/out.ts");
+    EXPECT_EQ(unread.status, 1);
+    EXPECT_EQ(read_file(folder + "/out.ts"), "old");
+    EXPECT_EQ(run_program("ls -A '" + folder + "'").out, "in.ts\nout.ts\n");
+    const Result bad = cut(folder + "/in.ts", "--write:x.ts --pids:0100,zz");
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_EQ(bad.err, "Invalid option value: --pids:0100,zz\n");
+}
+
+}  // namespace
+}  // namespace ostrel::test
