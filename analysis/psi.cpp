@@ -31,6 +31,22 @@ void check_interval(Analysis& a, const Packet& packet, unsigned pid, EventTime& 
     note_event(a, last, packet.offset);
 }
 
+// The CA_PIDs (ECM and EMM) that the CA_descriptors of a loop name.
+void mark_ca_pids(Analysis& a, const unsigned char* loop, std::size_t length)
+{
+    Reader r{loop, length};
+    while (r.left() >= 2) {
+        const unsigned tag = r.u8();
+        Reader d = r.take(r.u8());
+        if (r.cut)
+            return;
+        if (tag == 0x09 && d.size >= 4) {
+            d.skip(16 + 3);
+            a.pids[d.bits(13)].role |= role_ca;
+        }
+    }
+}
+
 // The program's map section, the latest version: roles, and probes for its streams.
 void take_pmt(Analysis& a, Program& program, unsigned index, const SectionBytes& s, std::uint64_t offset)
 {
@@ -45,12 +61,14 @@ void take_pmt(Analysis& a, Program& program, unsigned index, const SectionBytes&
     const unsigned char* info;
     std::size_t info_length;
     program_info(program, info, info_length);
+    mark_ca_pids(a, info, info_length);
     StreamEntry streams[max_streams];
     const unsigned n = program_streams(program, streams, max_streams);
     for (unsigned i = 0; i < n; ++i) {
         PidState& ps = a.pids[streams[i].pid];
         if (streams[i].sparse_pts)
             ps.role |= role_no_pts;
+        mark_ca_pids(a, streams[i].info, streams[i].info_length);
         const CodecId codec =
             identify_codec(streams[i].stream_type, streams[i].info, streams[i].info_length, info, info_length);
         start_probe(a, ps, streams[i].pid, codec.probe);
@@ -226,6 +244,12 @@ void analyze_table(void* analysis, const TableEvent& t)
     Analysis& a = *static_cast<Analysis*>(analysis);
     if (t.table_id == 0x00 && t.pid == 0x0000)
         take_pat(a, t);
+    if (t.table_id == 0x01 && t.pid == 0x0001) {  // the EMM PIDs of the CAT
+        for (unsigned i = 0; i < t.count; ++i) {
+            const Reader body = section_body(t.table_id, t.sections[i]);
+            mark_ca_pids(a, body.data, body.size);
+        }
+    }
     if ((t.table_id == 0x70 || t.table_id == 0x73) && t.pid == 0x0014) {
         Reader r = section_body(t.table_id, t.sections[0]);
         const std::uint64_t utc = r.bits(40);

@@ -108,6 +108,15 @@ TEST(SiCheck, PriorityThreeOnSyntheticSi)
         {"a PID no PMT names", 5,
          [](unsigned) { return std::vector<Insert>{{0x0011, sdt()}, {0x0300, {}}}; },
          "Unreferenced_PID: PID carries packets for 4.075 s and no PMT names it, limit 0.5 s\n"},
+        // the same PID named as an EMM PID by a CA_descriptor of the CAT (CA_system_id 0x0B00, CA_PID 0300)
+        {"a PID a CA_descriptor names", 5,
+         [](unsigned k) {
+             std::vector<Insert> i{{0x0011, sdt()}, {0x0300, {}}};
+             if (k == 0)
+                 i.insert(i.begin(), {0x0001, long_section(0x01, 0xFFFF, 0, descriptor(0x09, {0x0B, 0x00, 0xE3, 0x00}))});
+             return i;
+         },
+         ""},
         {"a table_id that does not belong on PID 0011", 3,
          [](unsigned k) {
              std::vector<Insert> i{{0x0011, sdt()}};
