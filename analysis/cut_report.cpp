@@ -24,6 +24,8 @@ struct Cut {
     std::bitset<pid_count> started;       // a time window began for the PID at a unit start
     std::bitset<pid_count> rai_seen;      // the PID has carried a random_access_indicator
     unsigned pat_counter = 0;
+    const unsigned char* run = nullptr;   // packets kept, next to each other in the read window
+    std::size_t run_bytes = 0;
     int es_counter = -1;                  // the --es: PID's last continuity_counter
     bool es_in_pes = false;
     std::uint64_t es_gaps = 0;
@@ -34,6 +36,29 @@ void put(Cut& c, const unsigned char* bytes, std::size_t n)
     if (!c.failed && std::fwrite(bytes, 1, n, c.out) != n)
         c.failed = true;
 }
+
+// The packets kept so far go out in one write.
+void flush_run(Cut& c)
+{
+    if (c.run_bytes > 0)
+        put(c, c.run, c.run_bytes);
+    c.run = nullptr;
+    c.run_bytes = 0;
+}
+
+void keep_packet(Cut& c, const unsigned char* ts)
+{
+    if (c.run != nullptr && ts == c.run + c.run_bytes) {
+        c.run_bytes += packet_size;
+    } else {
+        flush_run(c);
+        c.run = ts;
+        c.run_bytes = packet_size;
+    }
+    ++c.written;
+}
+
+void on_window_moves(void* context) { flush_run(*static_cast<Cut*>(context)); }
 
 const Program* the_program(const Analysis& a, unsigned number)
 {
@@ -181,15 +206,16 @@ bool on_packet(void* context, const Packet& packet)
         c.started[pid] = true;
     }
     if (c.o.es) {
+        flush_run(c);
         put_es(c, packet);
         return !c.failed;
     }
     if (c.o.program && pid == 0x0000) {
+        flush_run(c);
         put_pat(c, packet);
         return !c.failed;
     }
-    put(c, p, packet_size);
-    ++c.written;
+    keep_packet(c, p);
     return !c.failed;
 }
 
@@ -204,7 +230,9 @@ CutResult write_cut(const PacketInput& in, const CutOptions& options, std::FILE*
     if (a == nullptr)
         return CutResult{ReportEnd::out_of_memory, false, 0, 0};
     cut->a = a;
-    const ScanEnd end = run_pass(in, *a, err, on_packet, cut.get());
+    const PassHook hook{on_packet, on_window_moves, cut.get()};
+    const ScanEnd end = run_pass(in, *a, err, &hook);
+    flush_run(*cut);
     ReportEnd result = ReportEnd::done;
     if (end == ScanEnd::read_error || end == ScanEnd::no_packets)
         result = scan_failure(end);

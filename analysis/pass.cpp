@@ -5,7 +5,7 @@
 
 namespace ostrel {
 
-ScanEnd run_pass(const PacketInput& in, Analysis& a, std::FILE* err, PacketHook hook, void* hook_context)
+ScanEnd run_pass(const PacketInput& in, Analysis& a, std::FILE* err, const PassHook* hook)
 {
     Progress progress = progress_start(err, in.file);
     PacketInput reading = in;
@@ -14,8 +14,7 @@ ScanEnd run_pass(const PacketInput& in, Analysis& a, std::FILE* err, PacketHook 
     struct Step {
         Analysis& a;
         Progress& progress;
-        PacketHook hook;
-        void* context;
+        const PassHook* hook;
         bool operator()(const Packet& packet)
         {
             if (packet.number == 1)
@@ -24,10 +23,15 @@ ScanEnd run_pass(const PacketInput& in, Analysis& a, std::FILE* err, PacketHook 
             analyze_packet(a, packet);
             if ((packet.number & 0xFFFF) == 0)
                 progress_update(progress, packet.offset);
-            return hook == nullptr || hook(context, packet);
+            return hook == nullptr || hook->packet(hook->context, packet);
         }
-        void window_moves() { analyze_window_moves(a); }
-    } step{a, progress, hook, hook_context};
+        void window_moves()
+        {
+            analyze_window_moves(a);
+            if (hook != nullptr)
+                hook->window_moves(hook->context);
+        }
+    } step{a, progress, hook};
     const auto event = [&](const SyncEvent& e) { analyze_sync_event(a, e); };
     const ScanEnd end = scan_packets(reading, step, event);
     if (a.check_priority >= 3)

@@ -9,11 +9,16 @@
 
 namespace ostrel {
 
-// A report's look at each packet once the analysis has taken it; false stops the pass.
-using PacketHook = bool (*)(void* context, const Packet& packet);
+// A report's look at each packet once the analysis has taken it (false
+// stops the pass), and word that the read window is about to move (packets
+// kept by pointer go stale).
+struct PassHook {
+    bool (*packet)(void* context, const Packet& packet);
+    void (*window_moves)(void* context);
+    void* context;
+};
 
 // Reads the whole input into `a`; `err` gets the progress line when it is a terminal.
-ScanEnd run_pass(const PacketInput& in, Analysis& a, std::FILE* err, PacketHook hook = nullptr,
-                 void* hook_context = nullptr);
+ScanEnd run_pass(const PacketInput& in, Analysis& a, std::FILE* err, const PassHook* hook = nullptr);
 
 }  // namespace ostrel
