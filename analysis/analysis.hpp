@@ -66,7 +66,9 @@ struct PidState {
     bool tables_seen;               // a section of the PID's own tables came, its CRC_32 correct
     bool probing;                   // its format is being looked for in its first PES packets
     unsigned char probe;            // its probe slot + 1, 0 for none
-    std::uint64_t first_packet, first_offset, last_offset;  // for Unreferenced_PID
+    std::uint64_t first_packet, first_offset;  // for Unreferenced_PID
+    std::uint64_t last_offset;      // of its last packet through the full path (all of them while
+                                    // --check:3 has no PMT naming the PID)
     std::uint64_t cues;             // splice_info_sections (SCTE 35) with a correct CRC_32
 };
 
@@ -78,14 +80,12 @@ struct Program {
     std::size_t pmt_length;
     std::uint64_t pmt_crc_errors;  // sections on its PMT PID with a wrong CRC_32
     unsigned pmt_generation;       // grows with each map section taken
-    unsigned char pmt[max_psi_section_bytes];  // the first complete map table's section
+    unsigned char pmt[max_psi_section_bytes];  // the latest complete map table's section
 };
 
 using FindingSink = void (*)(void* context, const Finding& finding);
 // Every complete section on a PID, as it comes (--cues).
 using SectionSink = void (*)(void* context, unsigned pid, const AssembledSection& section, const Packet& packet);
-
-class SectionDemux;
 
 struct Analysis {
     FindingSink sink;
@@ -195,7 +195,6 @@ inline void analyze_packet(Analysis& a, const Packet& packet)
         return;
     }
     ++s.packets;
-    s.last_offset = packet.offset;
     s.unit_starts += (b1 >> 6) & 1;
     s.cc = static_cast<unsigned char>(b3 & 0x0F);
     s.plain_b3 = static_cast<unsigned short>(0x10 | ((b3 + 1) & 0x0F));

@@ -13,10 +13,19 @@ bool same_packet(const unsigned char* a, const unsigned char* b)
     return std::memcmp(a, b, 6) == 0 && std::memcmp(a + 12, b + 12, packet_size - 12) == 0;
 }
 
+// A PID that no map table names yet, under the priority 3 checks: each of its
+// packets goes the full way, which notes its last offset (Unreferenced_PID).
+bool watched(const Analysis& a, const PidState& s, unsigned pid)
+{
+    return a.check_priority >= 3 && pid >= 0x0020 && (s.role & (role_stream | role_pmt | role_pcr | role_ca)) == 0;
+}
+
 void keep(Analysis& a, PidState& s, const unsigned char* p, unsigned pid, unsigned counter)
 {
     s.cc = static_cast<unsigned char>(counter);
-    s.plain_b3 = s.slot != 0 || s.probing ? 0xFFFF : static_cast<unsigned short>(0x10 | ((counter + 1) & 0x0F));
+    s.plain_b3 = s.slot != 0 || s.probing || watched(a, s, pid)
+                     ? 0xFFFF
+                     : static_cast<unsigned short>(0x10 | ((counter + 1) & 0x0F));
     s.copies = 1;
     keep_payload_packet(a, s, p, pid);
 }

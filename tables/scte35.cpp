@@ -1,7 +1,6 @@
 #include "tables/scte35.hpp"
 
 #include "tables/scte35_descriptors.hpp"
-#include "texts/si_texts.hpp"
 
 namespace ostrel {
 namespace {
