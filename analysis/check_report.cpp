@@ -11,7 +11,6 @@ constexpr std::uint64_t shown_per_pair = 10;  // text: findings of one indicator
 struct Sink {
     Output& out;
     const CheckOptions& options;
-    const Analysis* analysis;
     Withheld withheld;
 };
 
@@ -84,12 +83,11 @@ std::uint64_t error_total(const Analysis& a)
 
 ReportEnd report_check(const PacketInput& in, Output& out, const CheckOptions& options, std::FILE* err)
 {
-    Sink sink{out, options, nullptr, {}};
+    Sink sink{out, options, {}};
     Analysis* const a = new_analysis(on_finding, &sink);
     if (a == nullptr)
         return ReportEnd::out_of_memory;
     a->check_priority = options.priority;
-    sink.analysis = a;
     const ScanEnd end = run_pass(in, *a, err);
     ReportEnd result = ReportEnd::done;
     if (end == ScanEnd::read_error || end == ScanEnd::no_packets) {
