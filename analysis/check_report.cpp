@@ -89,12 +89,8 @@ ReportEnd report_check(const PacketInput& in, Output& out, const CheckOptions& o
         return ReportEnd::out_of_memory;
     a->check_priority = options.priority;
     const ScanEnd end = run_pass(in, *a, err);
-    ReportEnd result = ReportEnd::done;
-    if (end == ScanEnd::read_error || end == ScanEnd::no_packets) {
-        result = scan_failure(end);
-    } else if (a->packets == 0) {
-        result = ReportEnd::no_packets;
-    } else {
+    ReportEnd result = pass_end(end, *a);
+    if (result == ReportEnd::done) {
         if (options.json)
             put_check_table_json(out, *a);
         else

@@ -105,11 +105,7 @@ ReportEnd report_cues(const PacketInput& in, Output& out, bool json, std::FILE* 
     a->section_sink = on_section;
     a->section_context = &context;
     const ScanEnd end = run_pass(in, *a, err);
-    ReportEnd result = ReportEnd::done;
-    if (end == ScanEnd::read_error || end == ScanEnd::no_packets)
-        result = scan_failure(end);
-    else if (a->packets == 0)
-        result = ReportEnd::no_packets;
+    const ReportEnd result = pass_end(end, *a);
     delete_analysis(a);
     return result;
 }

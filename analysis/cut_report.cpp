@@ -233,9 +233,7 @@ CutResult write_cut(const PacketInput& in, const CutOptions& options, std::FILE*
     const PassHook hook{on_packet, on_window_moves, cut.get()};
     const ScanEnd end = run_pass(in, *a, err, &hook);
     flush_run(*cut);
-    ReportEnd result = ReportEnd::done;
-    if (end == ScanEnd::read_error || end == ScanEnd::no_packets)
-        result = scan_failure(end);
+    const ReportEnd result = end == ScanEnd::stopped ? ReportEnd::done : pass_end(end, *a);
     delete_analysis(a);
     return CutResult{result, cut->failed, cut->written, cut->es_gaps};
 }

@@ -36,6 +36,13 @@ struct Step {
 
 }  // namespace
 
+ReportEnd pass_end(ScanEnd end, const Analysis& a)
+{
+    if (end == ScanEnd::read_error || end == ScanEnd::no_packets)
+        return scan_failure(end);
+    return a.packets == 0 ? ReportEnd::no_packets : ReportEnd::done;
+}
+
 ScanEnd run_pass(const PacketInput& in, Analysis& a, std::FILE* err, const PassHook* hook)
 {
     Progress progress = progress_start(err, in.file);

@@ -6,6 +6,7 @@
 
 #include "analysis/analysis.hpp"
 #include "packets/packet_scan.hpp"
+#include "packets/report_end.hpp"
 
 namespace ostrel {
 
@@ -17,6 +18,10 @@ struct PassHook {
     void (*window_moves)(void* context);
     void* context;
 };
+
+// How the pass ended for a report: done, or the failure to tell (a read
+// error, no packet found, or a file shorter than one packet).
+ReportEnd pass_end(ScanEnd end, const Analysis& a);
 
 // Reads the whole input into `a`; `err` gets the progress line when it is a terminal.
 ScanEnd run_pass(const PacketInput& in, Analysis& a, std::FILE* err, const PassHook* hook = nullptr);

@@ -1,6 +1,7 @@
 #include <cstring>
 
 #include "codecs/codec_id.hpp"
+#include "tables/descriptor_loop.hpp"
 #include "tables/reader.hpp"
 
 #include "analysis/facts.hpp"
@@ -34,17 +35,10 @@ void check_interval(Analysis& a, const Packet& packet, unsigned pid, EventTime& 
 // The CA_PIDs (ECM and EMM) that the CA_descriptors of a loop name.
 void mark_ca_pids(Analysis& a, const unsigned char* loop, std::size_t length)
 {
-    Reader r{loop, length};
-    while (r.left() >= 2) {
-        const unsigned tag = r.u8();
-        Reader d = r.take(r.u8());
-        if (r.cut)
-            return;
-        if (tag == 0x09 && d.size >= 4) {
-            d.skip(16 + 3);
-            a.pids[d.bits(13)].role |= role_ca;
-        }
-    }
+    for_each_descriptor(loop, length, [&](unsigned tag, const unsigned char* d, std::size_t n) {
+        if (tag == 0x09 && n >= 4)
+            a.pids[pid_field(d + 2)].role |= role_ca;  // CA_system_id, then 3 reserved bits and CA_PID
+    });
 }
 
 // The program's map section, the latest version: roles, and probes for its streams.

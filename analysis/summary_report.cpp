@@ -11,14 +11,10 @@ ReportEnd report_summary(const PacketInput& in, Output& out, const char* name, b
     if (a == nullptr)
         return ReportEnd::out_of_memory;
     const ScanEnd end = run_pass(in, *a, err);
-    ReportEnd result = ReportEnd::done;
-    if (end == ScanEnd::read_error || end == ScanEnd::no_packets)
-        result = scan_failure(end);
-    else if (a->packets == 0)
-        result = ReportEnd::no_packets;  // a file shorter than one packet has nothing to sum up
-    else if (json)
+    const ReportEnd result = pass_end(end, *a);  // a file shorter than one packet has nothing to sum up
+    if (result == ReportEnd::done && json)
         put_summary_json(out, *a, name);
-    else
+    else if (result == ReportEnd::done)
         put_summary_text(out, *a, name);
     delete_analysis(a);
     return result;

@@ -31,12 +31,8 @@ ReportEnd report_tables(const PacketInput& in, Output& out, unsigned pid_filter,
     if (pid_filter < pid_count)
         gather_sections(*a, pid_filter);
     const ScanEnd end = run_pass(in, *a, err);
-    ReportEnd result = ReportEnd::done;
-    if (end == ScanEnd::read_error || end == ScanEnd::no_packets)
-        result = scan_failure(end);
-    else if (a->packets == 0)
-        result = ReportEnd::no_packets;
-    else
+    const ReportEnd result = pass_end(end, *a);
+    if (result == ReportEnd::done)
         writer->summary(*a, pid_filter);
     delete_analysis(a);
     return result;

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "tables/reader.hpp"
+#include "tables/descriptor_loop.hpp"
 
 namespace ostrel {
 namespace {
@@ -44,20 +44,6 @@ constexpr ByFormat by_registration[] = {
 };
 
 constexpr CodecId unknown{"unknown", "unknown", Probe::none};
-
-// Calls `each(tag, body, length)` for every whole descriptor of the loop.
-template <class Each>
-void for_each_descriptor(const unsigned char* loop, std::size_t length, Each each)
-{
-    Reader r{loop, length};
-    while (r.left() >= 2) {
-        const unsigned tag = r.u8();
-        Reader body = r.take(r.u8());
-        if (r.cut)
-            return;
-        each(tag, body.data, body.size);
-    }
-}
 
 const CodecId* registered(const unsigned char* loop, std::size_t length)
 {

@@ -1,22 +1,21 @@
 #include "tables/service_info.hpp"
 
+#include "tables/descriptor_loop.hpp"
+
 namespace ostrel {
 namespace {
 
 // The body of the first descriptor with `tag` in the loop; false when none is whole.
-bool find_descriptor(Reader loop, unsigned tag, Reader& body)
+bool find_descriptor(const Reader& loop, unsigned tag, Reader& body)
 {
-    while (loop.left() >= 2) {
-        const unsigned t = loop.u8();
-        Reader b = loop.take(loop.u8());
-        if (loop.cut)
-            return false;
-        if (t == tag) {
-            body = b;
-            return true;
+    bool found = false;
+    for_each_descriptor(loop.data, loop.size, [&](unsigned t, const unsigned char* d, std::size_t n) {
+        if (t == tag && !found) {
+            body = Reader{d, n};
+            found = true;
         }
-    }
-    return false;
+    });
+    return found;
 }
 
 std::string dvb_string(Reader& r, DvbText& text)
