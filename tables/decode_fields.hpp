@@ -104,6 +104,19 @@ struct Fields {
     }
 };
 
+// A list of `count` entries (fewer when the bytes end), each read by `entry`.
+template <class Entry>
+void counted_list(Fields& f, std::string_view list, std::string_view label, std::uint64_t count, Entry entry)
+{
+    f.s.begin_list(list);
+    for (std::uint64_t i = 0; i < count && f.more(); ++i) {
+        f.s.begin_item(label);
+        entry();
+        f.s.end_item();
+    }
+    f.s.end_list();
+}
+
 // The descriptors in `r`, a whole descriptor loop, as the list "descriptors".
 void decode_descriptors(Reader r, DecodeContext& c, FieldSink& sink);
 // The same without the list around them (loops of several sections in one list).

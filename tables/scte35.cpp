@@ -61,18 +61,13 @@ void splice_event(Splice& sp, bool insert)
             f.num("utc_splice_time", 32);
     }
     if (!program) {
-        const unsigned count = static_cast<unsigned>(f.num("component_count", 8));
-        f.s.begin_list("components");
-        for (unsigned i = 0; i < count && f.more(); ++i) {
-            f.s.begin_item("Component");
+        counted_list(f, "components", "Component", f.num("component_count", 8), [&] {
             f.num("component_tag", 8);
             if (!insert)
                 f.num("utc_splice_time", 32);
             else if (!immediate)
                 splice_time(sp);
-            f.s.end_item();
-        }
-        f.s.end_list();
+        });
     }
     if (duration)
         break_duration(f);
@@ -86,17 +81,9 @@ void command(Splice& sp, unsigned type, std::size_t length)
     Fields& f = sp.f;
     switch (type) {
     case 0x00: case 0x07: return;  // splice_null, bandwidth_reservation
-    case 0x04: {
-        const unsigned count = static_cast<unsigned>(f.num("splice_count", 8));
-        f.s.begin_list("events");
-        for (unsigned i = 0; i < count && f.more(); ++i) {
-            f.s.begin_item("Event");
-            splice_event(sp, false);
-            f.s.end_item();
-        }
-        f.s.end_list();
+    case 0x04:
+        counted_list(f, "events", "Event", f.num("splice_count", 8), [&] { splice_event(sp, false); });
         return;
-    }
     case 0x05: return splice_event(sp, true);
     case 0x06: return splice_time(sp);
     case 0xFF:

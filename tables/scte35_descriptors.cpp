@@ -117,16 +117,11 @@ void segmentation(Fields& f)
         f.num("device_restrictions", 2);
     }
     if (!program) {
-        const unsigned count = static_cast<unsigned>(f.num("component_count", 8));
-        f.s.begin_list("components");
-        for (unsigned i = 0; i < count && f.more(); ++i) {
-            f.s.begin_item("Component");
+        counted_list(f, "components", "Component", f.num("component_count", 8), [&] {
             f.num("component_tag", 8);
             f.skip(7);
             f.num("pts_offset", 33);
-            f.s.end_item();
-        }
-        f.s.end_list();
+        });
     }
     if (duration)
         f.seconds("duration_s", static_cast<double>(f.num("segmentation_duration", 40)) / 90000.0);
@@ -171,19 +166,15 @@ void descriptor_body(Fields& f, unsigned tag)
         f.num("utc_offset", 16);
         return;
     case 0x04: {
-        const unsigned count = static_cast<unsigned>(f.num("audio_count", 4));
+        const std::uint64_t count = f.num("audio_count", 4);
         f.skip(4);
-        f.s.begin_list("components");
-        for (unsigned i = 0; i < count && f.more(); ++i) {
-            f.s.begin_item("Component");
+        counted_list(f, "components", "Component", count, [&] {
             f.num("component_tag", 8);
             f.chars("iso_code", 3);
             f.num("bit_stream_mode", 3);
             f.num("num_channels", 4);
             f.flag("full_srvc_audio");
-            f.s.end_item();
-        }
-        f.s.end_list();
+        });
         return;
     }
     default: f.rest("data");
