@@ -61,7 +61,8 @@ constexpr const char* help_text =
     "  ostrel --help      this text\n"
     "  ostrel --version   the version\n"
     "Exit status: 0 done; 1 open, read or write failure, damage that stopped a report,\n"
-    "a lost sync byte, or errors found by --check; 2 no file name.\n";
+    "a lost sync byte, errors found by --check, an option value that cannot be read,\n"
+    "or --write: naming the input file; 2 no file name.\n";
 
 constexpr std::size_t block_bytes = 1024 * packet_size;  // 188 KiB read at a time: 47 pages
 
