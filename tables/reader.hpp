@@ -57,7 +57,6 @@ struct Reader {
     }
     // The rest of the bytes.
     Reader rest() { return take(left()); }
-    const unsigned char* here() const { return data + (at() < size ? at() : size); }
 };
 
 inline Reader reader_of(const unsigned char* data, std::size_t size) { return Reader{data, size}; }
