@@ -26,24 +26,14 @@ unsigned program_of(const Analysis& a, unsigned pid)
     return (s.role & role_stream) ? a.programs[s.program].program_number : 0;
 }
 
-// A byte position's time by the clock as it stands (the last PCR just before
-// the cue, then its rate): seconds from the first PCR; false without a rate.
-bool time_at(const Analysis& a, std::uint64_t offset, double& t)
-{
-    if (!clock_known(a.clock))
-        return false;
-    t = clock_time(a.clock, clock_open_stretch(a.clock), offset);
-    return true;
-}
-
 void on_section(void* context, unsigned pid, const AssembledSection& s, const Packet& packet)
 {
     Context& c = *static_cast<Context*>(context);
     if (section_table_id(s) != 0xFC)
         return;
     const Analysis& a = *c.a;
-    double t = 0;
-    const bool timed = time_at(a, packet.offset, t);
+    double t = 0;  // seconds from the first packet
+    const bool timed = time_known_now(a, packet.offset, t);
     const unsigned program = program_of(a, pid);
     DecodeContext dc{c.text};
     const SectionBytes section{s.data, s.stored};
@@ -51,7 +41,7 @@ void on_section(void* context, unsigned pid, const AssembledSection& s, const Pa
     if (c.json) {
         object = {{"packet", packet.number}, {"offset", packet.offset}, {"pid", pid},
                   {"program_number", program != 0 ? nlohmann::json(program) : nlohmann::json(nullptr)},
-                  {"time_s", timed && a.origin_known ? nlohmann::json(t - a.origin) : nlohmann::json(nullptr)},
+                  {"time_s", timed ? nlohmann::json(t) : nlohmann::json(nullptr)},
                   {"crc_ok", crc_correct(s)}};
     } else {
         char head[96];
@@ -60,8 +50,8 @@ void on_section(void* context, unsigned pid, const AssembledSection& s, const Pa
         out_text(c.out, head);
         if (program != 0)
             put_field_line(c.out, "Program", joined({"'", std::to_string(program), "'d"}));
-        if (timed && a.origin_known) {
-            std::snprintf(head, sizeof head, "'%.3f' s", t - a.origin);
+        if (timed) {
+            std::snprintf(head, sizeof head, "'%.3f' s", t);
             put_field_line(c.out, "Time", head);
         }
         put_field_line(c.out, "CRC_32", crc_correct(s) ? "correct" : "wrong");
@@ -72,7 +62,8 @@ void on_section(void* context, unsigned pid, const AssembledSection& s, const Pa
     bool preroll_known = times.splice_time_known && timed && a.clock.pcrs > 0;
     double preroll = 0;
     if (preroll_known) {
-        const double pcr = static_cast<double>(a.clock.first_pcr) + t * pcr_hz;
+        // The clock's time counts from the first PCR; the packet's from the first packet.
+        const double pcr = static_cast<double>(a.clock.first_pcr) + (t + a.origin) * pcr_hz;
         const auto clock90 = static_cast<std::uint64_t>(pcr / 300) % pts_wrap;
         std::int64_t d = static_cast<std::int64_t>((times.splice_pts + pts_wrap - clock90) % pts_wrap);
         if (d > static_cast<std::int64_t>(pts_wrap / 2))

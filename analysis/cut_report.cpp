@@ -100,21 +100,12 @@ bool selected(Cut& c, unsigned pid)
     return o.pids.empty() || c.listed[pid];
 }
 
-// The packet's time as the clock knows it when the packet is read; false before it knows one.
-bool packet_time(const Analysis& a, const Packet& packet, double& t)
-{
-    if (!clock_known(a.clock) || !a.origin_known)
-        return false;
-    t = clock_time(a.clock, clock_open_stretch(a.clock), packet.offset) - a.origin;
-    return true;
-}
-
 // -1 before the window, 0 inside, 1 past it.
 int in_window(const Cut& c, const Packet& packet)
 {
     const CutOptions& o = c.o;
     double t = 0;
-    const bool timed = packet_time(*c.a, packet, t);
+    const bool timed = time_known_now(*c.a, packet.offset, t);
     const auto position = [&](const CutBound& b) { return b.seconds ? t : static_cast<double>(packet.number); };
     if (o.from.set && ((o.from.seconds && !timed) || position(o.from) < o.from.value))
         return -1;

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "tables/descriptor_loop.hpp"
 #include "tables/reader.hpp"
 #include "tables/table_decoders.hpp"
 #include "texts/description_texts.hpp"
@@ -14,23 +15,19 @@ constexpr unsigned language_descriptor = 0x0A;  // ISO_639_language_descriptor
 // subtitling_descriptor, teletext_descriptor, VBI_teletext_descriptor (EN 300 468)
 constexpr unsigned sparse_descriptors[] = {0x59, 0x56, 0x46};
 
-// The first language code among the ES_info descriptors (printable ASCII
-// only), and whether one marks a stream of subtitles or teletext.
-void scan_es_info(const unsigned char* d, std::size_t length, StreamEntry& entry)
+// The first language code of an ISO_639_language_descriptor among the
+// ES_info descriptors, and whether one marks a stream of subtitles or teletext.
+void scan_es_info(const unsigned char* info, std::size_t length, StreamEntry& entry)
 {
     entry.language[0] = 0;
     entry.sparse_pts = false;
-    for (std::size_t i = 0; i + 2 <= length; i += 2 + d[i + 1]) {
-        for (const unsigned tag : sparse_descriptors)
-            entry.sparse_pts |= d[i] == tag;
-        if (d[i] != language_descriptor || d[i + 1] < 3 || i + 5 > length || entry.language[0] != 0)
-            continue;
-        for (int k = 0; k < 3; ++k) {
-            const unsigned char c = d[i + 2 + k];
-            entry.language[k] = c >= 0x20 && c < 0x7F ? static_cast<char>(c) : '?';
-        }
-        entry.language[3] = 0;
-    }
+    for_each_descriptor(info, length, [&](unsigned tag, const unsigned char* d, std::size_t n) {
+        for (const unsigned sparse : sparse_descriptors)
+            entry.sparse_pts |= tag == sparse;
+        if (tag == language_descriptor && n >= 3 && entry.language[0] == 0)
+            printable_ascii(d, 3, '?').copy(entry.language, 3);
+    });
+    entry.language[3] = 0;
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include "analysis/facts.hpp"
 #include "analysis/stream_facts.hpp"
+#include "analysis/tables_output.hpp"
 #include "tables/si_time.hpp"
 #include "texts/si_texts.hpp"
 #include "analysis/summary_output.hpp"
@@ -15,29 +16,13 @@ void put_count(Output& out, const char* label, std::uint64_t value)
     out_format(out, "=> %-20s'%" PRIu64 "'d\n", label, value);
 }
 
-// "Text" with \" and \\ as the --tables form writes them, line breaks as \n.
-std::string quoted(const std::string& text)
-{
-    std::string q(1, '"');
-    for (const char c : text) {
-        if (c == '"' || c == '\\')
-            q += '\\';
-        if (c == '\n')
-            q += "\\n";
-        else
-            q += c;
-    }
-    q += '"';
-    return q;
-}
-
 void put_service(Output& out, const ProgramFacts& facts)
 {
     if (!facts.service.found)
         return;
     const ServiceInfo& s = facts.service;
     const std::string_view type = service_type_text(s.service_type);
-    out_text(out, joined({"   Service:            ", quoted(s.name), ", provider ", quoted(s.provider)}));
+    out_text(out, joined({"   Service:            ", quoted_text(s.name), ", provider ", quoted_text(s.provider)}));
     out_format(out, ", '%02X'h, %.*s\n", s.service_type, static_cast<int>(type.size()), type.data());
 }
 
@@ -138,7 +123,7 @@ void put_summary_text(Output& out, const Analysis& a, const char* name)
     DvbText dvb;
     const CaptureFacts capture = capture_facts(a, dvb);
     if (capture.network_known)
-        out_text(out, joined({"=> Network:            ", quoted(capture.network_name), "\n"}));
+        out_text(out, joined({"=> Network:            ", quoted_text(capture.network_name), "\n"}));
     if (a.utc_seen)
         out_text(out, joined({"=> UTC Time:           ", mjd_utc_text(a.utc_first), " to ", mjd_utc_text(a.utc_last),
                               " (TDT/TOT)\n"}));

@@ -26,6 +26,8 @@ std::unique_ptr<TablesWriter> text_tables_writer(Output& out);
 // from indent level 1; or members of a JSON object.
 std::unique_ptr<FieldSink> text_field_sink(Output& out);
 std::unique_ptr<FieldSink> json_field_sink(nlohmann::json& object);
+// A text in double quotes as the text form writes it: \" \\ \n, and \xHH for the other controls.
+std::string quoted_text(std::string_view text);
 // A line of the text form: "   Label:" and the value, aligned.
 void put_field_line(Output& out, std::string_view label, const std::string& value);
 std::unique_ptr<TablesWriter> json_tables_writer(Output& out);

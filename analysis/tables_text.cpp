@@ -18,29 +18,6 @@ constexpr unsigned label_width = 28;
 
 std::string dec(std::uint64_t v) { return joined({"'", std::to_string(v), "'d"}); }
 
-// Text and line breaks inside a quoted value: \" \\ \n and \xHH for controls.
-std::string quoted(std::string_view text)
-{
-    std::string q = "\"";
-    for (const char c : text) {
-        const auto b = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            q += '\\';
-            q += c;
-        } else if (c == '\n') {
-            q += "\\n";
-        } else if (b < 0x20 || b == 0x7F) {
-            char esc[8];
-            std::snprintf(esc, sizeof esc, "\\x%02X", b);
-            q += esc;
-        } else {
-            q += c;
-        }
-    }
-    q += '"';
-    return q;
-}
-
 class TextFields final : public FieldSink {
 public:
     explicit TextFields(Output& out) : out_(out) {}
@@ -74,7 +51,7 @@ public:
         std::snprintf(text, sizeof text, "'%.6f' s", v);
         line(name, text);
     }
-    void text(std::string_view name, std::string_view utf8) override { line(name, quoted(utf8)); }
+    void text(std::string_view name, std::string_view utf8) override { line(name, quoted_text(utf8)); }
     void bytes(std::string_view name, const unsigned char* data, std::size_t size) override
     {
         line(name, "");
@@ -195,6 +172,29 @@ Intervals table_intervals(const TableStats& s)
 }
 
 std::unique_ptr<TablesWriter> text_tables_writer(Output& out) { return std::make_unique<TextTables>(out); }
+
+// Text and line breaks inside a quoted value: \" \\ \n and \xHH for controls.
+std::string quoted_text(std::string_view text)
+{
+    std::string q = "\"";
+    for (const char c : text) {
+        const auto b = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            q += '\\';
+            q += c;
+        } else if (c == '\n') {
+            q += "\\n";
+        } else if (b < 0x20 || b == 0x7F) {
+            char esc[8];
+            std::snprintf(esc, sizeof esc, "\\x%02X", b);
+            q += esc;
+        } else {
+            q += c;
+        }
+    }
+    q += '"';
+    return q;
+}
 
 std::unique_ptr<FieldSink> text_field_sink(Output& out) { return std::make_unique<TextFields>(out); }
 

@@ -134,6 +134,14 @@ void end_stretch(Analysis& a, const Stretch& ended)
     flush(a, ended);
 }
 
+bool time_known_now(const Analysis& a, std::uint64_t offset, double& seconds)
+{
+    if (!clock_known(a.clock) || !a.origin_known)
+        return false;
+    seconds = clock_time(a.clock, clock_open_stretch(a.clock), offset) - a.origin;
+    return true;
+}
+
 void end_timeline(Analysis& a)
 {
     if (clock_known(a.clock))

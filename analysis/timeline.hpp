@@ -43,6 +43,11 @@ void queue_finding(Analysis& a, const Finding& finding);
 // `finding.expected`, its limit.
 void queue_check(Analysis& a, const Finding& finding, const EventTime& then);
 
+// A byte position's time as the clock knows it now (the PCRs before it, at
+// the mean rate since the last): seconds from the first packet; false until
+// a PCR interval has counted.
+bool time_known_now(const Analysis& a, std::uint64_t offset, double& seconds);
+
 // A PCR of the reference PID ended the stretch `ended`.
 void end_stretch(Analysis& a, const Stretch& ended);
 // The file ended: the last stretch at the last rate, then everything out.

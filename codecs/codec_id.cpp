@@ -125,12 +125,8 @@ std::vector<std::string> stream_languages(const unsigned char* es_info, std::siz
         case 0x56: case 0x46: entry = 5; break;
         default: return;
         }
-        for (std::size_t i = 0; i + entry <= n; i += entry) {
-            std::string code;
-            for (std::size_t k = 0; k < 3; ++k)
-                code += d[i + k] >= 0x20 && d[i + k] < 0x7F ? static_cast<char>(d[i + k]) : '?';
-            languages.push_back(code);
-        }
+        for (std::size_t i = 0; i + entry <= n; i += entry)
+            languages.push_back(printable_ascii(d + i, 3, '?'));
     });
     return languages;
 }

@@ -68,13 +68,9 @@ struct Fields {
     // Characters of a code (ISO 639 language, country, format_identifier): printable ASCII, else '.'.
     void chars(std::string_view name, unsigned count)
     {
-        std::string t;
-        for (unsigned i = 0; i < count; ++i) {
-            const unsigned b = r.u8();
-            t += b >= 0x20 && b < 0x7F ? static_cast<char>(b) : '.';
-        }
+        const Reader t = r.take(count);
         if (ok())
-            s.text(name, t);
+            s.text(name, printable_ascii(t.data, t.size, '.'));
     }
     // A DVB string of `length` bytes.
     void dvb_text(std::string_view name, std::size_t length)

@@ -195,18 +195,18 @@ int SectionDemux::index_of(unsigned pid, unsigned table_id, unsigned extension) 
 
 const TableStats* SectionDemux::find_stats(unsigned pid, unsigned table_id, unsigned extension) const
 {
-    const auto it = index_.find(key_of(pid, table_id, extension));
-    return it == index_.end() ? nullptr : &stats_[it->second];
+    const int slot = index_of(pid, table_id, extension);
+    return slot < 0 ? nullptr : &stats_[static_cast<unsigned>(slot)];
 }
 
 bool SectionDemux::last_copy(unsigned pid, unsigned table_id, unsigned extension,
                              std::vector<SectionBytes>& sections) const
 {
     sections.clear();
-    const auto it = index_.find(key_of(pid, table_id, extension));
-    if (it == index_.end())
+    const int slot = index_of(pid, table_id, extension);
+    if (slot < 0)
         return false;
-    for (const Held& h : states_[it->second].copy_held)
+    for (const Held& h : states_[static_cast<unsigned>(slot)].copy_held)
         sections.push_back(SectionBytes{h.bytes.data(), h.bytes.size()});
     return !sections.empty();
 }

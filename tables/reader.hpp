@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 namespace ostrel {
 
@@ -60,5 +61,15 @@ struct Reader {
 };
 
 inline Reader reader_of(const unsigned char* data, std::size_t size) { return Reader{data, size}; }
+
+// The bytes of a code (a language, a country, a format_identifier, a UPID)
+// as text: printable ASCII as it is, any other byte as `other`.
+inline std::string printable_ascii(const unsigned char* data, std::size_t size, char other)
+{
+    std::string text;
+    for (std::size_t i = 0; i < size; ++i)
+        text += data[i] >= 0x20 && data[i] < 0x7F ? static_cast<char>(data[i]) : other;
+    return text;
+}
 
 }  // namespace ostrel

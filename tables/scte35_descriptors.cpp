@@ -1,52 +1,11 @@
 #include "tables/scte35_descriptors.hpp"
 
+#include "texts/si_texts.hpp"
+
 #include <cstddef>
-#include <iterator>
 
 namespace ostrel {
 namespace {
-
-struct Named {
-    unsigned value;
-    std::string_view name;
-};
-
-// SCTE 35 table 22.
-constexpr Named segmentation_types[] = {
-    {0x00, "Not Indicated"}, {0x01, "Content Identification"}, {0x10, "Program Start"}, {0x11, "Program End"},
-    {0x12, "Program Early Termination"}, {0x13, "Program Breakaway"}, {0x14, "Program Resumption"},
-    {0x15, "Program Runover Planned"}, {0x16, "Program Runover Unplanned"}, {0x17, "Program Overlap Start"},
-    {0x18, "Program Blackout Override"}, {0x19, "Program Join"}, {0x20, "Chapter Start"}, {0x21, "Chapter End"},
-    {0x22, "Break Start"}, {0x23, "Break End"}, {0x24, "Opening Credit Start"}, {0x25, "Opening Credit End"},
-    {0x26, "Closing Credit Start"}, {0x27, "Closing Credit End"}, {0x30, "Provider Advertisement Start"},
-    {0x31, "Provider Advertisement End"}, {0x32, "Distributor Advertisement Start"},
-    {0x33, "Distributor Advertisement End"}, {0x34, "Provider Placement Opportunity Start"},
-    {0x35, "Provider Placement Opportunity End"}, {0x36, "Distributor Placement Opportunity Start"},
-    {0x37, "Distributor Placement Opportunity End"}, {0x38, "Provider Overlay Placement Opportunity Start"},
-    {0x39, "Provider Overlay Placement Opportunity End"}, {0x3A, "Distributor Overlay Placement Opportunity Start"},
-    {0x3B, "Distributor Overlay Placement Opportunity End"}, {0x3C, "Provider Promo Start"},
-    {0x3D, "Provider Promo End"}, {0x3E, "Distributor Promo Start"}, {0x3F, "Distributor Promo End"},
-    {0x40, "Unscheduled Event Start"}, {0x41, "Unscheduled Event End"}, {0x42, "Alternate Content Opportunity Start"},
-    {0x43, "Alternate Content Opportunity End"}, {0x44, "Provider Ad Block Start"}, {0x45, "Provider Ad Block End"},
-    {0x46, "Distributor Ad Block Start"}, {0x47, "Distributor Ad Block End"}, {0x50, "Network Start"},
-    {0x51, "Network End"},
-};
-
-// SCTE 35 table 21.
-constexpr Named upid_types[] = {
-    {0x00, "Not Used"}, {0x01, "User Defined"}, {0x02, "ISCI"}, {0x03, "Ad-ID"}, {0x04, "UMID"},
-    {0x05, "ISAN (deprecated)"}, {0x06, "ISAN"}, {0x07, "TID"}, {0x08, "TI"}, {0x09, "ADI"}, {0x0A, "EIDR"},
-    {0x0B, "ATSC Content Identifier"}, {0x0C, "MPU"}, {0x0D, "MID"}, {0x0E, "ADS Information"}, {0x0F, "URI"},
-    {0x10, "UUID"}, {0x11, "SCR"},
-};
-
-std::string_view find(const Named* names, std::size_t n, unsigned value, std::string_view otherwise)
-{
-    for (std::size_t i = 0; i < n; ++i)
-        if (names[i].value == value)
-            return names[i].name;
-    return otherwise;
-}
 
 // Types whose UPID is text: ISCI, Ad-ID, TID, ADI, ADS information, URI, SCR.
 bool text_upid(unsigned type)
@@ -89,11 +48,8 @@ void upid(Fields& f, unsigned type, std::size_t length)
         return;
     }
     if (text_upid(type)) {
-        std::string t;
-        Reader body = f.r.take(length);
-        for (std::size_t i = 0; i < body.size; ++i)
-            t += body.data[i] >= 0x20 && body.data[i] < 0x7F ? static_cast<char>(body.data[i]) : '.';
-        f.text("segmentation_upid", t);
+        const Reader body = f.r.take(length);
+        f.text("segmentation_upid", printable_ascii(body.data, body.size, '.'));
         return;
     }
     f.bytes("segmentation_upid", length);
@@ -185,13 +141,6 @@ constexpr std::string_view descriptor_names[] = {"avail_descriptor", "DTMF_descr
                                                  "time_descriptor", "audio_descriptor"};
 
 }  // namespace
-
-std::string_view segmentation_type_text(unsigned id)
-{
-    return find(segmentation_types, std::size(segmentation_types), id, "reserved");
-}
-
-std::string_view upid_type_text(unsigned type) { return find(upid_types, std::size(upid_types), type, "reserved"); }
 
 void decode_splice_descriptors(Reader loop, DecodeContext& c, FieldSink& sink)
 {

@@ -12,7 +12,4 @@ namespace ostrel {
 // the list "segmentation_descriptors", the others in "splice_descriptors".
 void decode_splice_descriptors(Reader loop, DecodeContext& c, FieldSink& sink);
 
-std::string_view segmentation_type_text(unsigned segmentation_type_id);
-std::string_view upid_type_text(unsigned segmentation_upid_type);
-
 }  // namespace ostrel

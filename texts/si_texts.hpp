@@ -1,5 +1,6 @@
-// Names from ISO/IEC 13818-1 and ETSI EN 300 468: tables by table_id,
-// descriptors by tag, and the coded values of the service information.
+// Names from ISO/IEC 13818-1, ETSI EN 300 468 and ANSI/SCTE 35: tables by
+// table_id, descriptors by tag, and the coded values of the service
+// information and of splice information.
 #pragma once
 
 #include <string_view>
@@ -18,5 +19,8 @@ std::string_view service_type_text(unsigned service_type);
 std::string_view running_status_text(unsigned running_status);
 std::string_view linkage_type_text(unsigned linkage_type);
 std::string_view polarization_text(unsigned polarization);
+// SCTE 35: segmentation_type_id (its table 22) and segmentation_upid_type (table 21).
+std::string_view segmentation_type_text(unsigned segmentation_type_id);
+std::string_view upid_type_text(unsigned segmentation_upid_type);
 
 }  // namespace ostrel
