@@ -10,7 +10,9 @@
 #include "analysis/clock.hpp"
 #include "analysis/timeline.hpp"
 #include "analysis/findings.hpp"
+#include "analysis/pcr_tracks.hpp"
 #include "analysis/probe.hpp"
+#include "packets/arrival_log.hpp"
 #include "packets/packet_scan.hpp"
 #include "tables/demux.hpp"
 #include "tables/section_assembler.hpp"
@@ -132,7 +134,15 @@ struct Analysis {
     EventTime section_times[SectionDemux::max_tables][2];  // its last section 0 and 1
     unsigned stretch_pid_count;
     unsigned short stretch_pids[pid_count];            // the streams seen in the stretch
+    // A network source: the arrival of each packet, looked up in the source's log.
+    const ArrivalLog* arrival_log;
+    ArrivalCursor arrival_cursor;
+    ArrivalTiming arrival;
+    PcrTracks pcr_tracks;  // PCR accuracy against a constant rate, PCR jitter against arrival
 };
+
+// Whether intervals are timed: by arrival, or once a PCR interval has counted.
+inline bool intervals_timed(const Analysis& a) { return a.arrival.on || clock_known(a.clock); }
 
 // A zeroed analysis, allocated once (a few MB, touched only where used);
 // `tables` receives every new table the demux completes.

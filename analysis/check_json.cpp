@@ -94,15 +94,17 @@ void put_check_table_json(Output& out, const Analysis& a)
             not_checked[name] = not_checked_reason(a, indicator);
     }
     const std::uint64_t errors = error_total(a);
-    put_line(out, {{"summary",
-                    {{"packets", a.packets},
-                     {"counts", counts},
+    json summary = {{"packets", a.packets},
+                    {"counts", counts},
                      {"checked", checked},
                      {"not_checked", not_checked},
                      {"priority_checked", a.check_priority},
-                     {"intervals_checked", clock_known(a.clock)},
+                     {"intervals_checked", intervals_timed(a)},
                      {"errors", errors},
-                     {"ok", errors == 0}}}});
+                     {"ok", errors == 0}};
+    if (a.arrival.on)
+        summary["intervals_timed_by"] = "arrival time";
+    put_line(out, {{"summary", summary}});
 }
 
 }  // namespace ostrel

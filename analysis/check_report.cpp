@@ -33,6 +33,16 @@ void on_finding(void* context, const Finding& finding)
     put_finding_text(sink.out, finding);
 }
 
+// Some PCR was measured against a constant rate.
+bool pcr_accuracy_measured(const Analysis& a)
+{
+    for (unsigned i = 0; i < a.pcr_tracks.count; ++i) {
+        if (a.pcr_tracks.tracks[i].measured)
+            return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 bool indicator_checked(const Analysis& a, Indicator indicator)
@@ -47,13 +57,13 @@ std::string not_checked_reason(const Analysis& a, Indicator indicator)
     case Indicator::pcr_accuracy_error:
         if (!pcrs)
             return "no PCR pair";
-        return a.packet_size == 192 ? "" : "no arrival time stamps (192-byte packets)";
+        return a.packet_size == 192 || pcr_accuracy_measured(a) ? "" : "variable rate";
     case Indicator::pcr_repetition_error:
     case Indicator::pcr_discontinuity_indicator_error:
         return pcrs ? "" : "no PCR pair";
     case Indicator::pid_error:
     case Indicator::pts_error:
-        return clock_known(a.clock) ? "" : "no PCR";
+        return intervals_timed(a) ? "" : "no PCR";
     case Indicator::buffer_error:
     case Indicator::empty_buffer_error:
     case Indicator::data_delay_error:
@@ -61,7 +71,7 @@ std::string not_checked_reason(const Analysis& a, Indicator indicator)
     default:
         if (indicator_priority(indicator) == 3 && !a.si.started)
             return "no DVB SI (no NIT, SDT or EIT section with a correct CRC_32)";
-        if (indicator_priority(indicator) == 3 && !clock_known(a.clock) && indicator != Indicator::nit_actual_error &&
+        if (indicator_priority(indicator) == 3 && !intervals_timed(a) && indicator != Indicator::nit_actual_error &&
             indicator != Indicator::sdt_actual_error && indicator != Indicator::eit_actual_error &&
             indicator != Indicator::rst_error && indicator != Indicator::tdt_error && indicator != Indicator::eit_pf_error)
             return "no PCR";

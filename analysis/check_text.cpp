@@ -63,7 +63,9 @@ std::string finding_detail(const Finding& f)
         return format("PCR difference %.3f ms without discontinuity_indicator, expected 0 to %.0f ms", f.seen * 1e3,
                       f.expected * 1e3);
     case FindingKind::pcr_accuracy:
-        return format("PCR off the arrival time stamps by %.0f ns, limit %.0f ns", f.seen * 1e9, f.expected * 1e9);
+        return format(f.extra == 1 ? "PCR off a constant rate by %.0f ns, limit %.0f ns"
+                                   : "PCR off the arrival time stamps by %.0f ns, limit %.0f ns",
+                      f.seen * 1e9, f.expected * 1e9);
     case FindingKind::pts_interval:
         return format("PTS %.3f ms apart, limit %.0f ms", f.seen * 1e3, f.expected * 1e3);
     case FindingKind::cat_missing:
@@ -108,11 +110,11 @@ void put_check_table_text(Output& out, const Analysis& a, const Withheld& withhe
                    indicator_priority(indicator));
         if (indicator_checked(a, indicator))
             out_format(out, "'%" PRIu64 "'d", a.counts[i]);
-        else if (indicator_priority(indicator) == 3)
+        else if (indicator_priority(indicator) == 3 || not_checked_reason(a, indicator) == "variable rate")
             out_text(out, "not checked (" + not_checked_reason(a, indicator) + ")");
         else
             out_text(out, "not checked");
-        if ((indicator == Indicator::pat_error || indicator == Indicator::pmt_error) && !clock_known(a.clock))
+        if ((indicator == Indicator::pat_error || indicator == Indicator::pmt_error) && !intervals_timed(a))
             out_text(out, " (intervals not checked: no PCR)");
         const auto more = withheld.by_indicator.find(i);
         if (more != withheld.by_indicator.end())
@@ -134,6 +136,8 @@ void put_check_table_text(Output& out, const Analysis& a, const Withheld& withhe
         }
         out_text(out, " (--all prints every finding)\n");
     }
+    if (a.arrival.on)
+        out_text(out, "=> Intervals timed by arrival time (capture)\n");
     const std::uint64_t errors = error_total(a);
     if (errors == 0)
         out_text(out, "OK\n");

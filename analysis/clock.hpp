@@ -33,16 +33,22 @@ struct Clock {
 
 // How the bytes from `start` on are timed: linearly from `start_time` at
 // `seconds_per_byte` (0: no rate is known yet, nothing can be timed).
+// A stretch that `arrived` is the bytes of one datagram of a network
+// source: every byte of it has the datagram's arrival time.
 struct Stretch {
     std::uint64_t start;
     double start_time;
     double seconds_per_byte;
+    bool arrived = false;
 };
 
 inline double stretch_time(const Stretch& s, std::uint64_t offset)
 {
     return s.start_time + (static_cast<double>(offset) - static_cast<double>(s.start)) * s.seconds_per_byte;
 }
+
+// Whether the stretch gives its bytes a time at all.
+inline bool stretch_timed(const Stretch& s) { return s.arrived || s.seconds_per_byte > 0; }
 
 void clock_reset(Clock& clock);
 

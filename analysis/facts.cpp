@@ -190,16 +190,4 @@ std::string joined(std::initializer_list<std::string_view> pieces)
     return s;
 }
 
-void out_format(Output& out, const char* format, ...)
-{
-    constexpr std::size_t piece = 1024;
-    char* const w = out_space(out, piece);
-    std::va_list args;
-    va_start(args, format);
-    const int n = std::vsnprintf(w, piece, format, args);
-    va_end(args);
-    if (n > 0)
-        out_commit(out, w + (static_cast<std::size_t>(n) < piece ? static_cast<std::size_t>(n) : piece - 1));
-}
-
 }  // namespace ostrel

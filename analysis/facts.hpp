@@ -60,7 +60,4 @@ std::string program_list(const std::vector<unsigned>& numbers);
 // overlaps in chains of std::string additions).
 std::string joined(std::initializer_list<std::string_view> pieces);
 
-// printf into the output, one bounded piece (up to 1 KiB).
-void out_format(Output& out, const char* format, ...) __attribute__((format(printf, 2, 3)));
-
 }  // namespace ostrel

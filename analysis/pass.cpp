@@ -8,7 +8,7 @@ namespace ostrel {
 namespace {
 
 // The step of the pass: every packet into the analysis, then to the report's hook when it has one.
-template <bool hooked>
+template <bool hooked, bool arrivals>
 struct Step {
     Analysis& a;
     Progress& progress;
@@ -18,6 +18,11 @@ struct Step {
         if (packet.number == 1) {
             a.first_offset = packet.offset;
             a.packet_size = packet.size;  // one size for the whole scan
+        }
+        if constexpr (arrivals) {
+            const ArrivalRecord* r = arrival_at(*a.arrival_log, a.arrival_cursor, packet.offset);
+            if (r != nullptr)
+                note_arrival(a, r->time_ns, packet.offset);
         }
         analyze_packet(a, packet);
         if ((packet.number & 0xFFFF) == 0)
@@ -50,12 +55,18 @@ ScanEnd run_pass(const PacketInput& in, Analysis& a, std::FILE* err, const PassH
     reading.resync = true;  // damage is counted, never a reason to stop
     reading.bytes_read = &a.bytes;
     const auto event = [&](const SyncEvent& e) { analyze_sync_event(a, e); };
+    a.arrival_log = in.arrivals;
+    a.arrival.on = in.arrivals != nullptr;
     ScanEnd end;
-    if (hook != nullptr) {
-        Step<true> step{a, progress, hook};
+    if (a.arrival.on) {
+        static const PassHook none{[](void*, const Packet&) { return true; }, [](void*) {}, nullptr};
+        Step<true, true> step{a, progress, hook != nullptr ? hook : &none};
+        end = scan_packets(reading, step, event);
+    } else if (hook != nullptr) {
+        Step<true, false> step{a, progress, hook};
         end = scan_packets(reading, step, event);
     } else {
-        Step<false> step{a, progress, hook};
+        Step<false, false> step{a, progress, hook};
         end = scan_packets(reading, step, event);
     }
     if (a.check_priority >= 3)

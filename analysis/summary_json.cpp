@@ -1,5 +1,6 @@
 #include <nlohmann/json.hpp>
 
+#include "analysis/capture_output.hpp"
 #include "analysis/facts.hpp"
 #include "analysis/stream_facts.hpp"
 #include "tables/si_time.hpp"
@@ -101,13 +102,13 @@ json pids_json(const Analysis& a, const Duration& d)
 
 }  // namespace
 
-void put_summary_json(Output& out, const Analysis& a, const char* name)
+void put_summary_json(Output& out, const Analysis& a, const char* name, const FlowStream* flow)
 {
     const Duration d = capture_duration(a);
     const PidTotals totals = pid_totals(a);
     DvbText dvb;
     const CaptureFacts capture = capture_facts(a, dvb);
-    const json summary = {
+    json summary = {
         {"file", name},
         {"bytes", a.bytes},
         {"packet_size", a.packet_size},
@@ -128,6 +129,8 @@ void put_summary_json(Output& out, const Analysis& a, const char* name)
         {"programs", programs_json(a, dvb)},
         {"pids", pids_json(a, d)},
     };
+    if (flow != nullptr)
+        add_capture_json(summary, a, *flow);
     // Bytes of the file name that are no UTF-8 become U+FFFD: the output stays valid JSON.
     out_text(out, summary.dump(2, ' ', false, json::error_handler_t::replace));
     out_text(out, "\n");

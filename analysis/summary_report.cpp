@@ -5,7 +5,8 @@
 
 namespace ostrel {
 
-ReportEnd report_summary(const PacketInput& in, Output& out, const char* name, bool json, std::FILE* err)
+ReportEnd report_summary(const PacketInput& in, Output& out, const char* name, bool json, std::FILE* err,
+                         const FlowStream* flow)
 {
     Analysis* const a = new_analysis(nullptr, nullptr);
     if (a == nullptr)
@@ -13,9 +14,9 @@ ReportEnd report_summary(const PacketInput& in, Output& out, const char* name, b
     const ScanEnd end = run_pass(in, *a, err);
     const ReportEnd result = pass_end(end, *a);  // a file shorter than one packet has nothing to sum up
     if (result == ReportEnd::done && json)
-        put_summary_json(out, *a, name);
+        put_summary_json(out, *a, name, flow);
     else if (result == ReportEnd::done)
-        put_summary_text(out, *a, name);
+        put_summary_text(out, *a, name, flow);
     delete_analysis(a);
     return result;
 }

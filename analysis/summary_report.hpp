@@ -8,6 +8,10 @@
 
 namespace ostrel {
 
-ReportEnd report_summary(const PacketInput& in, Output& out, const char* name, bool json, std::FILE* err);
+struct FlowStream;
+
+// `flow`: the capture's flow the input is, whose network figures the summary adds; null for a file.
+ReportEnd report_summary(const PacketInput& in, Output& out, const char* name, bool json, std::FILE* err,
+                         const FlowStream* flow = nullptr);
 
 }  // namespace ostrel

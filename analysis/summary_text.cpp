@@ -1,5 +1,6 @@
 #include <cinttypes>
 
+#include "analysis/capture_output.hpp"
 #include "analysis/facts.hpp"
 #include "analysis/stream_facts.hpp"
 #include "analysis/tables_output.hpp"
@@ -103,7 +104,7 @@ void put_pids(Output& out, const Analysis& a, const Duration& d)
 
 }  // namespace
 
-void put_summary_text(Output& out, const Analysis& a, const char* name)
+void put_summary_text(Output& out, const Analysis& a, const char* name, const FlowStream* flow)
 {
     out_text(out, "=> File:               ");
     out_text(out, name);
@@ -136,6 +137,8 @@ void put_summary_text(Output& out, const Analysis& a, const char* name)
     put_count(out, "Scrambled Packets:", totals.scrambled);
     put_count(out, "CRC Errors:", a.crc_errors);
     put_count(out, "Sync Losses:", a.sync_losses);
+    if (flow != nullptr)
+        put_capture_text(out, a, *flow);
 }
 
 }  // namespace ostrel

@@ -12,14 +12,20 @@ void emit(Analysis& a, const Finding& f)
         a.sink(a.sink_context, f);
 }
 
+// The time of a byte position in the stretch: its datagram's arrival, or the clock's.
+double time_at(const Analysis& a, const Stretch& s, std::uint64_t offset)
+{
+    return s.arrived ? s.start_time : clock_time(a.clock, s, offset);
+}
+
 double time_of(const Analysis& a, const EventTime& e, const Stretch& s)
 {
-    return e.timed ? e.time : clock_time(a.clock, s, e.offset);
+    return e.timed ? e.time : time_at(a, s, e.offset);
 }
 
 void give_time(const Analysis& a, EventTime& e, const Stretch& s)
 {
-    e.time = clock_time(a.clock, s, e.offset);
+    e.time = time_at(a, s, e.offset);
     e.timed = true;
     e.listed = false;
 }
@@ -30,9 +36,9 @@ void flush(Analysis& a, const Stretch& s)
     for (unsigned i = 0; i < a.queued; ++i) {
         QueuedFinding& q = a.queue[i];
         if (q.pending) {
-            if (s.seconds_per_byte <= 0)
+            if (!stretch_timed(s))
                 continue;  // no time: not checked
-            q.finding.seen = clock_time(a.clock, s, q.finding.offset) - time_of(a, q.then, s);
+            q.finding.seen = time_at(a, s, q.finding.offset) - time_of(a, q.then, s);
             if (q.finding.kind == FindingKind::table_interval) {
                 a.demux->add_interval(q.finding.extra, q.finding.seen);
                 continue;
@@ -43,7 +49,7 @@ void flush(Analysis& a, const Stretch& s)
                 continue;
         }
         if (a.origin_known)
-            q.finding.time = clock_time(a.clock, s, q.finding.offset) - a.origin;
+            q.finding.time = time_at(a, s, q.finding.offset) - a.origin;
         emit(a, q.finding);
     }
     a.queued = 0;
@@ -63,15 +69,30 @@ void insert_finding(Analysis& a, const Finding& f, const Stretch& s)
     ++a.queued;
 }
 
+// The stretch under way: the current arrival, or the bytes since the last
+// PCR at the mean rate so far (no rate while none is known).
+Stretch open_stretch(const Analysis& a)
+{
+    if (a.arrival.on)
+        return Stretch{a.arrival.stretch_start, a.arrival.now, 0, a.arrival.started};
+    return clock_known(a.clock) ? clock_open_stretch(a.clock) : Stretch{0, 0, 0};
+}
+
+// Decides everything waiting by the stretch under way.
+void end_open_stretch(Analysis& a)
+{
+    const Stretch s = open_stretch(a);
+    if (stretch_timed(s))
+        end_stretch(a, s);
+    else
+        flush(a, s);
+}
+
 // A stretch with this many findings: decide them now, at the rate so far.
 void make_room(Analysis& a)
 {
-    if (a.queued < queue_capacity)
-        return;
-    if (clock_known(a.clock))
-        end_stretch(a, clock_open_stretch(a.clock));
-    else
-        flush(a, Stretch{0, 0, 0});
+    if (a.queued == queue_capacity)
+        end_open_stretch(a);
 }
 
 }  // namespace
@@ -109,11 +130,11 @@ void queue_check(Analysis& a, const Finding& finding, const EventTime& then)
 
 void end_stretch(Analysis& a, const Stretch& ended)
 {
-    if (ended.seconds_per_byte <= 0)
+    if (!stretch_timed(ended))
         return;  // no rate yet: all waits for the first pair of PCRs
     if (!a.origin_known) {
         // The first packet's time, by the first interval that counts: the origin of finding times.
-        a.origin = clock_time(a.clock, ended, a.first_offset);
+        a.origin = time_at(a, ended, a.first_offset);
         a.origin_known = true;
     }
     // The streams seen in the stretch: their longest gap in it, their last packet's time.
@@ -136,18 +157,32 @@ void end_stretch(Analysis& a, const Stretch& ended)
 
 bool time_known_now(const Analysis& a, std::uint64_t offset, double& seconds)
 {
+    if (a.arrival.on) {
+        seconds = a.arrival.now;
+        return a.arrival.started;
+    }
     if (!clock_known(a.clock) || !a.origin_known)
         return false;
     seconds = clock_time(a.clock, clock_open_stretch(a.clock), offset) - a.origin;
     return true;
 }
 
-void end_timeline(Analysis& a)
+void note_arrival(Analysis& a, std::int64_t time_ns, std::uint64_t offset)
 {
-    if (clock_known(a.clock))
-        end_stretch(a, clock_open_stretch(a.clock));
+    ArrivalTiming& t = a.arrival;
+    if (t.started && time_ns == t.now_ns)
+        return;
+    if (t.started)
+        end_stretch(a, Stretch{t.stretch_start, t.now, 0, true});
     else
-        flush(a, Stretch{0, 0, 0});
+        t.first_ns = time_ns;
+    const double now = static_cast<double>(time_ns - t.first_ns) / 1e9;
+    t.now = t.started && now < t.now ? t.now : now;
+    t.started = true;
+    t.now_ns = time_ns;
+    t.stretch_start = offset;
 }
+
+void end_timeline(Analysis& a) { end_open_stretch(a); }
 
 }  // namespace ostrel

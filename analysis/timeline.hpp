@@ -14,6 +14,20 @@ namespace ostrel {
 
 struct Analysis;
 
+// Time by arrival, for a network source: each packet has its datagram's
+// arrival time, and each new arrival time ends a stretch.
+struct ArrivalTiming {
+    bool on;
+    bool started;
+    std::int64_t first_ns;  // the first packet's arrival: time 0
+    std::int64_t now_ns;    // that of the packets of the current stretch
+    double now;             // in seconds since the first (never going back)
+    std::uint64_t stretch_start;
+};
+
+// A packet at `offset` that arrived at `time_ns`.
+void note_arrival(Analysis& a, std::int64_t time_ns, std::uint64_t offset);
+
 // When something was last seen: its time once its stretch has ended, before
 // that its offset (`listed`: waiting in the list of the current stretch).
 struct EventTime {

@@ -1,4 +1,6 @@
 #include "analysis/packet_checks.hpp"
+
+#include <cmath>
 #include "packets/pes_start.hpp"
 
 namespace ostrel {
@@ -10,6 +12,9 @@ constexpr std::uint64_t pcr_difference_ticks = 2'700'000;  // 100 ms
 constexpr std::int64_t pcr_accuracy_half_ticks = 27;       // 500 ns = 13.5 ticks, doubled
 constexpr double pts_repetition_limit = 0.700;             // s
 constexpr std::uint32_t arrival_wrap = 1u << 30;           // arrival_time_stamp, 27 MHz
+constexpr double pcr_accuracy_limit = 500e-9;              // s
+
+constexpr std::uint64_t pcr_segment_ticks = 270'000'000;  // 10 s: a longer step starts the line anew
 
 double seconds_of(std::uint64_t ticks) { return static_cast<double>(ticks) / pcr_hz; }
 
@@ -35,6 +40,20 @@ void check_pcr_pair(Analysis& a, PidState& s, unsigned pid, const Packet& packet
     }
 }
 
+// Against a constant rate: the PCR foretold from its bytes by the PCRs
+// before it (packets without arrival time stamps), and against its arrival.
+void track_pcr(Analysis& a, unsigned pid, const Packet& packet, std::uint64_t ticks, bool continuous, bool checked)
+{
+    PcrTrack* const t = pcr_track(a.pcr_tracks, pid);
+    if (t == nullptr)
+        return;
+    const std::optional<double> off = pcr_off_rate(*t, packet.offset, ticks, continuous);
+    if (checked && packet.size != 192 && off && std::fabs(*off) > pcr_accuracy_limit)
+        report_finding(a, packet, pid, FindingKind::pcr_accuracy, *off, pcr_accuracy_limit, 1);
+    if (a.arrival.on)
+        take_pcr_arrival(*t, a.arrival.now, t->ticks / pcr_hz, continuous);
+}
+
 }  // namespace
 
 void take_pcr(Analysis& a, PidState& s, unsigned pid, const Packet& packet, bool discontinuity)
@@ -44,21 +63,27 @@ void take_pcr(Analysis& a, PidState& s, unsigned pid, const Packet& packet, bool
     // The PCR indicators look at the PCR_PIDs the map tables name, or at
     // every PID with PCRs while no map table is known.
     const bool checked = !a.pmt_known || (s.role & role_pcr) != 0;
-    if (s.pcrs++ == 0) {
+    const bool first = s.pcrs++ == 0;
+    if (first) {
         s.first_pcr_packet = packet.number;
     } else if (checked) {
         a.pcr_pairs = true;
         if (!discontinuity)
             check_pcr_pair(a, s, pid, packet, pcr, arrival);
     }
+    const std::uint64_t ticks = first ? 0 : pcr_difference(pcr, s.last_pcr);
+    track_pcr(a, pid, packet, ticks, !first && !discontinuity && ticks > 0 && ticks <= pcr_segment_ticks, checked);
     s.last_pcr = pcr;
     s.last_pcr_packet = packet.number;
     s.last_pcr_arrival = arrival;
     // The first PID with PCRs gives the time of the whole file.
     if (a.clock.pid == 0xFFFF)
         a.clock.pid = pid;
-    if (pid == a.clock.pid)
-        end_stretch(a, clock_take_pcr(a.clock, packet.offset, pcr, discontinuity));
+    if (pid == a.clock.pid) {
+        const Stretch ended = clock_take_pcr(a.clock, packet.offset, pcr, discontinuity);
+        if (!a.arrival.on)  // else each arrival ends a stretch
+            end_stretch(a, ended);
+    }
 }
 
 void start_absence(Analysis& a, PidState& s, unsigned pid, std::uint64_t offset)

@@ -28,6 +28,7 @@ constexpr Flag flags[] = {
     {"--CHECK", &RunOptions::check_mode},   {"--JSON", &RunOptions::json},
     {"--DECODE", &RunOptions::decode},      {"--TABLES", &RunOptions::tables_mode},
     {"--ALL", &RunOptions::all_findings},    {"--CUES", &RunOptions::cues_mode},
+    {"--FLOWS", &RunOptions::flows_mode},
 };
 
 // The value after a prefix matched without regard to case, or null.
@@ -117,6 +118,10 @@ bool apply_cut_option(RunOptions& options, const char* argument)
             fail(options, argument);
     } else if (const char* v = value_after(argument, "--TO:")) {
         if (!read_bound(v, options.to))
+            fail(options, argument);
+    } else if (const char* v = value_after(argument, "--FLOW:")) {
+        options.flow_mode = true;
+        if (!parse_endpoint(v, options.flow_destination))
             fail(options, argument);
     } else if (const char* v = value_after(argument, "--ES:")) {
         options.es_mode = true;

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "analysis/cut_report.hpp"
+#include "network/frames.hpp"
 #include <string>
 #include <vector>
 
@@ -33,6 +34,10 @@ struct RunOptions {
     CutBound from, to;
     bool es_mode = false;       // --es:HHHH: that PID's PES payloads
     std::uint16_t es_pid = 0;
+    // Network captures: --flows lists the flows, --flow:ADDR:PORT picks one by its destination
+    bool flows_mode = false;
+    bool flow_mode = false;
+    Endpoint flow_destination{};
     std::string option_error;   // an option whose value cannot be read: the run stops with it
 };
 

@@ -7,7 +7,9 @@
 #include "analysis/check_report.hpp"
 #include "analysis/cues_report.hpp"
 #include "analysis/cut_report.hpp"
+#include "cli/input.hpp"
 #include "cli/write_target.hpp"
+#include "network/flow_stream.hpp"
 #include "analysis/summary_report.hpp"
 #include "analysis/tables_report.hpp"
 #include "packets/packet_report.hpp"
@@ -67,13 +69,13 @@ constexpr const char* help_text =
 constexpr std::size_t block_bytes = 1024 * packet_size;  // 188 KiB read at a time: 47 pages
 
 ReportEnd run_report(const RunOptions& options, const PacketInput& in, SyncLog& log, const char* name,
-                     std::FILE* keys)
+                     std::FILE* keys, const FlowStream* flow)
 {
     if (options.check_mode)
         return report_check(in, log.out, CheckOptions{options.json, options.check_priority, options.all_findings},
                             log.err);
     if (options.summary_mode)
-        return report_summary(in, log.out, name, options.json, log.err);
+        return report_summary(in, log.out, name, options.json, log.err, flow);
     if (options.cues_mode)
         return report_cues(in, log.out, options.json, log.err);
     if (options.tables_mode)
@@ -126,14 +128,36 @@ int run_write(const RunOptions& options, const PacketInput& in, const char* name
 int run_on_file(const RunOptions& options, std::FILE* file, const char* name, const RunBuffers& buffers,
                 std::FILE* out_stream, std::FILE* keys, std::FILE* err)
 {
+    Input input;
+    if (!open_input(file, input)) {
+        std::fprintf(err, "Read failed on input file : %s\n", name);
+        return exit_failed;
+    }
+    int status;
+    if (input.capture) {
+        status = run_capture(options, input, name, buffers, out_stream, keys, err);
+    } else if (options.flows_mode || options.flow_mode) {
+        std::fprintf(err, "Not a network capture (pcap or pcapng): %s\n", name);
+        status = exit_failed;
+    } else {
+        status = run_stream(options, input.file, name, buffers, out_stream, keys, err, nullptr);
+    }
+    close_input(input);
+    return status;
+}
+
+int run_stream(const RunOptions& options, std::FILE* file, const char* name, const RunBuffers& buffers,
+               std::FILE* out_stream, std::FILE* keys, std::FILE* err, const FlowStream* flow)
+{
     const std::size_t piece = buffers.read_piece != 0 ? buffers.read_piece : buffers.block_bytes;
-    const PacketInput in{file, buffers.block, buffers.block_bytes, piece, options.resync, nullptr};
+    const PacketInput in{file, buffers.block, buffers.block_bytes, piece, options.resync, nullptr,
+                         flow != nullptr ? flow->log.get() : nullptr};
     if (options.write_mode)
         return run_write(options, in, name, err);
     Output out{out_stream, buffers.text, buffers.text_capacity, 0, false};
     SyncLog log{out, err};
 
-    const ReportEnd end = run_report(options, in, log, name, keys);
+    const ReportEnd end = run_report(options, in, log, name, keys, flow);
     // Standard output first, so that a message follows what was printed before it.
     const bool written = out_flush(out);
     if (!written)

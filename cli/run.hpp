@@ -30,4 +30,16 @@ struct RunBuffers {
 int run_on_file(const RunOptions& options, std::FILE* file, const char* name, const RunBuffers& buffers,
                 std::FILE* out_stream, std::FILE* keys, std::FILE* err);
 
+struct FlowStream;
+struct Input;
+
+// The report over a transport stream: a file, or the flow of a capture
+// (whose arrival times and figures the reports then use).
+int run_stream(const RunOptions& options, std::FILE* file, const char* name, const RunBuffers& buffers,
+               std::FILE* out_stream, std::FILE* keys, std::FILE* err, const FlowStream* flow);
+
+// A network capture: --flows, or the report over one of its flows.
+int run_capture(const RunOptions& options, Input& input, const char* name, const RunBuffers& buffers,
+                std::FILE* out_stream, std::FILE* keys, std::FILE* err);
+
 }  // namespace ostrel

@@ -1,6 +1,8 @@
 #include "packets/output.hpp"
 
 #include <cassert>
+#include <cstdarg>
+#include <cstdio>
 
 namespace ostrel {
 
@@ -69,6 +71,18 @@ char* put_hex(char* w, unsigned value, unsigned digits, bool upper)
     for (unsigned i = digits; i-- > 0;)
         *w++ = set[(value >> (4 * i)) & 0xF];
     return w;
+}
+
+void out_format(Output& out, const char* format, ...)
+{
+    constexpr std::size_t piece = 1024;
+    char* const w = out_space(out, piece);
+    std::va_list args;
+    va_start(args, format);
+    const int n = std::vsnprintf(w, piece, format, args);
+    va_end(args);
+    if (n > 0)
+        out_commit(out, w + (static_cast<std::size_t>(n) < piece ? static_cast<std::size_t>(n) : piece - 1));
 }
 
 }  // namespace ostrel

@@ -44,4 +44,7 @@ char* put_signed_dec(char* w, long value);
 // `digits` hex digits of `value`, upper or lower case.
 char* put_hex(char* w, unsigned value, unsigned digits, bool upper = true);
 
+// printf into the output, one bounded piece (up to 1 KiB).
+void out_format(Output& out, const char* format, ...) __attribute__((format(printf, 2, 3)));
+
 }  // namespace ostrel

@@ -72,13 +72,20 @@ char* dump_payload(char* w, const unsigned char* data, std::size_t length, unsig
     return pes_start == length ? w : put_pes_start(w, data, length, pes_start, decode);
 }
 
-char* put_packet_block(char* w, const Packet& packet, bool decode)
+char* put_packet_block(char* w, const Packet& packet, bool decode, const ArrivalRecord* arrival)
 {
     const unsigned char* const p = packet.ts;
     const PacketHeader h = decode_header(p);
     w = put(w, "=> Sync Byte:                    '47'h, TS Packet (No. ");
     w = put_dec(w, packet.number);
     w = put(w, ")\n");
+    if (arrival != nullptr) {
+        w = put(w, "=> Capture Frame:                '");
+        w = put_dec(w, arrival->frame);
+        w = put(w, "'d, ");
+        w = put(w, arrival_time_text(arrival->time_ns, false));
+        w = put_char(w, '\n');
+    }
     if (packet.size == 192)
         w = put_arrival_header(w, packet.extra);
     w = put_bits_line(w, "=> Transport Error Indicator:    '", bit_texts[h.transport_error_indicator],
@@ -128,11 +135,14 @@ ReportEnd report_packets(const PacketInput& in, SyncLog& log, unsigned pid_filte
 {
     Output& out = log.out;
     bool keys_ended = false;
+    ArrivalCursor cursor;
     const auto step = [&](const Packet& packet) {
         if (pid_filter != every_pid && pid_filter != packet_pid(packet.ts))
             return true;
+        const ArrivalRecord* const arrival =
+            in.arrivals != nullptr ? arrival_at(*in.arrivals, cursor, packet.offset) : nullptr;
         char* const start = out_space(out, max_block_size);
-        char* w = put_packet_block(start, packet, decode);
+        char* w = put_packet_block(start, packet, decode, arrival);
         w = put(w, step_mode ? prompt : separator);
         assert(static_cast<std::size_t>(w - start) <= max_block_size);
         out_commit(out, w);

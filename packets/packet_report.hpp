@@ -18,7 +18,8 @@ inline constexpr std::size_t max_block_size = 16384;
 
 // Writes the lines of one packet, from the sync byte line to the payload dump;
 // with `decode`, the adaptation field and PES header decoded after their dumps.
-char* put_packet_block(char* w, const Packet& packet, bool decode = false);
+// With the packet's `arrival` (a network source), its capture frame and time after the sync byte line.
+char* put_packet_block(char* w, const Packet& packet, bool decode = false, const ArrivalRecord* arrival = nullptr);
 
 // Writes the payload hex lines, then the PES start found in them, if any.
 char* dump_payload(char* w, const unsigned char* data, std::size_t length,

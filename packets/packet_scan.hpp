@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <iterator>
 
+#include "packets/arrival_log.hpp"
 #include "packets/byte_window.hpp"
 #include "packets/output.hpp"
 #include "packets/packet_header.hpp"
@@ -32,6 +33,7 @@ struct PacketInput {
     std::size_t read_piece;   // the most bytes one read asks for (block_bytes normally)
     bool resync;
     std::uint64_t* bytes_read;  // when not null, set to the bytes read at the end
+    const ArrivalLog* arrivals = nullptr;  // a network source: when its bytes arrived
 };
 
 struct Packet {

@@ -1,0 +1,76 @@
+#include <string>
+
+#include "cli/input.hpp"
+#include "cli/run.hpp"
+#include "network/flow_stream.hpp"
+#include "network/flows_report.hpp"
+
+namespace ostrel {
+namespace {
+
+int run_flows(const RunOptions& options, Capture& capture, const RunBuffers& buffers, std::FILE* out_stream,
+              std::FILE* err)
+{
+    Output out{out_stream, buffers.text, buffers.text_capacity, 0, false};
+    std::string error;
+    report_flows(capture, out, options.json, error);
+    const bool written = out_flush(out);
+    if (!written)
+        std::fputs("Write failed on standard output\n", err);
+    if (!error.empty())
+        std::fprintf(err, "%s\n", error.c_str());
+    return written && error.empty() ? exit_ok : exit_failed;
+}
+
+}  // namespace
+
+int run_capture(const RunOptions& options, Input& input, const char* name, const RunBuffers& buffers,
+                std::FILE* out_stream, std::FILE* keys, std::FILE* err)
+{
+    std::FILE* const file = capture_file(input);
+    if (file == nullptr) {
+        std::fprintf(err, "Read failed on input file : %s\n", name);
+        return exit_failed;
+    }
+    std::string error;
+    Capture* const capture = capture_open(file, error);
+    if (capture == nullptr) {
+        std::fprintf(err, "%s\n", error.c_str());
+        return exit_failed;
+    }
+    if (options.flows_mode) {
+        const int status = run_flows(options, *capture, buffers, out_stream, err);
+        capture_close(capture);
+        return status;
+    }
+    FlowStream flow;
+    flow.capture = capture;
+    flow.wanted = options.flow_mode;
+    flow.destination = options.flow_destination;
+    std::FILE* const ts = open_flow_stream(flow);
+    int status = exit_failed;
+    if (ts == nullptr) {
+        std::fputs("Out of memory\n", err);
+    } else if (!flow_start(flow)) {
+        if (!flow.error.empty())
+            std::fprintf(err, "%s\n", flow.error.c_str());
+        char text[64];
+        endpoint_text(options.flow_destination, text, sizeof text);
+        if (options.flow_mode)
+            std::fprintf(err, "No flow to %s carries TS in the capture: %s\n", text, name);
+        else
+            std::fprintf(err, "No UDP flow carries TS in the capture: %s\n", name);
+    } else {
+        status = run_stream(options, ts, name, buffers, out_stream, keys, err, &flow);
+        if (!flow.error.empty()) {
+            std::fprintf(err, "%s\n", flow.error.c_str());
+            status = exit_failed;
+        }
+    }
+    if (ts != nullptr)
+        std::fclose(ts);
+    capture_close(capture);
+    return status;
+}
+
+}  // namespace ostrel

@@ -1,0 +1,40 @@
+// The figures of a flow written out: the text of --flows and of the
+// summary's network section in ostrel's notation, and their JSON.
+#pragma once
+
+#include <nlohmann/json.hpp>
+#include <string>
+
+#include "network/capture.hpp"
+#include "network/flow_figures.hpp"
+#include "packets/arrival_log.hpp"
+#include "packets/output.hpp"
+
+namespace ostrel {
+
+struct FlowView {
+    Endpoint source, destination;
+    bool rtp;
+    std::uint32_t ssrc;
+    unsigned payload_type;
+    const FlowFigures* figures;
+};
+
+// "127.0.0.1:40000 -> 239.1.1.1:5000, RTP (SSRC '0000ABCD'h, payload type '33'd)" or ", plain".
+std::string flow_title(const FlowView& flow);
+
+// The lines of a flow after its title: counts, times, rate and the network figures.
+void put_flow_text(Output& out, const FlowView& flow);
+// The network figures alone (the summary of a capture).
+void put_network_text(Output& out, const FlowFigures& f);
+void put_other_traffic_text(Output& out, const OtherTraffic& other, std::uint64_t other_flows);
+
+// "DF:MLR": the delay factor in ms and the loss, "unknown:N" without a rate.
+std::string mdi_text(const MdiFigure& m);
+
+// `with_network`: its network figures as "network" (--flows).
+nlohmann::json flow_json(const FlowView& flow, bool with_network);
+nlohmann::json network_json(const FlowFigures& f);
+nlohmann::json other_traffic_json(const OtherTraffic& other);
+
+}  // namespace ostrel

@@ -1,0 +1,170 @@
+#include "network/flow_figures.hpp"
+
+#include <cmath>
+#include <cstring>
+
+#include "packets/packet_header.hpp"
+
+namespace ostrel {
+namespace {
+
+constexpr double rtp_hz = 90'000.0;
+constexpr unsigned recent_bits = 64;
+
+void take_interval(FlowFigures& f, double ms)
+{
+    if (ms < 0)
+        ms = 0;  // a capture whose times go back
+    if (f.datagrams == 2 || ms < f.iat_min_ms)
+        f.iat_min_ms = ms;
+    if (ms > f.iat_max_ms)
+        f.iat_max_ms = ms;
+    f.iat_sum_ms += ms;
+    unsigned bucket = 0;
+    for (double bound = iat_first_bound_ms; ms >= bound && bucket + 1 < iat_buckets; bound *= 2)
+        ++bucket;
+    ++f.histogram[bucket];
+}
+
+// Sequence numbers: a gap counts as lost until its datagrams come late
+// (then reordered); one that came already is a duplicate.
+void take_sequence(RtpOrder& r, unsigned sequence)
+{
+    if (!r.started) {
+        r.started = true;
+        r.highest = sequence;
+        r.recent = 1;
+        return;
+    }
+    const auto delta = static_cast<std::int16_t>(static_cast<std::uint16_t>(sequence - (r.highest & 0xFFFF)));
+    if (delta > 0) {
+        r.lost += static_cast<unsigned>(delta) - 1;
+        r.recent = static_cast<unsigned>(delta) >= recent_bits ? 1 : (r.recent << delta) | 1;
+        r.highest += static_cast<unsigned>(delta);
+        return;
+    }
+    const unsigned back = static_cast<unsigned>(-delta);
+    if (back < recent_bits && (r.recent >> back & 1) != 0) {
+        ++r.duplicates;
+        return;
+    }
+    if (back < recent_bits)
+        r.recent |= std::uint64_t{1} << back;
+    ++r.reordered;
+    if (r.lost > 0)
+        --r.lost;
+}
+
+// RFC 3550 6.4.1: J += (|D| - J) / 16, D the difference of the transit times.
+void take_rtp_time(RtpOrder& r, std::int64_t time_ns, std::uint32_t timestamp)
+{
+    if (r.timed) {
+        const double arrived = static_cast<double>(time_ns - r.last_arrival_ns) * rtp_hz / 1e9;
+        const double stamped = static_cast<double>(static_cast<std::int32_t>(timestamp - r.last_timestamp));
+        r.jitter += (std::fabs(arrived - stamped) - r.jitter) / 16;
+        if (r.jitter > r.jitter_max)
+            r.jitter_max = r.jitter;
+    }
+    r.timed = true;
+    r.last_arrival_ns = time_ns;
+    r.last_timestamp = timestamp;
+}
+
+// A TS packet: its counter gap into the second's losses, its PCR into the flow's clock.
+void take_packet(FlowFigures& f, const unsigned char* p, std::uint64_t offset, MdiSecond& second)
+{
+    const unsigned pid = packet_pid(p);
+    const bool payload = (p[3] & 0x10) != 0;
+    const bool discontinuity = (p[3] & 0x20) != 0 && p[4] > 0 && (p[5] & 0x80) != 0;
+    if (pid != 0x1FFF && payload && (p[1] & 0x80) == 0) {
+        const unsigned cc = p[3] & 0x0F;
+        const unsigned last = f.counters[pid];
+        if (last != 0 && !discontinuity && cc != (last & 0x0F))
+            second.lost += (cc - (last & 0x0F) - 1) & 0x0F;
+        f.counters[pid] = static_cast<unsigned char>(0x10 | cc);
+    }
+    if (!has_pcr(p))
+        return;
+    if (f.pcr_pid == 0xFFFF)
+        f.pcr_pid = pid;
+    if (pid == f.pcr_pid)
+        clock_take_pcr(f.clock, offset, clock_reference_ticks(p + 6), discontinuity);
+}
+
+}  // namespace
+
+double iat_bucket_floor_ms(unsigned bucket) { return bucket == 0 ? 0 : iat_first_bound_ms * std::ldexp(1.0, static_cast<int>(bucket) - 1); }
+
+void figures_start(FlowFigures& f)
+{
+    f.datagrams = f.ts_packets = f.ts_bytes = 0;
+    f.pcr_pid = 0xFFFF;
+    clock_reset(f.clock);
+    std::memset(f.counters, 0, sizeof f.counters);
+}
+
+void figures_take(FlowFigures& f, std::int64_t time_ns, const TsPayload& payload)
+{
+    ++f.datagrams;
+    if (f.datagrams == 1)
+        f.first_ns = time_ns;
+    else
+        take_interval(f, static_cast<double>(time_ns - f.last_ns) / 1e6);
+    f.last_ns = time_ns;
+    if (payload.rtp) {
+        take_sequence(f.rtp, payload.sequence);
+        take_rtp_time(f.rtp, time_ns, payload.timestamp);
+    }
+    double t = static_cast<double>(time_ns - f.first_ns) / 1e9;
+    if (t < f.clamp_s)
+        t = f.clamp_s;
+    f.clamp_s = t;
+    const auto second = static_cast<std::int64_t>(std::floor(t));
+    if (f.seconds.empty() || f.seconds.back().second != second)
+        f.seconds.push_back(MdiSecond{second, {}, 0});
+    MdiSecond& now = f.seconds.back();
+    hull_add(now.buffer, t, static_cast<double>(f.ts_bytes));
+    for (std::size_t at = 0; at < payload.length; at += packet_size)
+        take_packet(f, payload.ts + at, f.ts_bytes + at, now);
+    f.ts_bytes += payload.length;
+    f.ts_packets += payload.length / packet_size;
+    hull_add(now.buffer, t, static_cast<double>(f.ts_bytes));
+}
+
+std::optional<double> flow_byte_rate(const FlowFigures& f)
+{
+    const double per_byte = clock_mean_seconds_per_byte(f.clock);
+    if (per_byte > 0)
+        return 1 / per_byte;
+    const double span = static_cast<double>(f.last_ns - f.first_ns) / 1e9;
+    if (f.datagrams < 2 || span <= 0)
+        return std::nullopt;
+    return static_cast<double>(f.ts_bytes) / span;
+}
+
+std::vector<MdiFigure> mdi_figures(const FlowFigures& f)
+{
+    const std::optional<double> rate = flow_byte_rate(f);
+    std::vector<MdiFigure> out;
+    out.reserve(f.seconds.size());
+    for (const MdiSecond& s : f.seconds) {
+        MdiFigure m{s.second, std::nullopt, s.lost};
+        if (rate)
+            m.df_ms = (hull_max(s.buffer, *rate) - hull_min(s.buffer, *rate)) / *rate * 1e3;
+        out.push_back(m);
+    }
+    return out;
+}
+
+std::optional<MdiFigure> mdi_worst(const std::vector<MdiFigure>& seconds)
+{
+    std::optional<MdiFigure> worst;
+    for (const MdiFigure& m : seconds) {
+        const double df = m.df_ms.value_or(0);
+        if (!worst || df > worst->df_ms.value_or(0) || (df == worst->df_ms.value_or(0) && m.mlr > worst->mlr))
+            worst = m;
+    }
+    return worst;
+}
+
+}  // namespace ostrel

@@ -1,0 +1,75 @@
+#include "network/flow_stream.hpp"
+
+#include <cstring>
+
+namespace ostrel {
+namespace {
+
+// The next datagram of the flow; false at the end of the capture.
+bool next_datagram(FlowStream& s)
+{
+    while (capture_next(*s.capture, s.pending, s.other, s.error)) {
+        const Datagram& d = s.pending.datagram;
+        if (!s.chosen && (!s.wanted || same_endpoint(d.destination, s.destination))) {
+            s.chosen = true;
+            s.source = d.source;
+            s.destination = d.destination;
+            s.rtp = s.pending.ts.rtp;
+            s.ssrc = s.pending.ts.ssrc;
+            s.payload_type = s.pending.ts.payload_type;
+        }
+        if (s.chosen && same_endpoint(d.source, s.source) && same_endpoint(d.destination, s.destination)) {
+            arrival_note(*s.log, ArrivalRecord{s.figures->ts_bytes, s.pending.number, s.pending.time_ns});
+            figures_take(*s.figures, s.pending.time_ns, s.pending.ts);
+            s.pending_at = 0;
+            return true;
+        }
+        ++s.other_flows;
+    }
+    return false;
+}
+
+ssize_t read_flow(void* cookie, char* into, std::size_t size)
+{
+    FlowStream& s = *static_cast<FlowStream*>(cookie);
+    std::size_t done = 0;
+    while (done < size) {
+        if (s.pending_at == s.pending.ts.length) {
+            if (s.ended || !next_datagram(s)) {
+                s.ended = true;
+                break;
+            }
+        }
+        std::size_t n = s.pending.ts.length - s.pending_at;
+        if (n > size - done)
+            n = size - done;
+        std::memcpy(into + done, s.pending.ts.ts + s.pending_at, n);
+        s.pending_at += n;
+        done += n;
+    }
+    return static_cast<ssize_t>(done);
+}
+
+}  // namespace
+
+bool flow_start(FlowStream& s)
+{
+    if (next_datagram(s))
+        return true;
+    s.ended = true;
+    return false;
+}
+
+std::FILE* open_flow_stream(FlowStream& s)
+{
+    s.figures = std::make_unique<FlowFigures>();
+    s.log = std::make_unique<ArrivalLog>();
+    figures_start(*s.figures);
+    const cookie_io_functions_t functions{read_flow, nullptr, nullptr, nullptr};
+    std::FILE* file = fopencookie(&s, "rb", functions);
+    if (file != nullptr)
+        std::setvbuf(file, nullptr, _IONBF, 0);
+    return file;
+}
+
+}  // namespace ostrel

@@ -1,0 +1,44 @@
+// One flow of a capture read as a byte stream: the TS bytes of the flow's
+// datagrams one after the other, through a standard FILE that the packet
+// loop reads as it reads a file, with an arrival log beside it. The flow is
+// the one whose destination was asked for, or the first that carries TS.
+#pragma once
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "network/capture.hpp"
+#include "network/flow_figures.hpp"
+#include "packets/arrival_log.hpp"
+
+namespace ostrel {
+
+struct FlowStream {
+    Capture* capture = nullptr;
+    bool wanted = false;     // a destination was asked for
+    Endpoint destination{};  // the one asked for
+    bool chosen = false;     // the flow is known: its first datagram came
+    Endpoint source{};
+    bool rtp = false;
+    std::uint32_t ssrc = 0;
+    unsigned payload_type = 0;
+    CaptureFrame pending{};  // the datagram being handed on
+    std::size_t pending_at = 0;
+    bool ended = false;
+    std::string error;       // the capture could not be read to its end
+    OtherTraffic other{};
+    std::uint64_t other_flows = 0;  // TS datagrams of other flows
+    std::unique_ptr<FlowFigures> figures;
+    std::unique_ptr<ArrivalLog> log;
+};
+
+// The flow's bytes as a FILE (unbuffered: the reads go straight to the
+// capture); null when out of memory. The stream stays the capture's owner.
+std::FILE* open_flow_stream(FlowStream& stream);
+
+// Reads up to the flow's first datagram, which the stream then hands on
+// first; false when the capture holds no such flow.
+bool flow_start(FlowStream& stream);
+
+}  // namespace ostrel

@@ -1,0 +1,50 @@
+#include "network/hull.hpp"
+
+#include <algorithm>
+
+namespace ostrel {
+namespace {
+
+double turn(const HullPoint& a, const HullPoint& b, const HullPoint& c)
+{
+    return (b.x - a.x) * (c.y - a.y) - (b.y - a.y) * (c.x - a.x);
+}
+
+// Drops the last vertex while it lies on the wrong side of the chain from
+// the one before it to `p` (sign 1: the upper chain, -1: the lower).
+void push(std::vector<HullPoint>& chain, const HullPoint& p, double sign)
+{
+    while (chain.size() >= 2 && sign * turn(chain[chain.size() - 2], chain.back(), p) >= 0)
+        chain.pop_back();
+    chain.push_back(p);
+}
+
+}  // namespace
+
+void hull_add(Hull& h, double x, double y)
+{
+    push(h.upper, HullPoint{x, y}, 1);
+    push(h.lower, HullPoint{x, y}, -1);
+}
+
+double hull_max(const Hull& h, double slope)
+{
+    if (h.upper.empty())
+        return 0;
+    double best = h.upper.front().y - slope * h.upper.front().x;
+    for (const HullPoint& p : h.upper)
+        best = std::max(best, p.y - slope * p.x);
+    return best;
+}
+
+double hull_min(const Hull& h, double slope)
+{
+    if (h.lower.empty())
+        return 0;
+    double best = h.lower.front().y - slope * h.lower.front().x;
+    for (const HullPoint& p : h.lower)
+        best = std::min(best, p.y - slope * p.x);
+    return best;
+}
+
+}  // namespace ostrel

@@ -1,0 +1,62 @@
+#include "network/ts_payload.hpp"
+
+#include "packets/packet_header.hpp"
+
+namespace ostrel {
+namespace {
+
+bool whole_packets(const unsigned char* data, std::size_t length)
+{
+    if (length == 0 || length % packet_size != 0)
+        return false;
+    for (std::size_t at = 0; at < length; at += packet_size) {
+        if (data[at] != sync_byte_value)
+            return false;
+    }
+    return true;
+}
+
+std::uint32_t u32_at(const unsigned char* p)
+{
+    return static_cast<std::uint32_t>(p[0]) << 24 | static_cast<std::uint32_t>(p[1]) << 16 |
+           static_cast<std::uint32_t>(p[2]) << 8 | p[3];
+}
+
+}  // namespace
+
+bool read_ts_payload(const unsigned char* data, std::size_t length, TsPayload& out)
+{
+    out = TsPayload{};
+    if (whole_packets(data, length)) {
+        out.ts = data;
+        out.length = length;
+        return true;
+    }
+    if (length < 12 || data[0] >> 6 != 2)
+        return false;
+    std::size_t header = 12 + 4u * (data[0] & 0x0F);
+    if ((data[0] & 0x10) != 0) {  // a header extension: 4 bytes, then its length in words
+        if (length < header + 4)
+            return false;
+        header += 4 + 4u * (static_cast<unsigned>(data[header + 2]) << 8 | data[header + 3]);
+    }
+    std::size_t end = length;
+    if ((data[0] & 0x20) != 0) {  // padding: its count in the last byte
+        const unsigned padding = data[length - 1];
+        if (padding == 0 || padding > length)
+            return false;
+        end -= padding;
+    }
+    if (header > end || !whole_packets(data + header, end - header))
+        return false;
+    out.ts = data + header;
+    out.length = end - header;
+    out.rtp = true;
+    out.payload_type = data[1] & 0x7F;
+    out.sequence = static_cast<unsigned>(data[2] << 8 | data[3]);
+    out.timestamp = u32_at(data + 4);
+    out.ssrc = u32_at(data + 8);
+    return true;
+}
+
+}  // namespace ostrel
