@@ -109,7 +109,10 @@ void put_summary_text(Output& out, const Analysis& a, const char* name, const Fl
     out_text(out, "=> File:               ");
     out_text(out, name);
     out_text(out, "\n");
-    out_format(out, "=> File Size:          '%" PRIu64 "'d bytes\n", a.bytes);
+    if (flow != nullptr)
+        out_format(out, "=> Flow TS Bytes:      '%" PRIu64 "'d bytes\n", a.bytes);
+    else
+        out_format(out, "=> File Size:          '%" PRIu64 "'d bytes\n", a.bytes);
     out_format(out, "=> Packet Size:        '%u'd bytes\n", a.packet_size);
     put_count(out, "Packets:", a.packets);
     put_count(out, "Skipped Bytes:", a.skipped_bytes);
