@@ -139,6 +139,7 @@ struct Analysis {
     ArrivalCursor arrival_cursor;
     ArrivalTiming arrival;
     PcrTracks pcr_tracks;  // PCR accuracy against a constant rate, PCR jitter against arrival
+    struct FlowFigures* figures;  // a capture's flow summed up: its losses go there
 };
 
 // Whether intervals are timed: by arrival, or once a PCR interval has counted.

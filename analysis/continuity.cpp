@@ -1,6 +1,7 @@
 #include <cstring>
 
 #include "analysis/packet_checks.hpp"
+#include "network/flow_figures.hpp"
 
 namespace ostrel {
 namespace {
@@ -64,6 +65,8 @@ Continuity check_continuity(Analysis& a, PidState& s, const Packet& packet, unsi
     }
     ++s.cc_errors;
     report_finding(a, packet, pid, counter == s.cc ? FindingKind::cc_repeat : FindingKind::cc_gap, counter, expected);
+    if (a.figures != nullptr && counter != s.cc)
+        figures_add_loss(*a.figures, a.arrival.now, (counter - expected) & 0x0F);
     keep(a, s, p, pid, counter);
     return Continuity::broken;
 }

@@ -21,8 +21,8 @@ struct Step {
         }
         if constexpr (arrivals) {
             const ArrivalRecord* r = arrival_at(*a.arrival_log, a.arrival_cursor, packet.offset);
-            if (r != nullptr)
-                note_arrival(a, r->time_ns, packet.offset);
+            if (r != nullptr && (r->time_ns != a.arrival.now_ns || !a.arrival.started))
+                note_arrival(a, r->time_ns, a.arrival_cursor.index, packet.offset);
         }
         analyze_packet(a, packet);
         if ((packet.number & 0xFFFF) == 0)
@@ -58,9 +58,11 @@ ScanEnd run_pass(const PacketInput& in, Analysis& a, std::FILE* err, const PassH
     a.arrival_log = in.arrivals;
     a.arrival.on = in.arrivals != nullptr;
     ScanEnd end;
-    if (a.arrival.on) {
-        static const PassHook none{[](void*, const Packet&) { return true; }, [](void*) {}, nullptr};
-        Step<true, true> step{a, progress, hook != nullptr ? hook : &none};
+    if (a.arrival.on && hook != nullptr) {
+        Step<true, true> step{a, progress, hook};
+        end = scan_packets(reading, step, event);
+    } else if (a.arrival.on) {
+        Step<false, true> step{a, progress, hook};
         end = scan_packets(reading, step, event);
     } else if (hook != nullptr) {
         Step<true, false> step{a, progress, hook};

@@ -2,6 +2,7 @@
 
 #include "analysis/pass.hpp"
 #include "analysis/summary_output.hpp"
+#include "network/flow_stream.hpp"
 
 namespace ostrel {
 
@@ -11,7 +12,12 @@ ReportEnd report_summary(const PacketInput& in, Output& out, const char* name, b
     Analysis* const a = new_analysis(nullptr, nullptr);
     if (a == nullptr)
         return ReportEnd::out_of_memory;
+    FlowFigures* const figures = flow != nullptr ? flow->figures.get() : nullptr;
+    if (figures != nullptr && figures->packets_elsewhere)
+        a->figures = figures;  // the pass counts the flow's losses
     const ScanEnd end = run_pass(in, *a, err);
+    if (a->figures != nullptr)
+        figures->clock = a->clock;  // and gives its rate
     const ReportEnd result = pass_end(end, *a);  // a file shorter than one packet has nothing to sum up
     if (result == ReportEnd::done && json)
         put_summary_json(out, *a, name, flow);

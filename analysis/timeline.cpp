@@ -5,6 +5,9 @@
 namespace ostrel {
 namespace {
 
+constexpr double max_arrival_stretch_s = 0.1;
+constexpr unsigned max_arrival_stretch_datagrams = 1024;  // the log holds 8,192
+
 void emit(Analysis& a, const Finding& f)
 {
     ++a.counts[static_cast<unsigned>(indicator_of(f.kind))];
@@ -12,10 +15,25 @@ void emit(Analysis& a, const Finding& f)
         a.sink(a.sink_context, f);
 }
 
+// The arrival of the datagram that holds `offset`, one of the stretch's.
+double arrival_time_at(const Analysis& a, std::uint64_t offset)
+{
+    const ArrivalLog& log = *a.arrival_log;
+    std::uint64_t low = a.arrival.stretch_record, high = log.written;  // the answer is in [low, high)
+    while (high - low > 1) {
+        const std::uint64_t mid = low + (high - low) / 2;
+        if (log.records[mid % ArrivalLog::capacity].offset <= offset)
+            low = mid;
+        else
+            high = mid;
+    }
+    return static_cast<double>(log.records[low % ArrivalLog::capacity].time_ns - a.arrival.first_ns) / 1e9;
+}
+
 // The time of a byte position in the stretch: its datagram's arrival, or the clock's.
 double time_at(const Analysis& a, const Stretch& s, std::uint64_t offset)
 {
-    return s.arrived ? s.start_time : clock_time(a.clock, s, offset);
+    return s.arrived ? arrival_time_at(a, offset) : clock_time(a.clock, s, offset);
 }
 
 double time_of(const Analysis& a, const EventTime& e, const Stretch& s)
@@ -74,7 +92,7 @@ void insert_finding(Analysis& a, const Finding& f, const Stretch& s)
 Stretch open_stretch(const Analysis& a)
 {
     if (a.arrival.on)
-        return Stretch{a.arrival.stretch_start, a.arrival.now, 0, a.arrival.started};
+        return Stretch{a.arrival.stretch_start, a.arrival.stretch_time, 0, a.arrival.started};
     return clock_known(a.clock) ? clock_open_stretch(a.clock) : Stretch{0, 0, 0};
 }
 
@@ -167,20 +185,25 @@ bool time_known_now(const Analysis& a, std::uint64_t offset, double& seconds)
     return true;
 }
 
-void note_arrival(Analysis& a, std::int64_t time_ns, std::uint64_t offset)
+void note_arrival(Analysis& a, std::int64_t time_ns, std::uint64_t record, std::uint64_t offset)
 {
     ArrivalTiming& t = a.arrival;
     if (t.started && time_ns == t.now_ns)
         return;
-    if (t.started)
-        end_stretch(a, Stretch{t.stretch_start, t.now, 0, true});
-    else
+    if (!t.started)
         t.first_ns = time_ns;
     const double now = static_cast<double>(time_ns - t.first_ns) / 1e9;
     t.now = t.started && now < t.now ? t.now : now;
-    t.started = true;
     t.now_ns = time_ns;
+    if (t.started && t.now - t.stretch_time < max_arrival_stretch_s && ++t.stretch_datagrams < max_arrival_stretch_datagrams)
+        return;
+    if (t.started)
+        end_stretch(a, Stretch{t.stretch_start, t.stretch_time, 0, true});
+    t.started = true;
     t.stretch_start = offset;
+    t.stretch_time = t.now;
+    t.stretch_record = record;
+    t.stretch_datagrams = 0;
 }
 
 void end_timeline(Analysis& a) { end_open_stretch(a); }

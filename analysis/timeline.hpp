@@ -15,18 +15,24 @@ namespace ostrel {
 struct Analysis;
 
 // Time by arrival, for a network source: each packet has its datagram's
-// arrival time, and each new arrival time ends a stretch.
+// arrival time, looked up in the source's arrival log when its stretch
+// ends. A stretch ends after 0.1 s of arrival time or 1,024 datagrams, so
+// that its records are still in the log and no stream's absence of more
+// than 5 s can hide inside one.
 struct ArrivalTiming {
     bool on;
     bool started;
     std::int64_t first_ns;  // the first packet's arrival: time 0
-    std::int64_t now_ns;    // that of the packets of the current stretch
+    std::int64_t now_ns;    // that of the current packet's datagram
     double now;             // in seconds since the first (never going back)
-    std::uint64_t stretch_start;
+    std::uint64_t stretch_start;   // offset of the stretch's first packet
+    double stretch_time;           // its arrival
+    std::uint64_t stretch_record;  // the log index of its datagram
+    unsigned stretch_datagrams;
 };
 
-// A packet at `offset` that arrived at `time_ns`.
-void note_arrival(Analysis& a, std::int64_t time_ns, std::uint64_t offset);
+// A packet at `offset` of the datagram logged as `record`, which arrived at `time_ns`.
+void note_arrival(Analysis& a, std::int64_t time_ns, std::uint64_t record, std::uint64_t offset);
 
 // When something was last seen: its time once its stretch has ended, before
 // that its offset (`listed`: waiting in the list of the current stretch).

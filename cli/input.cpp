@@ -2,96 +2,73 @@
 
 #include <unistd.h>
 
-#include <cstring>
-
-#include "network/capture.hpp"
-
 namespace ostrel {
 namespace {
 
-constexpr std::size_t capture_read_buffer = 1024 * 1024;  // libpcap reads a record at a time
+constexpr std::size_t capture_read_buffer = 256 * 1024;  // libpcap reads a record at a time
 
-// The bytes read before the reader knew what the file is, then the file.
-struct Replay {
-    unsigned char head[capture_magic_bytes];
-    std::size_t length, at;
-    std::FILE* rest;
-};
+std::size_t read_head_then_file(void* context, unsigned char* into, std::size_t size)
+{
+    Input& in = *static_cast<Input*>(context);
+    std::size_t done = 0;
+    for (; in.head_at < in.head_length && done < size; ++done)
+        into[done] = in.head[in.head_at++];
+    return done + std::fread(into + done, 1, size - done, in.file);
+}
 
 ssize_t read_replay(void* cookie, char* into, std::size_t size)
 {
-    Replay& r = *static_cast<Replay*>(cookie);
-    std::size_t done = 0;
-    for (; r.at < r.length && done < size; ++done)
-        into[done] = static_cast<char>(r.head[r.at++]);
-    if (done < size) {
-        done += std::fread(into + done, 1, size - done, r.rest);
-        if (done == 0 && std::ferror(r.rest))
-            return -1;
-    }
-    return static_cast<ssize_t>(done);
+    Input& in = *static_cast<Input*>(cookie);
+    const std::size_t done = read_head_then_file(&in, reinterpret_cast<unsigned char*>(into), size);
+    return done == 0 && std::ferror(in.file) ? -1 : static_cast<ssize_t>(done);
 }
 
-int close_replay(void* cookie)
+// The FILE reads in large pieces: a buffer of our own (given none, the C
+// library takes the block size, 4 KiB, whatever size is asked for).
+std::FILE* buffered(Input& input, std::FILE* f)
 {
-    delete static_cast<Replay*>(cookie);  // the file itself stays open: it is the caller's
-    return 0;
+    if (f != nullptr) {
+        input.capture_buffer = std::make_unique<char[]>(capture_read_buffer);
+        std::setvbuf(f, input.capture_buffer.get(), _IOFBF, capture_read_buffer);
+    }
+    return f;
 }
 
 }  // namespace
 
 bool open_input(std::FILE* file, Input& input)
 {
-    input = Input{file, nullptr, false};
-    unsigned char head[capture_magic_bytes];
+    input = Input{};
+    input.file = file;
     const int fd = fileno(file);
     const off_t at = fd >= 0 ? lseek(fd, 0, SEEK_CUR) : -1;
     if (at >= 0) {
-        const ssize_t n = pread(fd, head, sizeof head, at);
+        const ssize_t n = pread(fd, input.head, sizeof input.head, at);
         if (n >= 0) {
-            input.capture = is_capture_start(head, static_cast<std::size_t>(n));
+            input.capture = is_capture_start(input.head, static_cast<std::size_t>(n));
             return true;
         }
     }
-    auto* const replay = new Replay{{}, 0, 0, file};
-    replay->length = std::fread(replay->head, 1, sizeof replay->head, file);
-    input.capture = is_capture_start(replay->head, replay->length);
-    const cookie_io_functions_t functions{read_replay, nullptr, nullptr, close_replay};
-    input.replay = fopencookie(replay, "rb", functions);
-    if (input.replay == nullptr) {
-        delete replay;
+    input.head_length = std::fread(input.head, 1, sizeof input.head, file);
+    if (input.head_length == 0 && std::ferror(file))
         return false;
-    }
-    std::setvbuf(input.replay, nullptr, _IONBF, 0);
-    input.file = input.replay;
+    input.capture = is_capture_start(input.head, input.head_length);
+    input.source = ByteSource{read_head_then_file, &input};
     return true;
 }
 
 std::FILE* capture_file(Input& input)
 {
-    if (input.replay != nullptr) {
-        std::FILE* const f = input.replay;
-        input.replay = nullptr;
-        input.file = nullptr;
-        return f;
+    if (input.head_length > 0) {
+        const cookie_io_functions_t functions{read_replay, nullptr, nullptr, nullptr};
+        return buffered(input, fopencookie(&input, "rb", functions));
     }
     const int fd = dup(fileno(input.file));
     if (fd < 0)
         return nullptr;
     std::FILE* const f = fdopen(fd, "rb");
-    if (f == nullptr) {
+    if (f == nullptr)
         close(fd);
-        return nullptr;
-    }
-    std::setvbuf(f, nullptr, _IOFBF, capture_read_buffer);
-    return f;
+    return buffered(input, f);
 }
-
-void close_input(Input& input)
-{
-    if (input.replay != nullptr)
-        std::fclose(input.replay);
-    input.replay = nullptr;
-}
-
 }  // namespace ostrel

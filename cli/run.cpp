@@ -133,25 +133,23 @@ int run_on_file(const RunOptions& options, std::FILE* file, const char* name, co
         std::fprintf(err, "Read failed on input file : %s\n", name);
         return exit_failed;
     }
-    int status;
-    if (input.capture) {
-        status = run_capture(options, input, name, buffers, out_stream, keys, err);
-    } else if (options.flows_mode || options.flow_mode) {
+    if (input.capture)
+        return run_capture(options, input, name, buffers, out_stream, keys, err);
+    if (options.flows_mode || options.flow_mode) {
         std::fprintf(err, "Not a network capture (pcap or pcapng): %s\n", name);
-        status = exit_failed;
-    } else {
-        status = run_stream(options, input.file, name, buffers, out_stream, keys, err, nullptr);
+        return exit_failed;
     }
-    close_input(input);
-    return status;
+    const StreamInput stream{file, input.head_length > 0 ? &input.source : nullptr, nullptr};
+    return run_stream(options, stream, name, buffers, out_stream, keys, err);
 }
 
-int run_stream(const RunOptions& options, std::FILE* file, const char* name, const RunBuffers& buffers,
-               std::FILE* out_stream, std::FILE* keys, std::FILE* err, const FlowStream* flow)
+int run_stream(const RunOptions& options, const StreamInput& stream, const char* name, const RunBuffers& buffers,
+               std::FILE* out_stream, std::FILE* keys, std::FILE* err)
 {
+    const FlowStream* const flow = stream.flow;
     const std::size_t piece = buffers.read_piece != 0 ? buffers.read_piece : buffers.block_bytes;
-    const PacketInput in{file, buffers.block, buffers.block_bytes, piece, options.resync, nullptr,
-                         flow != nullptr ? flow->log.get() : nullptr};
+    const PacketInput in{stream.file, buffers.block, buffers.block_bytes, piece, options.resync, nullptr,
+                         flow != nullptr ? flow->log.get() : nullptr, stream.source};
     if (options.write_mode)
         return run_write(options, in, name, err);
     Output out{out_stream, buffers.text, buffers.text_capacity, 0, false};

@@ -30,13 +30,21 @@ struct RunBuffers {
 int run_on_file(const RunOptions& options, std::FILE* file, const char* name, const RunBuffers& buffers,
                 std::FILE* out_stream, std::FILE* keys, std::FILE* err);
 
+struct ByteSource;
 struct FlowStream;
 struct Input;
 
-// The report over a transport stream: a file, or the flow of a capture
-// (whose arrival times and figures the reports then use).
-int run_stream(const RunOptions& options, std::FILE* file, const char* name, const RunBuffers& buffers,
-               std::FILE* out_stream, std::FILE* keys, std::FILE* err, const FlowStream* flow);
+// A transport stream to report on: a file, its bytes read through `source`
+// when set (the first bytes handed back, or the flow of a capture, whose
+// arrival times and figures the reports then use).
+struct StreamInput {
+    std::FILE* file;  // the file itself, also when read through a source
+    const ByteSource* source;
+    const FlowStream* flow;
+};
+
+int run_stream(const RunOptions& options, const StreamInput& stream, const char* name, const RunBuffers& buffers,
+               std::FILE* out_stream, std::FILE* keys, std::FILE* err);
 
 // A network capture: --flows, or the report over one of its flows.
 int run_capture(const RunOptions& options, Input& input, const char* name, const RunBuffers& buffers,

@@ -47,11 +47,10 @@ int run_capture(const RunOptions& options, Input& input, const char* name, const
     flow.capture = capture;
     flow.wanted = options.flow_mode;
     flow.destination = options.flow_destination;
-    std::FILE* const ts = open_flow_stream(flow);
+    flow.with_figures = options.summary_mode && !options.check_mode && !options.write_mode;
+    flow.packets_elsewhere = flow.with_figures;  // the summary's pass looks at every packet
     int status = exit_failed;
-    if (ts == nullptr) {
-        std::fputs("Out of memory\n", err);
-    } else if (!flow_start(flow)) {
+    if (!flow_start(flow)) {
         if (!flow.error.empty())
             std::fprintf(err, "%s\n", flow.error.c_str());
         char text[64];
@@ -61,14 +60,12 @@ int run_capture(const RunOptions& options, Input& input, const char* name, const
         else
             std::fprintf(err, "No UDP flow carries TS in the capture: %s\n", name);
     } else {
-        status = run_stream(options, ts, name, buffers, out_stream, keys, err, &flow);
+        status = run_stream(options, StreamInput{input.file, &flow.bytes, &flow}, name, buffers, out_stream, keys, err);
         if (!flow.error.empty()) {
             std::fprintf(err, "%s\n", flow.error.c_str());
             status = exit_failed;
         }
     }
-    if (ts != nullptr)
-        std::fclose(ts);
     capture_close(capture);
     return status;
 }

@@ -11,6 +11,17 @@ for stream in "$root"/samples/*.ts "$root"/tests/fixtures/*.ts "$root"/tests/fix
   cp "$stream" "$out/$name"
   split -b 1880 -d -a 3 "$stream" "$out/$name-"
 done
+# The loopback captures as they are (read as captures by their magic), and
+# their frames alone, for the target's own pcap header (link type Ethernet:
+# a first byte of 0).
+for capture in "$root"/tests/fixtures/*.pcap "$root"/tests/fixtures/*.pcapng; do
+  cp "$capture" "$out/$(basename "$capture")"
+done
+python3 - "$root/tests/fixtures/lo_plain.pcap" "$out/frames" <<'PY'
+import sys
+data = open(sys.argv[1], "rb").read()[24:]
+open(sys.argv[2], "wb").write(b"\0" + data[:6000])
+PY
 # Service information none of the streams carries: NIT, SDT over two sections,
 # EIT present/following, TOT, each with descriptors.
 python3 - "$out/si.ts" <<'PY'

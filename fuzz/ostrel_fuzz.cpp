@@ -3,15 +3,20 @@
 // scripted keyboard, the PAT, the PMT on a PID taken from the input, and the
 // decoded report, each reading plain packets and with --resync; then
 // --summary, --check and --tables, as text and as JSON; and two through a page-aligned
-// window as the program reads files; the codec header probes on the bytes.
+// window as the program reads files; the codec header probes on the bytes;
+// and the bytes as the frames of a network capture (behind a pcap header of
+// each link type read), through --flows and the reports of its flow.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <initializer_list>
+#include <iterator>
+#include <vector>
 
 #include "cli/run.hpp"
 #include "codecs/codec_id.hpp"
 #include "codecs/stream_format.hpp"
+#include "network/frames.hpp"
 #include "packets/byte_window.hpp"
 
 namespace {
@@ -48,6 +53,33 @@ void run_once(const std::uint8_t* data, std::size_t size, std::initializer_list<
         std::fclose(file);
     if (keys != nullptr)
         std::fclose(keys);
+}
+
+// A pcap header (nanosecond times, little-endian) for `link_type`, then the bytes as its records.
+std::vector<std::uint8_t> as_capture(const std::uint8_t* data, std::size_t size, unsigned link_type)
+{
+    std::vector<std::uint8_t> c = {0x4D, 0x3C, 0xB2, 0xA1, 2, 0, 4, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 4, 0};
+    for (int i = 0; i < 4; ++i)
+        c.push_back(static_cast<std::uint8_t>(link_type >> (8 * i)));
+    c.insert(c.end(), data, data + size);
+    return c;
+}
+
+void run_capture(const std::uint8_t* data, std::size_t size)
+{
+    static constexpr unsigned links[] = {ostrel::link_ethernet, ostrel::link_raw, ostrel::link_sll,
+                                         ostrel::link_sll2, ostrel::link_null, ostrel::link_loop};
+    const std::vector<std::uint8_t> capture = as_capture(data + 1, size - 1, links[data[0] % std::size(links)]);
+    run_once(capture.data(), capture.size(), {"--flows"});
+    run_once(capture.data(), capture.size(), {"--flows", "--json"});
+    run_once(capture.data(), capture.size(), {"--summary"});
+    run_once(capture.data(), capture.size(), {"--summary", "--json"});
+    run_once(capture.data(), capture.size(), {"--check:3"});
+    run_once(capture.data(), capture.size(), {"--decode"});
+    run_once(capture.data(), capture.size(), {"--flow:239.1.1.1:5000", "--tables"});
+    ostrel::Datagram d;
+    for (unsigned link : links)
+        ostrel::read_frame(static_cast<int>(link), data, size, d);
 }
 
 }  // namespace
@@ -99,5 +131,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     run_once(data, size, {"--resync"}, paged);
     run_once(data, size, {"--check"}, paged);
+    if (size > 0)
+        run_capture(data, size);
     return 0;
 }

@@ -1,6 +1,7 @@
 #include "network/flow_figures.hpp"
 
 #include <cmath>
+#include <algorithm>
 #include <cstring>
 
 #include "packets/packet_header.hpp"
@@ -71,24 +72,25 @@ void take_rtp_time(RtpOrder& r, std::int64_t time_ns, std::uint32_t timestamp)
 }
 
 // A TS packet: its counter gap into the second's losses, its PCR into the flow's clock.
-void take_packet(FlowFigures& f, const unsigned char* p, std::uint64_t offset, MdiSecond& second)
+inline void take_packet(FlowFigures& f, const unsigned char* p, std::uint64_t offset, std::uint64_t& lost)
 {
-    const unsigned pid = packet_pid(p);
-    const bool payload = (p[3] & 0x10) != 0;
-    const bool discontinuity = (p[3] & 0x20) != 0 && p[4] > 0 && (p[5] & 0x80) != 0;
-    if (pid != 0x1FFF && payload && (p[1] & 0x80) == 0) {
-        const unsigned cc = p[3] & 0x0F;
+    const unsigned b1 = p[1], b3 = p[3];
+    const unsigned pid = (b1 & 0x1F) << 8 | p[2];
+    const bool adaptation = (b3 & 0x20) != 0 && p[4] > 0;
+    const unsigned flags = adaptation ? p[5] : 0;
+    if ((b3 & 0x10) != 0 && (b1 & 0x80) == 0 && pid != 0x1FFF) {
+        const unsigned cc = b3 & 0x0F;
         const unsigned last = f.counters[pid];
-        if (last != 0 && !discontinuity && cc != (last & 0x0F))
-            second.lost += (cc - (last & 0x0F) - 1) & 0x0F;
+        if (last != 0 && (flags & 0x80) == 0)  // no discontinuity_indicator
+            lost += cc == (last & 0x0F) ? 0 : (cc - (last & 0x0F) - 1) & 0x0F;
         f.counters[pid] = static_cast<unsigned char>(0x10 | cc);
     }
-    if (!has_pcr(p))
+    if ((flags & 0x10) == 0 || p[4] < 7)  // no PCR
         return;
     if (f.pcr_pid == 0xFFFF)
         f.pcr_pid = pid;
     if (pid == f.pcr_pid)
-        clock_take_pcr(f.clock, offset, clock_reference_ticks(p + 6), discontinuity);
+        clock_take_pcr(f.clock, offset, clock_reference_ticks(p + 6), (flags & 0x80) != 0);
 }
 
 }  // namespace
@@ -123,12 +125,28 @@ void figures_take(FlowFigures& f, std::int64_t time_ns, const TsPayload& payload
     if (f.seconds.empty() || f.seconds.back().second != second)
         f.seconds.push_back(MdiSecond{second, {}, 0});
     MdiSecond& now = f.seconds.back();
-    hull_add(now.buffer, t, static_cast<double>(f.ts_bytes));
-    for (std::size_t at = 0; at < payload.length; at += packet_size)
-        take_packet(f, payload.ts + at, f.ts_bytes + at, now);
+    if (!f.packets_elsewhere) {
+        std::uint64_t lost = 0;
+        for (std::size_t at = 0; at < payload.length; at += packet_size)
+            take_packet(f, payload.ts + at, f.ts_bytes + at, lost);
+        now.lost += lost;
+    }
+    // The buffer just before and just after the datagram.
+    hull_add_step(now.buffer, t, static_cast<double>(f.ts_bytes), static_cast<double>(f.ts_bytes + payload.length));
     f.ts_bytes += payload.length;
     f.ts_packets += payload.length / packet_size;
-    hull_add(now.buffer, t, static_cast<double>(f.ts_bytes));
+}
+
+void figures_add_loss(FlowFigures& f, double t, std::uint64_t lost)
+{
+    const auto second = static_cast<std::int64_t>(std::floor(t));
+    // The analysis lags the reading by a window at most: the second is near the end.
+    for (auto i = f.seconds.rbegin(); i != f.seconds.rend(); ++i) {
+        if (i->second <= second) {
+            i->lost += lost;
+            return;
+        }
+    }
 }
 
 std::optional<double> flow_byte_rate(const FlowFigures& f)

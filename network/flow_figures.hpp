@@ -49,11 +49,17 @@ struct FlowFigures {
     unsigned char counters[8192];  // per PID: 0x10 | the last continuity counter, 0 unseen
     unsigned pcr_pid;              // the first PID with PCRs gives the flow's rate; 0xFFFF none
     Clock clock;
+    // The packets are looked at by an analysis of the flow, which adds the
+    // losses (figures_add_loss) and hands over its clock: here only the datagrams.
+    bool packets_elsewhere;
 };
 
 void figures_start(FlowFigures& f);
 // One datagram of the flow, captured at `time_ns`.
 void figures_take(FlowFigures& f, std::int64_t time_ns, const TsPayload& payload);
+
+// `lost` TS packets at `t` seconds of capture time since the flow's first datagram.
+void figures_add_loss(FlowFigures& f, double t, std::uint64_t lost);
 
 // The flow's rate in bytes per second: its TS bytes between its first and
 // last PCR over their PCR time, else its mean over the capture; none when

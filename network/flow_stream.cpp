@@ -19,8 +19,10 @@ bool next_datagram(FlowStream& s)
             s.payload_type = s.pending.ts.payload_type;
         }
         if (s.chosen && same_endpoint(d.source, s.source) && same_endpoint(d.destination, s.destination)) {
-            arrival_note(*s.log, ArrivalRecord{s.figures->ts_bytes, s.pending.number, s.pending.time_ns});
-            figures_take(*s.figures, s.pending.time_ns, s.pending.ts);
+            arrival_note(*s.log, ArrivalRecord{s.ts_bytes, s.pending.number, s.pending.time_ns});
+            s.ts_bytes += s.pending.ts.length;
+            if (s.with_figures)
+                figures_take(*s.figures, s.pending.time_ns, s.pending.ts);
             s.pending_at = 0;
             return true;
         }
@@ -29,9 +31,9 @@ bool next_datagram(FlowStream& s)
     return false;
 }
 
-ssize_t read_flow(void* cookie, char* into, std::size_t size)
+std::size_t read_flow(void* context, unsigned char* into, std::size_t size)
 {
-    FlowStream& s = *static_cast<FlowStream*>(cookie);
+    FlowStream& s = *static_cast<FlowStream*>(context);
     std::size_t done = 0;
     while (done < size) {
         if (s.pending_at == s.pending.ts.length) {
@@ -47,29 +49,22 @@ ssize_t read_flow(void* cookie, char* into, std::size_t size)
         s.pending_at += n;
         done += n;
     }
-    return static_cast<ssize_t>(done);
+    return done;
 }
 
 }  // namespace
 
 bool flow_start(FlowStream& s)
 {
+    s.figures = std::make_unique<FlowFigures>();
+    s.log = std::make_unique<ArrivalLog>();
+    figures_start(*s.figures);
+    s.figures->packets_elsewhere = s.packets_elsewhere;
+    s.bytes = ByteSource{read_flow, &s};
     if (next_datagram(s))
         return true;
     s.ended = true;
     return false;
-}
-
-std::FILE* open_flow_stream(FlowStream& s)
-{
-    s.figures = std::make_unique<FlowFigures>();
-    s.log = std::make_unique<ArrivalLog>();
-    figures_start(*s.figures);
-    const cookie_io_functions_t functions{read_flow, nullptr, nullptr, nullptr};
-    std::FILE* file = fopencookie(&s, "rb", functions);
-    if (file != nullptr)
-        std::setvbuf(file, nullptr, _IONBF, 0);
-    return file;
 }
 
 }  // namespace ostrel

@@ -1,7 +1,7 @@
 // One flow of a capture read as a byte stream: the TS bytes of the flow's
-// datagrams one after the other, through a standard FILE that the packet
-// loop reads as it reads a file, with an arrival log beside it. The flow is
-// the one whose destination was asked for, or the first that carries TS.
+// datagrams one after the other, a source that the packet loop reads as it
+// reads a file, with an arrival log beside it. The flow is the one whose
+// destination was asked for, or the first that carries TS.
 #pragma once
 
 #include <cstdio>
@@ -11,12 +11,15 @@
 #include "network/capture.hpp"
 #include "network/flow_figures.hpp"
 #include "packets/arrival_log.hpp"
+#include "packets/byte_window.hpp"
 
 namespace ostrel {
 
 struct FlowStream {
     Capture* capture = nullptr;
     bool wanted = false;     // a destination was asked for
+    bool with_figures = true;  // the network figures are worked out (the summary)
+    bool packets_elsewhere = false;  // by the analysis of the summary: the figures take only the datagrams
     Endpoint destination{};  // the one asked for
     bool chosen = false;     // the flow is known: its first datagram came
     Endpoint source{};
@@ -29,15 +32,13 @@ struct FlowStream {
     std::string error;       // the capture could not be read to its end
     OtherTraffic other{};
     std::uint64_t other_flows = 0;  // TS datagrams of other flows
+    std::uint64_t ts_bytes = 0;     // the flow's, handed on or pending
     std::unique_ptr<FlowFigures> figures;
     std::unique_ptr<ArrivalLog> log;
+    ByteSource bytes{};  // the flow's TS bytes
 };
 
-// The flow's bytes as a FILE (unbuffered: the reads go straight to the
-// capture); null when out of memory. The stream stays the capture's owner.
-std::FILE* open_flow_stream(FlowStream& stream);
-
-// Reads up to the flow's first datagram, which the stream then hands on
+// Reads up to the flow's first datagram, which `bytes` then hands on
 // first; false when the capture holds no such flow.
 bool flow_start(FlowStream& stream);
 

@@ -27,6 +27,12 @@ void hull_add(Hull& h, double x, double y)
     push(h.lower, HullPoint{x, y}, -1);
 }
 
+void hull_add_step(Hull& h, double x, double low, double high)
+{
+    push(h.upper, HullPoint{x, high}, 1);
+    push(h.lower, HullPoint{x, low}, -1);
+}
+
 double hull_max(const Hull& h, double slope)
 {
     if (h.upper.empty())

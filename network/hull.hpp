@@ -19,6 +19,9 @@ struct Hull {
 
 // Adds a point; `x` at least that of every point before it.
 void hull_add(Hull& h, double x, double y);
+// Adds a rise at `x` from `low` to `high`: only the upper point can bound
+// the maximum, only the lower the minimum.
+void hull_add_step(Hull& h, double x, double low, double high);
 
 // max and min over the points of y - slope * x; 0 for no points.
 double hull_max(const Hull& h, double slope);

@@ -68,6 +68,12 @@ std::size_t window_ensure(ByteWindow& w, std::size_t n)
             ask = w.read_piece;
         if (aligned)
             ask -= ask % page_bytes;  // the end stays on a page boundary
+        if (w.source != nullptr) {
+            const std::size_t got = w.source->read(w.source->context, w.data + w.end, ask);
+            w.end += got;
+            w.at_end = got == 0;
+            continue;
+        }
         const std::size_t got = std::fread(w.data + w.end, 1, ask, w.file);
         w.end += got;
         if (got < ask) {

@@ -9,6 +9,13 @@
 
 namespace ostrel {
 
+// Where bytes come from when not straight from a file: `read` fills up to
+// `size` bytes and yields how many, 0 at the end.
+struct ByteSource {
+    std::size_t (*read)(void* context, unsigned char* into, std::size_t size);
+    void* context;
+};
+
 struct ByteWindow {
     std::FILE* file;
     unsigned char* data;
@@ -19,6 +26,7 @@ struct ByteWindow {
     std::uint64_t base = 0;  // file offset of data[0]
     bool at_end = false;     // the file has ended, or a read failed
     bool failed = false;     // a read failed
+    const ByteSource* source = nullptr;  // read instead of `file` when set
 };
 
 inline constexpr std::size_t page_bytes = 4096;

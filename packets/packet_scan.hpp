@@ -34,6 +34,7 @@ struct PacketInput {
     bool resync;
     std::uint64_t* bytes_read;  // when not null, set to the bytes read at the end
     const ArrivalLog* arrivals = nullptr;  // a network source: when its bytes arrived
+    const ByteSource* source = nullptr;    // the bytes, when they come not from `file` as it is
 };
 
 struct Packet {
@@ -59,6 +60,7 @@ template <class Step, class Event>
 ScanEnd scan_packets(const PacketInput& in, Step&& step, Event&& event)
 {
     ByteWindow w{in.file, in.block, in.block_bytes, in.read_piece};
+    w.source = in.source;
     struct Tally {  // the bytes read, whichever way the scan ends
         const ByteWindow& w;
         std::uint64_t* total;
