@@ -7,7 +7,8 @@
 # prints the medians, the spread of ostrel's runs (half their range), their
 # ratio and the bound the ratio must stay under. Timed by hyperfine, without a
 # shell (-N) but for the rows that pipe.
-# Needs bash, ffmpeg, xxd, hyperfine, python3 and /usr/bin/time (Debian:
+# Also wraps the stream into a 1 GiB capture (bench/make_capture.py) for the
+# capture row. Needs bash, ffmpeg, xxd, hyperfine, python3 and /usr/bin/time (Debian:
 # ffmpeg, xxd, hyperfine, time).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -66,6 +67,14 @@ open(damaged, "wb").write(whole)
 PY
 fi
 
+# A network capture: the stream wrapped into 1 GiB of RTP over UDP at 20 Mbit/s.
+capture=$cache/capture-1g.pcap
+if [ ! -s "$capture" ]; then
+  echo "making the 1 GiB capture..." >&2
+  python3 "$root/bench/make_capture.py" "$stream" "$capture.part" $((1024 * 1024 * 1024)) 20000000
+  mv "$capture.part" "$capture"
+fi
+
 echo "building the release binary..." >&2
 cmake -S "$root" -B "$root/build-release" -DCMAKE_BUILD_TYPE=Release -DOSTREL_TESTS=OFF >/dev/null
 cmake --build "$root/build-release" -j "$(nproc)" --target ostrel >/dev/null
@@ -73,7 +82,7 @@ ostrel=$root/build-release/ostrel
 [ -n "$(command -v xxd)" ] || { echo "xxd is needed (Debian package xxd)" >&2; exit 1; }
 
 # Warm the page cache so that every command reads from memory.
-cat "$stream" "$late_pat" "$damaged" > /dev/null
+cat "$stream" "$late_pat" "$damaged" "$capture" > /dev/null
 
 median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
@@ -153,6 +162,8 @@ compare "6. --write:OUT --program:1" "$(q "$ostrel") $(q "$stream") --write:$(q 
   "cp FILE OUT" "cp $(q "$stream") $(q "$cache/copy.ts")" 2.0 0
 compare "5d. --tables" "$(q "$ostrel") $(q "$stream") --tables > /dev/null" \
   "cat FILE > /dev/null" "cat $(q "$stream") > /dev/null" 1.5 0
+compare "7. capture --summary (1 GiB pcap)" "$(q "$ostrel") $(q "$capture") --summary > /dev/null" \
+  "cat FILE > /dev/null" "cat $(q "$capture") > /dev/null" 2.0 0
 compare "5c. --check, error every 1000th packet" "$(q "$ostrel") $(q "$damaged") --check > /dev/null" \
   "cat FILE > /dev/null" "cat $(q "$damaged") > /dev/null" 2.0 0
 
@@ -166,6 +177,7 @@ check_big=$(rss "$ostrel" "$damaged" --check)
 check_small=$(rss "$ostrel" "$small" --check)
 tables_big=$(rss "$ostrel" "$stream" --tables)
 tables_small=$(rss "$ostrel" "$small" --tables)
+capture_rss=$(rss "$ostrel" "$capture" --summary)
 verdict=ok
 for pair in "$big_rss $small_rss" "$summary_big $summary_small" "$check_big $check_small" "$tables_big $tables_small"; do
   set -- $pair
@@ -176,5 +188,8 @@ printf '\n4. peak RSS: %s KB on %s MiB, %s KB on 1 MB, %s KB for --pat on %s MiB
 printf '   --summary: %s KB on %s MiB, %s KB on 1 MB; --check: %s KB on the damaged %s MiB, %s KB on 1 MB\n' \
   "$summary_big" "$size_mib" "$summary_small" "$check_big" "$size_mib" "$check_small"
 printf '   --tables: %s KB on %s MiB, %s KB on 1 MB\n' "$tables_big" "$size_mib" "$tables_small"
+capture_verdict=ok
+if [ "$capture_rss" -gt 16384 ]; then capture_verdict=MISSED; failed=1; fi
+printf '   capture --summary: %s KB on the 1 GiB capture (bound: under 16 MB): %s\n' "$capture_rss" "$capture_verdict"
 printf '   report output: %s bytes for %s bytes of input\n' "$output_bytes" "$input_bytes"
 exit $failed

@@ -33,6 +33,8 @@ constexpr const char* help_text =
     "Inspect an MPEG-2 transport stream file (ISO/IEC 13818-1).\n"
     "\n"
     "Reports (the first that applies):\n"
+    "  --flows        of a network capture (pcap, pcapng): its UDP flows that carry TS,\n"
+    "                 with inter-arrival, RTP and MDI figures\n"
     "  --check        TR 101 290 first- and second-priority indicators: every finding\n"
     "                 with its time, then a table of counts; status 1 on any error\n"
     "  --check:3      the same with priority 3 (the DVB SI); --check:1 priority 1 only\n"
@@ -51,7 +53,10 @@ constexpr const char* help_text =
     "  --resync       find packets by their sync bytes: 188-, 192- and 204-byte packets,\n"
     "                 a capture cut in a packet, reading on after a lost sync byte\n"
     "                 (--summary and --check always read this way)\n"
-    "  --json         --summary as one JSON object, --check, --cues, --tables as JSON Lines\n"
+    "  --flow:A:P     of a capture, the flow to destination A:P (239.1.1.1:5000,\n"
+    "                 [ff02::1]:5000) instead of the first; reports use its arrival times\n"
+    "  --json         --summary, --flows as one JSON object, --check, --cues, --tables as\n"
+    "                 JSON Lines\n"
     "  --write:FILE   write the packets selected, as 188-byte packets, to FILE (- for\n"
     "                 standard output) instead of any report\n"
     "  --pids:H,H     select these PIDs (hex); --program:N a program (its PAT rewritten)\n"
@@ -64,7 +69,8 @@ constexpr const char* help_text =
     "  ostrel --version   the version\n"
     "Exit status: 0 done; 1 open, read or write failure, damage that stopped a report,\n"
     "a lost sync byte, errors found by --check, an option value that cannot be read,\n"
-    "or --write: naming the input file; 2 no file name.\n";
+    "--write: naming the input file, a capture without a flow to read or cut short;\n"
+    "2 no file name.\n";
 
 constexpr std::size_t block_bytes = 1024 * packet_size;  // 188 KiB read at a time: 47 pages
 
