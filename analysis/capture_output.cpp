@@ -31,6 +31,8 @@ void put_capture_text(Output& out, const Analysis& a, const FlowStream& flow)
             out_format(out, "=> PCR Jitter:         PID '%04X'h, unknown (fewer than 3 PCRs in a row)\n", t.pid);
     }
     put_other_traffic_text(out, flow.other, flow.other_flows);
+    if (flow.drops != nullptr)
+        out_format(out, "=> Socket Drops:       '%" PRIu64 "'d datagrams\n", *flow.drops);
 }
 
 void add_capture_json(nlohmann::json& summary, const Analysis& a, const FlowStream& flow)
@@ -50,6 +52,8 @@ void add_capture_json(nlohmann::json& summary, const Analysis& a, const FlowStre
     nlohmann::json other = other_traffic_json(flow.other);
     other["other_flow_datagrams"] = flow.other_flows;
     summary["other_traffic"] = other;
+    if (flow.drops != nullptr)
+        summary["socket_drops"] = *flow.drops;
 }
 
 }  // namespace ostrel

@@ -22,6 +22,8 @@ void on_finding(void* context, const Finding& finding)
         return;
     if (sink.options.json) {
         put_finding_json(sink.out, finding);
+        if (sink.options.live)
+            out_flush(sink.out);
         return;
     }
     const auto pair = std::make_pair(static_cast<unsigned>(indicator), finding.pid);
@@ -31,6 +33,8 @@ void on_finding(void* context, const Finding& finding)
         return;
     }
     put_finding_text(sink.out, finding);
+    if (sink.options.live)
+        out_flush(sink.out);
 }
 
 // Some PCR was measured against a constant rate.

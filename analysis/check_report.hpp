@@ -14,6 +14,7 @@ struct CheckOptions {
     bool json;
     unsigned priority;  // 1, 2 or 3: the highest checked
     bool all;           // every finding in the text form
+    bool live = false;  // a live source: each finding is written out as it comes
 };
 
 // ReportEnd::findings when any indicator counted an error.

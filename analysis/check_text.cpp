@@ -137,7 +137,7 @@ void put_check_table_text(Output& out, const Analysis& a, const Withheld& withhe
         out_text(out, " (--all prints every finding)\n");
     }
     if (a.arrival.on)
-        out_text(out, "=> Intervals timed by arrival time (capture)\n");
+        out_text(out, "=> Intervals timed by arrival time\n");
     const std::uint64_t errors = error_total(a);
     if (errors == 0)
         out_text(out, "OK\n");

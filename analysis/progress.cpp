@@ -16,7 +16,7 @@ Progress progress_start(std::FILE* err, std::FILE* input)
 {
     Progress progress{err, isatty(fileno(err)) == 1, false, 0, steady_clock::now(), steady_clock::now()};
     struct stat info;
-    if (progress.enabled && fstat(fileno(input), &info) == 0 && S_ISREG(info.st_mode))
+    if (progress.enabled && input != nullptr && fstat(fileno(input), &info) == 0 && S_ISREG(info.st_mode))
         progress.total = static_cast<std::uint64_t>(info.st_size);
     return progress;
 }

@@ -77,6 +77,17 @@ bool read_bound(const char* text, CutBound& bound)
     return true;
 }
 
+// Seconds, more than 0 (a number as strtod reads it, nothing after it).
+bool read_seconds(const char* text, double& seconds)
+{
+    char* end = nullptr;
+    const double v = std::strtod(text, &end);
+    if (end == text || *end != 0 || !(v > 0) || v > 1e9)
+        return false;
+    seconds = v;
+    return true;
+}
+
 void fail(RunOptions& options, const char* argument)
 {
     if (options.option_error.empty())
@@ -122,6 +133,12 @@ bool apply_cut_option(RunOptions& options, const char* argument)
     } else if (const char* v = value_after(argument, "--FLOW:")) {
         options.flow_mode = true;
         if (!parse_endpoint(v, options.flow_destination))
+            fail(options, argument);
+    } else if (const char* v = value_after(argument, "--FOR:")) {
+        if (!read_seconds(v, options.for_seconds))
+            fail(options, argument);
+    } else if (const char* v = value_after(argument, "--TIMEOUT:")) {
+        if (!read_seconds(v, options.timeout_seconds))
             fail(options, argument);
     } else if (const char* v = value_after(argument, "--ES:")) {
         options.es_mode = true;

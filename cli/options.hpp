@@ -38,6 +38,9 @@ struct RunOptions {
     bool flows_mode = false;
     bool flow_mode = false;
     Endpoint flow_destination{};
+    // Live input (udp://): stop after this much arrival time (0: none); no data for this long ends it
+    double for_seconds = 0;
+    double timeout_seconds = 5;
     std::string option_error;   // an option whose value cannot be read: the run stops with it
 };
 

@@ -10,6 +10,7 @@
 #include "cli/input.hpp"
 #include "cli/write_target.hpp"
 #include "network/flow_stream.hpp"
+#include "network/udp_receiver.hpp"
 #include "analysis/summary_report.hpp"
 #include "analysis/tables_report.hpp"
 #include "packets/packet_report.hpp"
@@ -55,6 +56,9 @@ constexpr const char* help_text =
     "                 (--summary and --check always read this way)\n"
     "  --flow:A:P     of a capture, the flow to destination A:P (239.1.1.1:5000,\n"
     "                 [ff02::1]:5000) instead of the first; reports use its arrival times\n"
+    "  udp://[S@]A:P  in place of FILE: a live stream on a UDP socket (multicast A joined,\n"
+    "                 source-specific with S; udp://:P any address); --for:SECONDS stops\n"
+    "                 it, --timeout:SECONDS (default 5) without data ends it\n"
     "  --json         --summary, --flows as one JSON object, --check, --cues, --tables as\n"
     "                 JSON Lines\n"
     "  --write:FILE   write the packets selected, as 188-byte packets, to FILE (- for\n"
@@ -78,7 +82,8 @@ ReportEnd run_report(const RunOptions& options, const PacketInput& in, SyncLog& 
                      std::FILE* keys, const FlowStream* flow)
 {
     if (options.check_mode)
-        return report_check(in, log.out, CheckOptions{options.json, options.check_priority, options.all_findings},
+        return report_check(in, log.out,
+                            CheckOptions{options.json, options.check_priority, options.all_findings, flow != nullptr && flow->live},
                             log.err);
     if (options.summary_mode)
         return report_summary(in, log.out, name, options.json, log.err, flow);
@@ -208,6 +213,17 @@ int run(int argc, const char* const* argv)
     if (!options.option_error.empty()) {
         std::fprintf(stderr, "%s\n", options.option_error.c_str());
         return exit_failed;
+    }
+    if (is_udp_url(argv[1])) {  // a file of such a name is ./udp:...
+        const std::unique_ptr<unsigned char, decltype(&std::free)> block(
+            static_cast<unsigned char*>(std::aligned_alloc(page_bytes, block_bytes)), &std::free);
+        const std::unique_ptr<char[]> text(new char[output_capacity]);
+        if (block == nullptr) {
+            std::fputs("Out of memory\n", stderr);
+            return exit_failed;
+        }
+        const RunBuffers buffers{block.get(), block_bytes, 0, text.get(), output_capacity};
+        return run_live(options, argv[1], buffers, stdout, stdin, stderr);
     }
     std::FILE* const file = std::fopen(argv[1], "rb");
     if (file == nullptr) {

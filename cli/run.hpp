@@ -50,4 +50,9 @@ int run_stream(const RunOptions& options, const StreamInput& stream, const char*
 int run_capture(const RunOptions& options, Input& input, const char* name, const RunBuffers& buffers,
                 std::FILE* out_stream, std::FILE* keys, std::FILE* err);
 
+// A live stream received on a UDP socket (`url`: udp://...), until it
+// ends, is stopped (SIGINT, SIGTERM, --for:) or goes quiet (--timeout:).
+int run_live(const RunOptions& options, const char* url, const RunBuffers& buffers, std::FILE* out_stream,
+             std::FILE* keys, std::FILE* err);
+
 }  // namespace ostrel

@@ -44,7 +44,7 @@ int run_capture(const RunOptions& options, Input& input, const char* name, const
         return status;
     }
     FlowStream flow;
-    flow.capture = capture;
+    flow.datagrams = capture_datagrams(*capture);
     flow.wanted = options.flow_mode;
     flow.destination = options.flow_destination;
     flow.with_figures = options.summary_mode && !options.check_mode && !options.write_mode;

@@ -19,7 +19,7 @@ bool open_target(const std::string& path, std::FILE* input, WriteTarget& target,
     }
     struct stat in{}, out{};
     const bool exists = ::stat(path.c_str(), &out) == 0;
-    if (exists && ::fstat(fileno(input), &in) == 0 && in.st_dev == out.st_dev && in.st_ino == out.st_ino) {
+    if (exists && input != nullptr && ::fstat(fileno(input), &in) == 0 && in.st_dev == out.st_dev && in.st_ino == out.st_ino) {
         error = "Output file is the input file: " + path;
         return false;
     }

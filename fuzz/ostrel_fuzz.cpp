@@ -11,12 +11,14 @@
 #include <cstdio>
 #include <initializer_list>
 #include <iterator>
+#include <string>
 #include <vector>
 
 #include "cli/run.hpp"
 #include "codecs/codec_id.hpp"
 #include "codecs/stream_format.hpp"
 #include "network/frames.hpp"
+#include "network/udp_receiver.hpp"
 #include "packets/byte_window.hpp"
 
 namespace {
@@ -80,6 +82,11 @@ void run_capture(const std::uint8_t* data, std::size_t size)
     ostrel::Datagram d;
     for (unsigned link : links)
         ostrel::read_frame(static_cast<int>(link), data, size, d);
+    // The bytes as the address of a live stream.
+    const std::string url = "udp://" + std::string(reinterpret_cast<const char*>(data), size);
+    ostrel::UdpAddress address;
+    std::string error;
+    ostrel::parse_udp_url(url.c_str(), address, error);
 }
 
 }  // namespace

@@ -8,7 +8,7 @@ namespace {
 // The next datagram of the flow; false at the end of the capture.
 bool next_datagram(FlowStream& s)
 {
-    while (capture_next(*s.capture, s.pending, s.other, s.error)) {
+    while (s.datagrams.next(s.datagrams.context, s.pending, s.other, s.error)) {
         const Datagram& d = s.pending.datagram;
         if (!s.chosen && (!s.wanted || same_endpoint(d.destination, s.destination))) {
             s.chosen = true;
@@ -48,11 +48,20 @@ std::size_t read_flow(void* context, unsigned char* into, std::size_t size)
         std::memcpy(into + done, s.pending.ts.ts + s.pending_at, n);
         s.pending_at += n;
         done += n;
+        if (s.live && s.pending_at == s.pending.ts.length)
+            break;  // what came is looked at now, not once the window is full
     }
     return done;
 }
 
+bool next_captured(void* capture, CaptureFrame& frame, OtherTraffic& other, std::string& error)
+{
+    return capture_next(*static_cast<Capture*>(capture), frame, other, error);
+}
+
 }  // namespace
+
+DatagramSource capture_datagrams(Capture& capture) { return DatagramSource{next_captured, &capture}; }
 
 bool flow_start(FlowStream& s)
 {

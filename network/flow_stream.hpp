@@ -15,8 +15,19 @@
 
 namespace ostrel {
 
+// Where datagrams come from: a capture file, or a socket; `next` yields
+// the next that carries TS, false at the end (with `error` set when the end
+// is a failure).
+struct DatagramSource {
+    bool (*next)(void* context, CaptureFrame& frame, OtherTraffic& other, std::string& error);
+    void* context;
+};
+
+DatagramSource capture_datagrams(Capture& capture);
+
 struct FlowStream {
-    Capture* capture = nullptr;
+    DatagramSource datagrams{};
+    bool live = false;       // a socket: bytes are handed on as each datagram comes
     bool wanted = false;     // a destination was asked for
     bool with_figures = true;  // the network figures are worked out (the summary)
     bool packets_elsewhere = false;  // by the analysis of the summary: the figures take only the datagrams
@@ -33,6 +44,7 @@ struct FlowStream {
     OtherTraffic other{};
     std::uint64_t other_flows = 0;  // TS datagrams of other flows
     std::uint64_t ts_bytes = 0;     // the flow's, handed on or pending
+    const std::uint64_t* drops = nullptr;  // datagrams the socket dropped (SO_RXQ_OVFL), where known
     std::unique_ptr<FlowFigures> figures;
     std::unique_ptr<ArrivalLog> log;
     ByteSource bytes{};  // the flow's TS bytes

@@ -1,0 +1,78 @@
+#include <csignal>
+#include <memory>
+#include <string>
+
+#include "cli/run.hpp"
+#include "network/flow_stream.hpp"
+#include "network/udp_receiver.hpp"
+
+namespace ostrel {
+namespace {
+
+// Set by SIGINT and SIGTERM: the one state a signal handler may share.
+std::atomic<bool> stop_requested{false};
+
+void request_stop(int) { stop_requested.store(true); }
+
+// The handlers for the run, without SA_RESTART so that a wait ends at once.
+struct StopOnSignals {
+    struct sigaction old_int{}, old_term{};
+    StopOnSignals()
+    {
+        struct sigaction a{};
+        a.sa_handler = request_stop;
+        sigemptyset(&a.sa_mask);
+        sigaction(SIGINT, &a, &old_int);
+        sigaction(SIGTERM, &a, &old_term);
+    }
+    ~StopOnSignals()
+    {
+        sigaction(SIGINT, &old_int, nullptr);
+        sigaction(SIGTERM, &old_term, nullptr);
+    }
+};
+
+}  // namespace
+
+int run_live(const RunOptions& options, const char* url, const RunBuffers& buffers, std::FILE* out_stream,
+             std::FILE* keys, std::FILE* err)
+{
+    UdpAddress address;
+    std::string error, note;
+    if (!parse_udp_url(url, address, error)) {
+        std::fprintf(err, "%s\n", error.c_str());
+        return exit_failed;
+    }
+    const auto receiver = std::make_unique<UdpReceiver>();
+    receiver->for_seconds = options.for_seconds;
+    receiver->timeout_seconds = options.timeout_seconds;
+    receiver->stop = &stop_requested;
+    stop_requested.store(false);
+    const StopOnSignals signals;
+    if (!udp_open(address, *receiver, error, note)) {
+        std::fprintf(err, "%s\n", error.c_str());
+        return exit_failed;
+    }
+    if (!note.empty())
+        std::fprintf(err, "%s\n", note.c_str());
+    FlowStream flow;
+    flow.datagrams = DatagramSource{udp_next, receiver.get()};
+    flow.live = true;
+    flow.with_figures = options.summary_mode && !options.check_mode && !options.write_mode;
+    flow.packets_elsewhere = flow.with_figures;
+    flow.drops = receiver->drops_known ? &receiver->drops : nullptr;
+    int status = exit_failed;
+    if (!flow_start(flow)) {
+        std::fprintf(err, "%s\n", !flow.error.empty() ? flow.error.c_str() : "No data before the stop");
+    } else {
+        status = run_stream(options, StreamInput{nullptr, &flow.bytes, &flow}, url, buffers, out_stream, keys, err);
+        if (!flow.error.empty()) {
+            std::fprintf(err, "%s\n", flow.error.c_str());
+            status = exit_failed;
+        }
+    }
+    udp_close(*receiver);
+    return status;
+}
+
+}  // namespace ostrel
