@@ -5,29 +5,34 @@
 namespace ostrel {
 namespace {
 
-// The next datagram of the flow; false at the end of the capture.
+// The next datagram of the flow into `pending`; false at the end, with
+// nothing pending.
 bool next_datagram(FlowStream& s)
 {
-    while (s.datagrams.next(s.datagrams.context, s.pending, s.other, s.error)) {
-        const Datagram& d = s.pending.datagram;
+    CaptureFrame frame{};
+    while (s.datagrams.next(s.datagrams.context, frame, s.other, s.error)) {
+        const Datagram& d = frame.datagram;
         if (!s.chosen && (!s.wanted || same_endpoint(d.destination, s.destination))) {
             s.chosen = true;
             s.source = d.source;
             s.destination = d.destination;
-            s.rtp = s.pending.ts.rtp;
-            s.ssrc = s.pending.ts.ssrc;
-            s.payload_type = s.pending.ts.payload_type;
+            s.rtp = frame.ts.rtp;
+            s.ssrc = frame.ts.ssrc;
+            s.payload_type = frame.ts.payload_type;
         }
         if (s.chosen && same_endpoint(d.source, s.source) && same_endpoint(d.destination, s.destination)) {
-            arrival_note(*s.log, ArrivalRecord{s.ts_bytes, s.pending.number, s.pending.time_ns});
-            s.ts_bytes += s.pending.ts.length;
+            arrival_note(*s.log, ArrivalRecord{s.ts_bytes, frame.number, frame.time_ns});
+            s.ts_bytes += frame.ts.length;
             if (s.with_figures)
-                figures_take(*s.figures, s.pending.time_ns, s.pending.ts);
+                figures_take(*s.figures, frame.time_ns, frame.ts);
+            s.pending = frame;
             s.pending_at = 0;
             return true;
         }
         ++s.other_flows;
     }
+    s.pending = CaptureFrame{};
+    s.pending_at = 0;
     return false;
 }
 
@@ -36,7 +41,7 @@ std::size_t read_flow(void* context, unsigned char* into, std::size_t size)
     FlowStream& s = *static_cast<FlowStream*>(context);
     std::size_t done = 0;
     while (done < size) {
-        if (s.pending_at == s.pending.ts.length) {
+        if (s.pending_at >= s.pending.ts.length) {
             if (s.ended || !next_datagram(s)) {
                 s.ended = true;
                 break;

@@ -110,6 +110,19 @@ TEST(CaptureRun, TheFlowAskedForIsTheOneRead)
         EXPECT_EQ(j["packets"], 140u);
         EXPECT_EQ(j["other_traffic"]["other_flow_datagrams"], c.other_flow_datagrams);
     }
+    // The flow's last datagram, then a larger one of another flow and one
+    // without TS: nothing of them comes into the flow.
+    Route other;
+    other.last_byte = 9;
+    const Bytes ts = constant_rate_stream(4, 10);
+    const Bytes seven(ts.begin(), ts.begin() + datagram_bytes), fourteen(ts.begin(), ts.begin() + 2 * datagram_bytes);
+    const Bytes tail = pcap_file({{1000, ethernet_frame({}, seven)},
+                                  {2000, ethernet_frame(other, fourteen)},
+                                  {3000, ethernet_frame(other, Bytes(100, 0))}});
+    RunOptions summary;
+    apply_option(summary, "--summary");
+    apply_option(summary, "--json");
+    EXPECT_EQ(nlohmann::json::parse(run_report(tail, summary).out)["packets"], 7u);
     RunOptions flows;
     apply_option(flows, "--flows");
     apply_option(flows, "--json");
