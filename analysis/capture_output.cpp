@@ -3,7 +3,7 @@
 #include <cinttypes>
 
 #include "analysis/capture_output.hpp"
-#include "network/figures_output.hpp"
+#include "network/figures_json.hpp"
 #include "network/flow_stream.hpp"
 
 namespace ostrel {

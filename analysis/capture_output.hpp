@@ -1,7 +1,7 @@
 // What the summary adds for a capture's flow (text and JSON).
 #pragma once
 
-#include <nlohmann/json.hpp>
+#include <nlohmann/json_fwd.hpp>
 
 #include "analysis/analysis.hpp"
 #include "packets/output.hpp"

@@ -1,19 +1,9 @@
-#include "network/figures_output.hpp"
+#include "network/figures_json.hpp"
 
 namespace ostrel {
 
 using nlohmann::json;
 
-// "DF:MLR", the delay factor in ms.
-std::string mdi_text(const MdiFigure& m)
-{
-    char text[64];
-    if (m.df_ms)
-        std::snprintf(text, sizeof text, "%.3f:%llu", *m.df_ms, static_cast<unsigned long long>(m.mlr));
-    else
-        std::snprintf(text, sizeof text, "unknown:%llu", static_cast<unsigned long long>(m.mlr));
-    return text;
-}
 
 json flow_json(const FlowView& flow, bool with_network)
 {

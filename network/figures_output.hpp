@@ -1,8 +1,8 @@
 // The figures of a flow written out: the text of --flows and of the
-// summary's network section in ostrel's notation, and their JSON.
+// summary's network section in ostrel's notation (their JSON:
+// network/figures_json.hpp).
 #pragma once
 
-#include <nlohmann/json.hpp>
 #include <string>
 
 #include "network/capture.hpp"
@@ -27,14 +27,9 @@ std::string flow_title(const FlowView& flow);
 void put_flow_text(Output& out, const FlowView& flow);
 // The network figures alone (the summary of a capture).
 void put_network_text(Output& out, const FlowFigures& f);
-void put_other_traffic_text(Output& out, const OtherTraffic& other, std::uint64_t other_flows);
-
 // "DF:MLR": the delay factor in ms and the loss, "unknown:N" without a rate.
 std::string mdi_text(const MdiFigure& m);
 
-// `with_network`: its network figures as "network" (--flows).
-nlohmann::json flow_json(const FlowView& flow, bool with_network);
-nlohmann::json network_json(const FlowFigures& f);
-nlohmann::json other_traffic_json(const OtherTraffic& other);
+void put_other_traffic_text(Output& out, const OtherTraffic& other, std::uint64_t other_flows);
 
 }  // namespace ostrel

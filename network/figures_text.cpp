@@ -33,6 +33,16 @@ void put_iat(Output& out, const FlowFigures& f)
 
 }  // namespace
 
+std::string mdi_text(const MdiFigure& m)
+{
+    char text[64];
+    if (m.df_ms)
+        std::snprintf(text, sizeof text, "%.3f:%llu", *m.df_ms, static_cast<unsigned long long>(m.mlr));
+    else
+        std::snprintf(text, sizeof text, "unknown:%llu", static_cast<unsigned long long>(m.mlr));
+    return text;
+}
+
 std::string flow_title(const FlowView& flow)
 {
     char source[64], destination[64], rest[96];

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "network/capture.hpp"
-#include "network/figures_output.hpp"
+#include "network/figures_json.hpp"
 
 namespace ostrel {
 namespace {

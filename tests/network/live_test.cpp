@@ -41,7 +41,7 @@ unsigned free_port()
 struct Sender {
     std::thread thread;
     Sender(const Bytes& ts, const char* to, unsigned port, bool rtp, unsigned loops,
-           std::chrono::milliseconds delay = 300ms)
+           std::chrono::milliseconds delay = 700ms)
         : thread([=] {
               std::this_thread::sleep_for(delay);
               const int fd = socket(AF_INET, SOCK_DGRAM, 0);
@@ -108,7 +108,7 @@ TEST(Live, WhatIsReceivedReadsAsTheFile)
         Result live;
         {
             const Sender sender(ts, c.to, port, c.rtp, 1);
-            live = run_program("\"$OSTREL\" '" + std::string(url) + "' " + c.option + " --timeout:1");
+            live = run_program("\"$OSTREL\" '" + std::string(url) + "' " + c.option + " --timeout:2");
         }
         if (live.err.rfind("Cannot join", 0) == 0) {
             std::printf("skipped %s: %s", c.name, live.err.c_str());
@@ -132,14 +132,17 @@ TEST(Live, StoppedBySignalTimeLimitOrSilence)
         double longest;     // seconds the run may take
         unsigned datagrams = 0;  // about this many received, in the JSON summary (0: not looked at)
     };
+    // The sender starts 0.7 s after the program: a stop at 1.3 s falls inside
+    // the first play of the fixture (1.2 s), before the loop's jump back.
     const Case cases[] = {
-        {"SIGINT mid-stream", 4, "\"$OSTREL\" %s --check & p=$!; sleep 1.5; kill -INT $p; wait $p", 0,
-         "=> Intervals timed by arrival time\nOK\n", "", 3},
-        {"SIGTERM, the summary", 4, "\"$OSTREL\" %s --summary & p=$!; sleep 1.5; kill -TERM $p; wait $p", 0,
-         "=> Flow:               127.0.0.1:", "", 3},
-        // 0.5 s of datagrams 26.32 ms apart: the first and 18 more, 19 at most.
-        {"--for:0.5", 4, "\"$OSTREL\" %s --summary --json --for:0.5", 0, "\"datagrams\": ", "", 2.5, 19},
-        {"--timeout:0.5, nothing sent", 0, "\"$OSTREL\" %s --check --timeout:0.5", 1, "", "No data for 0.5 s\n", 2},
+        {"SIGINT mid-stream", 4, "\"$OSTREL\" %s --check & p=$!; sleep 1.3; kill -INT $p; wait $p", 0,
+         "=> Intervals timed by arrival time\nOK\n", "", 4},
+        {"SIGTERM, the summary", 4, "\"$OSTREL\" %s --summary & p=$!; sleep 1.3; kill -TERM $p; wait $p", 0,
+         "=> Flow:               127.0.0.1:", "", 4},
+        // 0.5 s of datagrams 26.32 ms apart: the first and 18 more (a busy
+        // machine sends some late, or in a burst to catch up).
+        {"--for:0.5", 4, "\"$OSTREL\" %s --summary --json --for:0.5", 0, "\"datagrams\": ", "", 3.5, 19},
+        {"--timeout:0.5, nothing sent", 0, "\"$OSTREL\" %s --check --timeout:0.5", 1, "", "No data for 0.5 s\n", 3},
     };
     for (const Case& c : cases) {
         const unsigned port = free_port();
@@ -159,8 +162,8 @@ TEST(Live, StoppedBySignalTimeLimitOrSilence)
         EXPECT_EQ(r.err.substr(0, std::strlen(c.err)), c.err) << c.name;
         if (c.datagrams > 0) {
             const auto datagrams = nlohmann::json::parse(r.out)["flow"]["datagrams"].get<unsigned>();
-            EXPECT_LE(datagrams, c.datagrams) << c.name;
-            EXPECT_GE(datagrams, c.datagrams - 2) << c.name;  // a sender a little late
+            EXPECT_LE(datagrams, 2 * c.datagrams) << c.name;
+            EXPECT_GE(datagrams, c.datagrams / 2) << c.name;
         }
     }
 }
