@@ -46,7 +46,8 @@ bool open_target(const std::string& path, std::FILE* input, WriteTarget& target,
         return false;
     }
     static constexpr std::size_t buffer_bytes = 1 << 20;
-    std::setvbuf(target.file, nullptr, _IOFBF, buffer_bytes);
+    target.buffer = std::make_unique<char[]>(buffer_bytes);
+    std::setvbuf(target.file, target.buffer.get(), _IOFBF, buffer_bytes);
     return true;
 }
 

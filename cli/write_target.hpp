@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdio>
+#include <memory>
 #include <string>
 
 namespace ostrel {
@@ -13,6 +14,7 @@ struct WriteTarget {
     std::string path;       // as named
     std::string temporary;  // "" when written in place
     bool is_stdout = false;
+    std::unique_ptr<char[]> buffer;  // the FILE's (given none, the C library takes 4 KiB whatever the size asked)
 };
 
 // False with `error` set when FILE is the input file or cannot be written.
