@@ -33,8 +33,8 @@ struct Clock {
 
 // How the bytes from `start` on are timed: linearly from `start_time` at
 // `seconds_per_byte` (0: no rate is known yet, nothing can be timed).
-// A stretch that `arrived` is the bytes of one datagram of a network
-// source: every byte of it has the datagram's arrival time.
+// A stretch that `arrived` is timed by a network source's arrival log:
+// each byte has the arrival time of the datagram it came in.
 struct Stretch {
     std::uint64_t start;
     double start_time;
