@@ -19,6 +19,17 @@ void push(std::vector<HullPoint>& chain, const HullPoint& p, double sign)
     chain.push_back(p);
 }
 
+// The largest (sign 1) or smallest (sign -1) y - slope * x over the chain; 0 for none.
+double extreme(const std::vector<HullPoint>& chain, double slope, double sign)
+{
+    if (chain.empty())
+        return 0;
+    double best = chain.front().y - slope * chain.front().x;
+    for (const HullPoint& p : chain)
+        best = sign * std::max(sign * best, sign * (p.y - slope * p.x));
+    return best;
+}
+
 }  // namespace
 
 void hull_add(Hull& h, double x, double y)
@@ -33,24 +44,8 @@ void hull_add_step(Hull& h, double x, double low, double high)
     push(h.lower, HullPoint{x, low}, -1);
 }
 
-double hull_max(const Hull& h, double slope)
-{
-    if (h.upper.empty())
-        return 0;
-    double best = h.upper.front().y - slope * h.upper.front().x;
-    for (const HullPoint& p : h.upper)
-        best = std::max(best, p.y - slope * p.x);
-    return best;
-}
+double hull_max(const Hull& h, double slope) { return extreme(h.upper, slope, 1); }
 
-double hull_min(const Hull& h, double slope)
-{
-    if (h.lower.empty())
-        return 0;
-    double best = h.lower.front().y - slope * h.lower.front().x;
-    for (const HullPoint& p : h.lower)
-        best = std::min(best, p.y - slope * p.x);
-    return best;
-}
+double hull_min(const Hull& h, double slope) { return extreme(h.lower, slope, -1); }
 
 }  // namespace ostrel

@@ -211,6 +211,19 @@ Result run_report(const Bytes& file, const RunOptions& options, const std::strin
     return {contents(out), contents(err), status};
 }
 
+std::string without_frame_lines(const std::string& report)
+{
+    std::string out;
+    for (std::size_t at = 0; at < report.size();) {
+        std::size_t end = report.find('\n', at);
+        end = end == std::string::npos ? report.size() : end + 1;
+        if (report.compare(at, 17, "=> Capture Frame:") != 0)
+            out.append(report, at, end - at);
+        at = end;
+    }
+    return out;
+}
+
 std::string without_times(const std::string& findings)
 {
     std::string out;

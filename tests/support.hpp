@@ -75,6 +75,9 @@ Result run_report(const Bytes& file, const RunOptions& options, const std::strin
                   std::size_t read_piece = 3 * 188);
 Bytes read_bytes(const std::string& path);
 
+// The packet report of a flow without its "=> Capture Frame:" lines: as the same TS in a file reads.
+std::string without_frame_lines(const std::string& report);
+
 // --check's finding lines without their ", at 1.234 s" (tests of the values alone).
 std::string without_times(const std::string& findings);
 

@@ -10,20 +10,6 @@
 namespace ostrel::test {
 namespace {
 
-std::string without_frame_lines(const std::string& text)
-{
-    std::string out;
-    std::size_t at = 0;
-    while (at < text.size()) {
-        std::size_t end = text.find('\n', at);
-        end = end == std::string::npos ? text.size() : end + 1;
-        if (text.compare(at, 17, "=> Capture Frame:") != 0)
-            out.append(text, at, end - at);
-        at = end;
-    }
-    return out;
-}
-
 TEST(CaptureRun, FlowsOfLoopbackCapturesReadAsTheFileDoes)
 {
     const std::string file = fixture_path("ffmpeg_cbr.ts");

@@ -73,19 +73,6 @@ struct Sender {
     ~Sender() { thread.join(); }
 };
 
-std::string without_frame_lines(const std::string& text)
-{
-    std::string out;
-    for (std::size_t at = 0; at < text.size();) {
-        std::size_t end = text.find('\n', at);
-        end = end == std::string::npos ? text.size() : end + 1;
-        if (text.compare(at, 17, "=> Capture Frame:") != 0)
-            out.append(text, at, end - at);
-        at = end;
-    }
-    return out;
-}
-
 TEST(Live, WhatIsReceivedReadsAsTheFile)
 {
     const Bytes ts = read_bytes(fixture_path("ffmpeg_cbr.ts"));
