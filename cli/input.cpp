@@ -16,6 +16,8 @@ std::size_t read_head_then_file(void* context, unsigned char* into, std::size_t 
     return done + std::fread(into + done, 1, size - done, in.file);
 }
 
+bool file_failed(void* context) { return std::ferror(static_cast<Input*>(context)->file) != 0; }
+
 ssize_t read_replay(void* cookie, char* into, std::size_t size)
 {
     Input& in = *static_cast<Input*>(cookie);
@@ -53,7 +55,7 @@ bool open_input(std::FILE* file, Input& input)
     if (input.head_length == 0 && std::ferror(file))
         return false;
     input.capture = is_capture_start(input.head, input.head_length);
-    input.source = ByteSource{read_head_then_file, &input};
+    input.source = ByteSource{read_head_then_file, &input, file_failed};
     return true;
 }
 

@@ -72,6 +72,7 @@ std::size_t window_ensure(ByteWindow& w, std::size_t n)
             const std::size_t got = w.source->read(w.source->context, w.data + w.end, ask);
             w.end += got;
             w.at_end = got == 0;
+            w.failed = w.at_end && w.source->failed != nullptr && w.source->failed(w.source->context);
             continue;
         }
         const std::size_t got = std::fread(w.data + w.end, 1, ask, w.file);

@@ -10,10 +10,12 @@
 namespace ostrel {
 
 // Where bytes come from when not straight from a file: `read` fills up to
-// `size` bytes and yields how many, 0 at the end.
+// `size` bytes and yields how many, 0 at the end; `failed`, when set, tells
+// whether that end was a read failure.
 struct ByteSource {
     std::size_t (*read)(void* context, unsigned char* into, std::size_t size);
     void* context;
+    bool (*failed)(void* context) = nullptr;
 };
 
 struct ByteWindow {
