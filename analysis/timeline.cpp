@@ -188,8 +188,6 @@ bool time_known_now(const Analysis& a, std::uint64_t offset, double& seconds)
 void note_arrival(Analysis& a, std::int64_t time_ns, std::uint64_t record, std::uint64_t offset)
 {
     ArrivalTiming& t = a.arrival;
-    if (t.started && time_ns == t.now_ns)
-        return;
     if (!t.started)
         t.first_ns = time_ns;
     const double now = static_cast<double>(time_ns - t.first_ns) / 1e9;

@@ -31,7 +31,8 @@ struct ArrivalTiming {
     unsigned stretch_datagrams;
 };
 
-// A packet at `offset` of the datagram logged as `record`, which arrived at `time_ns`.
+// A packet at `offset` of the datagram logged as `record`, which arrived at
+// `time_ns`: the first packet, or the first of a datagram with another time.
 void note_arrival(Analysis& a, std::int64_t time_ns, std::uint64_t record, std::uint64_t offset);
 
 // When something was last seen: its time once its stretch has ended, before

@@ -47,8 +47,7 @@ int run_capture(const RunOptions& options, Input& input, const char* name, const
     flow.datagrams = capture_datagrams(*capture);
     flow.wanted = options.flow_mode;
     flow.destination = options.flow_destination;
-    flow.with_figures = options.summary_mode && !options.check_mode && !options.write_mode;
-    flow.packets_elsewhere = flow.with_figures;  // the summary's pass looks at every packet
+    flow.with_figures = flow_figures_wanted(options.summary_mode, options.check_mode, options.write_mode);
     int status = exit_failed;
     if (!flow_start(flow)) {
         if (!flow.error.empty())

@@ -58,8 +58,7 @@ int run_live(const RunOptions& options, const char* url, const RunBuffers& buffe
     FlowStream flow;
     flow.datagrams = DatagramSource{udp_next, receiver.get()};
     flow.live = true;
-    flow.with_figures = options.summary_mode && !options.check_mode && !options.write_mode;
-    flow.packets_elsewhere = flow.with_figures;
+    flow.with_figures = flow_figures_wanted(options.summary_mode, options.check_mode, options.write_mode);
     flow.drops = receiver->drops_known ? &receiver->drops : nullptr;
     int status = exit_failed;
     if (!flow_start(flow)) {

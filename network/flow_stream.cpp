@@ -68,12 +68,14 @@ bool next_captured(void* capture, CaptureFrame& frame, OtherTraffic& other, std:
 
 DatagramSource capture_datagrams(Capture& capture) { return DatagramSource{next_captured, &capture}; }
 
+bool flow_figures_wanted(bool summary, bool check, bool write) { return summary && !check && !write; }
+
 bool flow_start(FlowStream& s)
 {
     s.figures = std::make_unique<FlowFigures>();
     s.log = std::make_unique<ArrivalLog>();
     figures_start(*s.figures);
-    s.figures->packets_elsewhere = s.packets_elsewhere;
+    s.figures->packets_elsewhere = s.with_figures;
     s.bytes = ByteSource{read_flow, &s};
     if (next_datagram(s))
         return true;

@@ -29,8 +29,9 @@ struct FlowStream {
     DatagramSource datagrams{};
     bool live = false;       // a socket: bytes are handed on as each datagram comes
     bool wanted = false;     // a destination was asked for
-    bool with_figures = true;  // the network figures are worked out (the summary)
-    bool packets_elsewhere = false;  // by the analysis of the summary: the figures take only the datagrams
+    // The network figures are worked out (the summary): of the datagrams
+    // only, as the summary's pass looks at every packet itself.
+    bool with_figures = true;
     Endpoint destination{};  // the one asked for
     bool chosen = false;     // the flow is known: its first datagram came
     Endpoint source{};
@@ -49,6 +50,9 @@ struct FlowStream {
     std::unique_ptr<ArrivalLog> log;
     ByteSource bytes{};  // the flow's TS bytes
 };
+
+// What the report `options` choose needs of the flow: the figures for the summary only.
+bool flow_figures_wanted(bool summary, bool check, bool write);
 
 // Reads up to the flow's first datagram, which `bytes` then hands on
 // first; false when the capture holds no such flow.
