@@ -140,6 +140,7 @@ struct Analysis {
     ArrivalTiming arrival;
     PcrTracks pcr_tracks;  // PCR accuracy against a constant rate, PCR jitter against arrival
     struct FlowFigures* figures;  // a capture's flow summed up: its losses go there
+    struct Intervals* intervals;  // the report that cuts the stream into intervals of time, or null
 };
 
 // Whether intervals are timed: by arrival, or once a PCR interval has counted.

@@ -2,6 +2,7 @@
 #include <nlohmann/json.hpp>
 
 #include "analysis/check_output.hpp"
+#include "packets/json_line.hpp"
 
 namespace ostrel {
 namespace {
@@ -47,12 +48,6 @@ const char* unit_of(FindingKind kind)
     }
 }
 
-void put_line(Output& out, const json& value)
-{
-    out_text(out, value.dump(-1, ' ', false, json::error_handler_t::replace));
-    out_text(out, "\n");
-}
-
 }  // namespace
 
 void put_finding_json(Output& out, const Finding& f)
@@ -75,7 +70,7 @@ void put_finding_json(Output& out, const Finding& f)
         line["table_id"] = f.extra;
     if (f.kind == FindingKind::pmt_interval)
         line["program_number"] = f.extra;
-    put_line(out, line);
+    put_json_line(out, line);
 }
 
 void put_check_table_json(Output& out, const Analysis& a)
@@ -104,7 +99,7 @@ void put_check_table_json(Output& out, const Analysis& a)
                      {"ok", errors == 0}};
     if (a.arrival.on)
         summary["intervals_timed_by"] = "arrival time";
-    put_line(out, {{"summary", summary}});
+    put_json_line(out, {{"summary", summary}});
 }
 
 }  // namespace ostrel

@@ -6,6 +6,7 @@
 #include "analysis/pass.hpp"
 #include "analysis/tables_output.hpp"
 #include "tables/scte35.hpp"
+#include "packets/json_line.hpp"
 
 namespace ostrel {
 namespace {
@@ -72,8 +73,7 @@ void on_section(void* context, unsigned pid, const AssembledSection& s, const Pa
     }
     if (c.json) {
         object["preroll_s"] = preroll_known ? nlohmann::json(preroll) : nlohmann::json(nullptr);
-        out_text(c.out, object.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
-        out_text(c.out, "\n");
+        put_json_line(c.out, object);
     } else {
         if (preroll_known) {
             char text[48];

@@ -103,6 +103,12 @@ struct Finding {
     double time = -1;      // seconds from the first packet by the time model; -1 unknown
 };
 
+// The packets a continuity gap lost: those between the counter expected and the one that came.
+inline unsigned counter_gap(const Finding& f)
+{
+    return (static_cast<unsigned>(f.seen) - static_cast<unsigned>(f.expected)) & 0x0F;
+}
+
 Indicator indicator_of(FindingKind kind);
 std::string_view indicator_name(Indicator indicator);
 unsigned indicator_priority(Indicator indicator);

@@ -4,6 +4,7 @@
 #include "tables/field_sink.hpp"
 #include "texts/description_texts.hpp"
 #include "texts/si_texts.hpp"
+#include "packets/json_line.hpp"
 
 namespace ostrel {
 namespace {
@@ -72,12 +73,6 @@ private:
     }
 };
 
-void put_line(Output& out, const json& value)
-{
-    out_text(out, value.dump(-1, ' ', false, json::error_handler_t::replace));
-    out_text(out, "\n");
-}
-
 
 class JsonTables final : public TablesWriter {
 public:
@@ -100,7 +95,7 @@ public:
         JsonFields f(entry);
         DecodeContext c{text};
         decode_table(t.table_id, t.sections, t.count, c, f);
-        put_line(out_, entry);
+        put_json_line(out_, entry);
     }
 
     void summary(const Analysis& a, unsigned pid_filter) override
@@ -121,7 +116,7 @@ public:
                              {"interval_mean_s", iv.known ? json(iv.mean) : json(nullptr)},
                              {"interval_max_s", iv.known ? json(iv.max) : json(nullptr)}});
         }
-        put_line(out_, {{"tables_summary", lines},
+        put_json_line(out_, {{"tables_summary", lines},
                         {"sections_not_kept", a.demux->unkept_sections()},
                         {"sections_not_tracked", a.demux->untracked_sections()}});
     }

@@ -1,6 +1,7 @@
 #include "analysis/timeline.hpp"
 
 #include "analysis/analysis.hpp"
+#include "analysis/intervals.hpp"
 
 namespace ostrel {
 namespace {
@@ -30,20 +31,15 @@ double arrival_time_at(const Analysis& a, std::uint64_t offset)
     return static_cast<double>(log.records[low % ArrivalLog::capacity].time_ns - a.arrival.first_ns) / 1e9;
 }
 
-// The time of a byte position in the stretch: its datagram's arrival, or the clock's.
-double time_at(const Analysis& a, const Stretch& s, std::uint64_t offset)
-{
-    return s.arrived ? arrival_time_at(a, offset) : clock_time(a.clock, s, offset);
-}
 
 double time_of(const Analysis& a, const EventTime& e, const Stretch& s)
 {
-    return e.timed ? e.time : time_at(a, s, e.offset);
+    return e.timed ? e.time : stretch_time_at(a, s, e.offset);
 }
 
 void give_time(const Analysis& a, EventTime& e, const Stretch& s)
 {
-    e.time = time_at(a, s, e.offset);
+    e.time = stretch_time_at(a, s, e.offset);
     e.timed = true;
     e.listed = false;
 }
@@ -56,7 +52,7 @@ void flush(Analysis& a, const Stretch& s)
         if (q.pending) {
             if (!stretch_timed(s))
                 continue;  // no time: not checked
-            q.finding.seen = time_at(a, s, q.finding.offset) - time_of(a, q.then, s);
+            q.finding.seen = stretch_time_at(a, s, q.finding.offset) - time_of(a, q.then, s);
             if (q.finding.kind == FindingKind::table_interval) {
                 a.demux->add_interval(q.finding.extra, q.finding.seen);
                 continue;
@@ -67,7 +63,7 @@ void flush(Analysis& a, const Stretch& s)
                 continue;
         }
         if (a.origin_known)
-            q.finding.time = time_at(a, s, q.finding.offset) - a.origin;
+            q.finding.time = stretch_time_at(a, s, q.finding.offset) - a.origin;
         emit(a, q.finding);
     }
     a.queued = 0;
@@ -96,8 +92,9 @@ Stretch open_stretch(const Analysis& a)
     return clock_known(a.clock) ? clock_open_stretch(a.clock) : Stretch{0, 0, 0};
 }
 
-// Decides everything waiting by the stretch under way.
-void end_open_stretch(Analysis& a)
+}  // namespace
+
+void decide_open_stretch(Analysis& a)
 {
     const Stretch s = open_stretch(a);
     if (stretch_timed(s))
@@ -106,14 +103,21 @@ void end_open_stretch(Analysis& a)
         flush(a, s);
 }
 
+namespace {
+
 // A stretch with this many findings: decide them now, at the rate so far.
 void make_room(Analysis& a)
 {
     if (a.queued == queue_capacity)
-        end_open_stretch(a);
+        decide_open_stretch(a);
 }
 
 }  // namespace
+
+double stretch_time_at(const Analysis& a, const Stretch& s, std::uint64_t offset)
+{
+    return s.arrived ? arrival_time_at(a, offset) : clock_time(a.clock, s, offset);
+}
 
 void note_event(Analysis& a, EventTime& event, std::uint64_t offset)
 {
@@ -152,7 +156,7 @@ void end_stretch(Analysis& a, const Stretch& ended)
         return;  // no rate yet: all waits for the first pair of PCRs
     if (!a.origin_known) {
         // The first packet's time, by the first interval that counts: the origin of finding times.
-        a.origin = time_at(a, ended, a.first_offset);
+        a.origin = stretch_time_at(a, ended, a.first_offset);
         a.origin_known = true;
     }
     // The streams seen in the stretch: their longest gap in it, their last packet's time.
@@ -171,6 +175,8 @@ void end_stretch(Analysis& a, const Stretch& ended)
         give_time(a, *a.untimed[i], ended);
     a.untimed_count = 0;
     flush(a, ended);
+    if (a.intervals != nullptr)
+        intervals_stretch(a, *a.intervals, ended);
 }
 
 bool time_known_now(const Analysis& a, std::uint64_t offset, double& seconds)
@@ -204,6 +210,6 @@ void note_arrival(Analysis& a, std::int64_t time_ns, std::uint64_t record, std::
     t.stretch_datagrams = 0;
 }
 
-void end_timeline(Analysis& a) { end_open_stretch(a); }
+void end_timeline(Analysis& a) { decide_open_stretch(a); }
 
 }  // namespace ostrel

@@ -69,6 +69,11 @@ void queue_check(Analysis& a, const Finding& finding, const EventTime& then);
 // a PCR interval has counted.
 bool time_known_now(const Analysis& a, std::uint64_t offset, double& seconds);
 
+// The time of a byte position in the stretch `s`: its datagram's arrival, or the clock's.
+double stretch_time_at(const Analysis& a, const Stretch& s, std::uint64_t offset);
+// Decides everything waiting by the stretch under way (at the rate so far).
+void decide_open_stretch(Analysis& a);
+
 // A PCR of the reference PID ended the stretch `ended`.
 void end_stretch(Analysis& a, const Stretch& ended);
 // The file ended: the last stretch at the last rate, then everything out.

@@ -1,6 +1,7 @@
 #include "analysis/packet_checks.hpp"
 
 #include <cmath>
+#include "analysis/intervals.hpp"
 #include "packets/pes_start.hpp"
 
 namespace ostrel {
@@ -18,15 +19,22 @@ constexpr std::uint64_t pcr_segment_ticks = 270'000'000;  // 10 s: a longer step
 
 double seconds_of(std::uint64_t ticks) { return static_cast<double>(ticks) / pcr_hz; }
 
+// What a PCR measured, for the intervals: -1 where not measured.
+struct PcrMeasure {
+    double interval_s = -1, accuracy_s = -1;
+};
+
 // Two consecutive PCRs of a PID without discontinuity_indicator between them.
 void check_pcr_pair(Analysis& a, PidState& s, unsigned pid, const Packet& packet, std::uint64_t pcr,
-                    std::uint32_t arrival)
+                    std::uint32_t arrival, PcrMeasure& measure)
 {
     const std::uint64_t ticks = pcr_difference(pcr, s.last_pcr);
     const bool forward = ticks < pcr_wrap / 2;  // else the PCR went back
     const double seconds = forward ? seconds_of(ticks) : -seconds_of(pcr_wrap - ticks);
-    if (forward)
+    if (forward) {
         s.pcr_ticks += ticks;
+        measure.interval_s = seconds;
+    }
     if (!forward || ticks > pcr_difference_ticks)
         report_finding(a, packet, pid, FindingKind::pcr_jump, seconds, seconds_of(pcr_difference_ticks));
     if (forward && ticks > pcr_repetition_ticks)
@@ -34,6 +42,7 @@ void check_pcr_pair(Analysis& a, PidState& s, unsigned pid, const Packet& packet
     if (packet.size == 192 && forward) {
         const std::uint32_t arrived = (arrival - s.last_pcr_arrival) % arrival_wrap;
         const std::int64_t off = static_cast<std::int64_t>(ticks) - static_cast<std::int64_t>(arrived);
+        measure.accuracy_s = static_cast<double>(off < 0 ? -off : off) / pcr_hz;
         if (2 * off > pcr_accuracy_half_ticks || -2 * off > pcr_accuracy_half_ticks)
             report_finding(a, packet, pid, FindingKind::pcr_accuracy, static_cast<double>(off) / pcr_hz,
                            500e-9);
@@ -42,14 +51,18 @@ void check_pcr_pair(Analysis& a, PidState& s, unsigned pid, const Packet& packet
 
 // Against a constant rate: the PCR foretold from its bytes by the PCRs
 // before it (packets without arrival time stamps), and against its arrival.
-void track_pcr(Analysis& a, unsigned pid, const Packet& packet, std::uint64_t ticks, bool continuous, bool checked)
+void track_pcr(Analysis& a, unsigned pid, const Packet& packet, std::uint64_t ticks, bool continuous, bool checked,
+               PcrMeasure& measure)
 {
     PcrTrack* const t = pcr_track(a.pcr_tracks, pid);
     if (t == nullptr)
         return;
     const std::optional<double> off = pcr_off_rate(*t, packet.offset, ticks, continuous);
-    if (checked && packet.size != 192 && off && std::fabs(*off) > pcr_accuracy_limit)
-        report_finding(a, packet, pid, FindingKind::pcr_accuracy, *off, pcr_accuracy_limit, 1);
+    if (checked && packet.size != 192 && off) {
+        measure.accuracy_s = std::fabs(*off);
+        if (measure.accuracy_s > pcr_accuracy_limit)
+            report_finding(a, packet, pid, FindingKind::pcr_accuracy, *off, pcr_accuracy_limit, 1);
+    }
     if (a.arrival.on)
         take_pcr_arrival(*t, a.arrival.now, t->ticks / pcr_hz, continuous);
 }
@@ -64,15 +77,19 @@ void take_pcr(Analysis& a, PidState& s, unsigned pid, const Packet& packet, bool
     // every PID with PCRs while no map table is known.
     const bool checked = !a.pmt_known || (s.role & role_pcr) != 0;
     const bool first = s.pcrs++ == 0;
+    PcrMeasure measure;
     if (first) {
         s.first_pcr_packet = packet.number;
     } else if (checked) {
         a.pcr_pairs = true;
         if (!discontinuity)
-            check_pcr_pair(a, s, pid, packet, pcr, arrival);
+            check_pcr_pair(a, s, pid, packet, pcr, arrival, measure);
     }
     const std::uint64_t ticks = first ? 0 : pcr_difference(pcr, s.last_pcr);
-    track_pcr(a, pid, packet, ticks, !first && !discontinuity && ticks > 0 && ticks <= pcr_segment_ticks, checked);
+    track_pcr(a, pid, packet, ticks, !first && !discontinuity && ticks > 0 && ticks <= pcr_segment_ticks, checked,
+              measure);
+    if (a.intervals != nullptr)
+        intervals_pcr(a, *a.intervals, packet.offset, measure.interval_s, measure.accuracy_s);
     s.last_pcr = pcr;
     s.last_pcr_packet = packet.number;
     s.last_pcr_arrival = arrival;

@@ -1,5 +1,7 @@
 #include "cli/options.hpp"
 
+#include "analysis/intervals.hpp"
+
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -28,7 +30,7 @@ constexpr Flag flags[] = {
     {"--CHECK", &RunOptions::check_mode},   {"--JSON", &RunOptions::json},
     {"--DECODE", &RunOptions::decode},      {"--TABLES", &RunOptions::tables_mode},
     {"--ALL", &RunOptions::all_findings},    {"--CUES", &RunOptions::cues_mode},
-    {"--FLOWS", &RunOptions::flows_mode},
+    {"--FLOWS", &RunOptions::flows_mode},   {"--TIMELINE", &RunOptions::timeline_mode},
 };
 
 // The value after a prefix matched without regard to case, or null.
@@ -101,6 +103,15 @@ bool apply_cut_option(RunOptions& options, const char* argument)
         options.write_mode = true;
         options.write_path = v;
         if (*v == 0)
+            fail(options, argument);
+    } else if (const char* v = value_after(argument, "--HTML:")) {
+        options.html_mode = true;
+        options.html_path = v;
+        if (*v == 0)
+            fail(options, argument);
+    } else if (const char* v = value_after(argument, "--TIMELINE:")) {
+        options.timeline_mode = true;
+        if (!read_seconds(v, options.timeline_interval) || options.timeline_interval < least_interval_s)
             fail(options, argument);
     } else if (const char* v = value_after(argument, "--PIDS:")) {
         options.pid_list.clear();

@@ -25,6 +25,10 @@ struct RunOptions {
     bool decode = false;        // adaptation fields and PES headers decoded in the packet report
     bool tables_mode = false;   // every PSI/SI table decoded
     bool cues_mode = false;     // SCTE 35 cues
+    bool timeline_mode = false;  // a row per interval of stream time
+    double timeline_interval = 1.0;  // s, --timeline:SECONDS
+    bool html_mode = false;     // --html:FILE, one page with the summary, the check and charts
+    std::string html_path;
     // Cutting: --write:FILE with a selection (--pids:, --program:, --pid:) and a window (--from:, --to:)
     bool write_mode = false;
     std::string write_path;
@@ -43,6 +47,9 @@ struct RunOptions {
     double timeout_seconds = 5;
     std::string option_error;   // an option whose value cannot be read: the run stops with it
 };
+
+// Whether the report chosen shows the summary (--summary, or the page of --html:).
+inline bool summary_shown(const RunOptions& o) { return o.html_mode || (o.summary_mode && !o.check_mode); }
 
 // Reads argv[2] .. argv[argc - 1]; unknown arguments are ignored.
 RunOptions parse_options(int argc, const char* const* argv);

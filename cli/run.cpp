@@ -7,6 +7,8 @@
 #include "analysis/check_report.hpp"
 #include "analysis/cues_report.hpp"
 #include "analysis/cut_report.hpp"
+#include "analysis/html_report.hpp"
+#include "analysis/timeline_report.hpp"
 #include "cli/input.hpp"
 #include "cli/write_target.hpp"
 #include "network/flow_stream.hpp"
@@ -87,6 +89,10 @@ ReportEnd run_report(const RunOptions& options, const PacketInput& in, SyncLog& 
                             log.err);
     if (options.summary_mode)
         return report_summary(in, log.out, name, options.json, log.err, flow);
+    if (options.timeline_mode)
+        return report_timeline(in, log.out,
+                               TimelineOptions{options.json, options.timeline_interval, flow != nullptr && flow->live},
+                               log.err);
     if (options.cues_mode)
         return report_cues(in, log.out, options.json, log.err);
     if (options.tables_mode)
@@ -134,6 +140,34 @@ int run_write(const RunOptions& options, const PacketInput& in, const char* name
     return ok && closed ? exit_ok : exit_failed;
 }
 
+// The rows behind the page's charts: those of --timeline:SECONDS, else short
+// ones, merged as the file turns out long.
+constexpr double html_interval_s = 0.01;
+
+// --html: the page into its target; every message on `err`, the status.
+int run_html(const RunOptions& options, const PacketInput& in, const char* name, const FlowStream* flow,
+             std::FILE* err)
+{
+    WriteTarget target;
+    std::string error;
+    if (!open_target(options.html_path, in.file, target, error)) {
+        std::fprintf(err, "%s\n", error.c_str());
+        return exit_failed;
+    }
+    const double interval = options.timeline_mode ? options.timeline_interval : html_interval_s;
+    const ReportEnd end = report_html(in, target.file, name, interval, err, flow);
+    const bool closed = close_target(target, end == ReportEnd::done);
+    if (end == ReportEnd::read_error)
+        std::fprintf(err, "Read failed on input file : %s\n", name);
+    else if (end == ReportEnd::no_packets)
+        std::fputs("No packets found\n", err);
+    else if (end == ReportEnd::out_of_memory)
+        std::fputs("Out of memory\n", err);
+    else if (!closed)
+        std::fprintf(err, "Write failed on output file : %s\n", options.html_path.c_str());
+    return end == ReportEnd::done && closed ? exit_ok : exit_failed;
+}
+
 }  // namespace
 
 int run_on_file(const RunOptions& options, std::FILE* file, const char* name, const RunBuffers& buffers,
@@ -163,6 +197,8 @@ int run_stream(const RunOptions& options, const StreamInput& stream, const char*
                          flow != nullptr ? flow->log.get() : nullptr, stream.source};
     if (options.write_mode)
         return run_write(options, in, name, err);
+    if (options.html_mode)
+        return run_html(options, in, name, flow, err);
     Output out{out_stream, buffers.text, buffers.text_capacity, 0, false};
     SyncLog log{out, err};
 

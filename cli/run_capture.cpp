@@ -47,7 +47,7 @@ int run_capture(const RunOptions& options, Input& input, const char* name, const
     flow.datagrams = capture_datagrams(*capture);
     flow.wanted = options.flow_mode;
     flow.destination = options.flow_destination;
-    flow.with_figures = flow_figures_wanted(options.summary_mode, options.check_mode, options.write_mode);
+    flow.with_figures = flow_figures_wanted(summary_shown(options), options.write_mode);
     int status = exit_failed;
     if (!flow_start(flow)) {
         if (!flow.error.empty())

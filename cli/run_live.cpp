@@ -58,7 +58,7 @@ int run_live(const RunOptions& options, const char* url, const RunBuffers& buffe
     FlowStream flow;
     flow.datagrams = DatagramSource{udp_next, receiver.get()};
     flow.live = true;
-    flow.with_figures = flow_figures_wanted(options.summary_mode, options.check_mode, options.write_mode);
+    flow.with_figures = flow_figures_wanted(summary_shown(options), options.write_mode);
     flow.drops = receiver->drops_known ? &receiver->drops : nullptr;
     int status = exit_failed;
     if (!flow_start(flow)) {

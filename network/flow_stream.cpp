@@ -68,7 +68,7 @@ bool next_captured(void* capture, CaptureFrame& frame, OtherTraffic& other, std:
 
 DatagramSource capture_datagrams(Capture& capture) { return DatagramSource{next_captured, &capture}; }
 
-bool flow_figures_wanted(bool summary, bool check, bool write) { return summary && !check && !write; }
+bool flow_figures_wanted(bool summary, bool write) { return summary && !write; }
 
 bool flow_start(FlowStream& s)
 {

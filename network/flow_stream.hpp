@@ -51,8 +51,8 @@ struct FlowStream {
     ByteSource bytes{};  // the flow's TS bytes
 };
 
-// What the report `options` choose needs of the flow: the figures for the summary only.
-bool flow_figures_wanted(bool summary, bool check, bool write);
+// What the report chosen needs of the flow: the figures when it shows the summary, never for a cut.
+bool flow_figures_wanted(bool summary, bool write);
 
 // Reads up to the flow's first datagram, which `bytes` then hands on
 // first; false when the capture holds no such flow.

@@ -56,6 +56,17 @@ Bytes packet(const PacketFields& s, std::initializer_list<unsigned> body)
     return p;
 }
 
+Bytes pcr_packet(unsigned pid, unsigned counter, std::uint64_t ticks)
+{
+    Bytes p = packet({.pid = pid, .adaptation = 3, .counter = counter, .adaptation_length = 7});
+    const std::uint64_t base = ticks / 300, extension = ticks % 300;
+    put_bytes(p, 5, {0x10, static_cast<unsigned>(base >> 25) & 0xFF, static_cast<unsigned>(base >> 17) & 0xFF,
+                     static_cast<unsigned>(base >> 9) & 0xFF, static_cast<unsigned>(base >> 1) & 0xFF,
+                     static_cast<unsigned>(((base & 1) << 7) | 0x7E | (extension >> 8)),
+                     static_cast<unsigned>(extension & 0xFF)});
+    return p;
+}
+
 void put_bytes(Bytes& packet, std::size_t offset, std::initializer_list<unsigned> bytes)
 {
     for (unsigned b : bytes)

@@ -28,6 +28,8 @@ struct PacketFields {
 // A 188-byte packet; `body` is written from byte 4 (or from byte 5 when an
 // adaptation field is present) over the fill.
 Bytes packet(const PacketFields& fields, std::initializer_list<unsigned> body = {});
+// A packet of `pid` with an adaptation field that carries the PCR `ticks` (27 MHz), then payload.
+Bytes pcr_packet(unsigned pid, unsigned counter, std::uint64_t ticks);
 // Writes `bytes` into the packet at `offset`.
 void put_bytes(Bytes& packet, std::size_t offset, std::initializer_list<unsigned> bytes);
 Bytes join(std::initializer_list<Bytes> parts);

@@ -150,14 +150,7 @@ Bytes constant_rate_stream(unsigned datagrams, unsigned pcr_every)
         for (unsigned k = 0; k < 7; ++k) {
             const std::uint64_t n = 7ull * d + k;
             if (k == 0 && d % pcr_every == 0) {
-                Bytes p = packet({.pid = 0x0100, .adaptation = 3, .counter = static_cast<unsigned>(n % 16),
-                                  .adaptation_length = 7});
-                const std::uint64_t ticks = n * 2700;  // 0.1 ms a packet
-                const std::uint64_t base = ticks / 300, extension = ticks % 300;
-                put_bytes(p, 5, {0x10, static_cast<unsigned>(base >> 25) & 0xFF, static_cast<unsigned>(base >> 17) & 0xFF,
-                                 static_cast<unsigned>(base >> 9) & 0xFF, static_cast<unsigned>(base >> 1) & 0xFF,
-                                 static_cast<unsigned>(((base & 1) << 7) | 0x7E | (extension >> 8)),
-                                 static_cast<unsigned>(extension & 0xFF)});
+                const Bytes p = pcr_packet(0x0100, static_cast<unsigned>(n % 16), n * 2700);  // 0.1 ms a packet
                 s.insert(s.end(), p.begin(), p.end());
             } else {
                 const Bytes p = packet({.pid = 0x0100, .counter = static_cast<unsigned>(n % 16)});

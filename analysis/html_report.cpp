@@ -1,0 +1,133 @@
+#include "analysis/html_report.hpp"
+
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "analysis/check_output.hpp"
+#include "analysis/html_page.hpp"
+#include "analysis/pass.hpp"
+#include "analysis/summary_output.hpp"
+#include "network/flow_stream.hpp"
+
+namespace ostrel {
+namespace {
+
+constexpr unsigned shown_findings = 50;
+
+// Text written into memory through an Output of its own.
+class TextBuffer {
+public:
+    TextBuffer() : file_(open_memstream(&data_, &size_)), out_{file_, buffer_, sizeof buffer_, 0, false} {}
+    ~TextBuffer()
+    {
+        if (file_ != nullptr)
+            std::fclose(file_);
+        std::free(data_);
+    }
+    TextBuffer(const TextBuffer&) = delete;
+    TextBuffer& operator=(const TextBuffer&) = delete;
+    bool ok() const { return file_ != nullptr; }
+    Output& out() { return out_; }
+    std::string_view text()
+    {
+        out_flush(out_);
+        std::fflush(file_);
+        return {data_, size_};
+    }
+
+private:
+    char* data_ = nullptr;
+    std::size_t size_ = 0;
+    std::FILE* file_;
+    char buffer_[16384];
+    Output out_;
+};
+
+struct Run {
+    Analysis* analysis;
+    Intervals* intervals;
+    ChartSeries* chart;
+    TextBuffer findings;
+    std::uint64_t finding_count;
+};
+
+void on_row(void* context, const IntervalRow& row) { chart_take(*static_cast<Run*>(context)->chart, row); }
+
+void on_finding(void* context, const Finding& finding)
+{
+    Run& run = *static_cast<Run*>(context);
+    intervals_finding(*run.intervals, finding);
+    if (run.finding_count++ < shown_findings)
+        put_finding_text(run.findings.out(), finding);
+}
+
+bool on_packet(void* context, const Packet& packet)
+{
+    Run& run = *static_cast<Run*>(context);
+    intervals_packet(*run.analysis, *run.intervals, packet.offset, packet_pid(packet.ts));
+    return true;
+}
+
+void on_window_moves(void*) {}
+
+void put_page(Output& out, Run& run, const char* name, const FlowStream* flow)
+{
+    const Analysis& a = *run.analysis;
+    put_page_head(out, name);
+    put_charts(out, *run.chart);
+    TextBuffer summary;
+    if (summary.ok())
+        put_summary_text(summary.out(), a, name, flow);
+    put_text_section(out, "Summary", summary.text());
+    TextBuffer check;
+    if (check.ok()) {
+        Output& c = check.out();
+        if (run.finding_count > shown_findings)
+            out_format(c, "=> The first '%u'd of '%llu'd findings\n", shown_findings,
+                       static_cast<unsigned long long>(run.finding_count));
+        out_text(c, run.findings.text());
+        put_check_table_text(c, a, Withheld{});
+    }
+    put_text_section(out, "TR 101 290 check", check.text());
+    put_page_end(out);
+}
+
+}  // namespace
+
+ReportEnd report_html(const PacketInput& in, std::FILE* page, const char* name, double interval_s, std::FILE* err,
+                      const FlowStream* flow)
+{
+    auto run = std::make_unique<Run>();
+    auto chart = std::make_unique<ChartSeries>();
+    chart_start(*chart);
+    run->chart = chart.get();
+    run->analysis = new_analysis(on_finding, run.get());
+    run->intervals = new_intervals(interval_s, on_row, run.get());
+    ReportEnd result = ReportEnd::out_of_memory;
+    if (run->analysis != nullptr && run->intervals != nullptr && run->findings.ok()) {
+        Analysis& a = *run->analysis;
+        a.check_priority = 3;
+        a.intervals = run->intervals;
+        FlowFigures* const figures = flow != nullptr ? flow->figures.get() : nullptr;
+        if (figures != nullptr && figures->packets_elsewhere)
+            a.figures = figures;
+        const PassHook hook{on_packet, on_window_moves, run.get()};
+        const ScanEnd end = run_pass(in, a, err, &hook);
+        if (a.figures != nullptr)
+            figures->clock = a.clock;
+        result = pass_end(end, a);
+        if (result == ReportEnd::done) {
+            intervals_end(a, *run->intervals);
+            auto buffer = std::make_unique<char[]>(1 << 16);
+            Output out{page, buffer.get(), 1 << 16, 0, false};
+            put_page(out, *run, name, flow);
+            out_flush(out);  // a failed write shows when the page is closed
+        }
+    }
+    delete_intervals(run->intervals);
+    delete_analysis(run->analysis);
+    return result;
+}
+
+}  // namespace ostrel

@@ -1,0 +1,242 @@
+#include "analysis/intervals.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <new>
+
+#include "analysis/analysis.hpp"
+
+namespace ostrel {
+namespace {
+
+// A silence longer than this many intervals gets no empty rows: the next row's start shows it.
+constexpr std::uint64_t longest_empty_run = 10'000;
+
+// The interval that holds `time`. A time within a billionth of an interval
+// of a boundary is on it (the sums that give times are not exact): it
+// starts the later interval.
+std::uint64_t interval_of(double time, double length)
+{
+    return static_cast<std::uint64_t>(time > 0 ? std::floor(time / length + 1e-9) : 0);
+}
+
+// The flow's rate so far, bytes a second: the PCRs', else its bytes over its arrival time.
+double arrival_rate(const Analysis& a, const Intervals& t)
+{
+    const double per_byte = clock_mean_seconds_per_byte(a.clock);
+    if (per_byte > 0)
+        return 1 / per_byte;
+    return t.last_time > 0 ? static_cast<double>(t.arrived_bytes) / t.last_time : 0;
+}
+
+void emit(const Analysis& a, Intervals& t, bool last)
+{
+    IntervalRow row{};
+    row.timed = t.started;
+    row.index = t.index;
+    row.start_s = t.started ? static_cast<double>(t.index) * t.length : -1;
+    row.duration_s = !t.started ? -1 : last ? std::max(0.0, t.end_time - row.start_s) : t.length;
+    row.packets = t.packet_count;
+    row.packet_size = a.packet_size;
+    row.pid_count = t.pid_count;
+    row.pids = t.pids;
+    row.pid_packets = t.pid_packets;
+    row.pids_changed = t.pids_changed;
+    row.pcrs = t.pcr_count;
+    row.pcr_interval_max_s = t.pcr_interval_max;
+    row.pcr_accuracy_max_s = t.pcr_accuracy_max;
+    std::copy(t.findings, t.findings + 3, row.findings);
+    row.network = a.arrival.on;
+    row.df_ms = -1;
+    const double rate = a.arrival.on ? arrival_rate(a, t) : 0;
+    if (rate > 0 && !t.buffer.upper.empty())
+        row.df_ms = (hull_max(t.buffer, rate) - hull_min(t.buffer, rate)) / rate * 1000;
+    row.lost = t.lost;
+    t.sink(t.context, row);
+    // The next interval starts empty.
+    t.pids_changed = false;
+    for (unsigned i = 0; i < t.pid_count; ++i)
+        t.pid_packets[t.pids[i]] = 0;
+    t.packet_count = t.pcr_count = t.lost = 0;
+    t.pcr_interval_max = t.pcr_accuracy_max = -1;
+    std::fill(t.findings, t.findings + 3, 0);
+    t.buffer.upper.clear();
+    t.buffer.lower.clear();
+}
+
+// What came early for the interval under way is its own.
+void take_early(Intervals& t)
+{
+    const std::uint64_t slot = t.index % ahead_capacity;
+    for (unsigned p = 0; p < 3; ++p)
+        t.findings[p] += t.ahead_findings[slot][p];
+    t.lost += t.ahead_lost[slot];
+    std::fill(t.ahead_findings[slot], t.ahead_findings[slot] + 3, 0);
+    t.ahead_lost[slot] = 0;
+}
+
+void next(Intervals& t)
+{
+    ++t.index;
+    take_early(t);
+}
+
+// The interval that holds `time` becomes the one under way.
+void move_to(const Analysis& a, Intervals& t, double time)
+{
+    const std::uint64_t bin = interval_of(time, t.length);
+    if (!t.started) {
+        if (t.packet_count > 0)
+            emit(a, t, false);  // those that came before any time
+        t.started = true;
+        t.index = 0;
+        take_early(t);
+        while (t.index < bin)
+            next(t);  // early packets went untimed: the first timed interval starts later
+        return;
+    }
+    if (bin <= t.index)
+        return;  // the same interval, or a time that went back
+    if (bin - t.index > longest_empty_run) {
+        emit(a, t, false);
+        while (t.index + ahead_capacity < bin)
+            t.index += ahead_capacity;  // whatever came early was nearer than this
+        while (t.index < bin)
+            next(t);
+        return;
+    }
+    while (t.index < bin) {
+        emit(a, t, false);
+        next(t);
+    }
+}
+
+void add_packet(const Analysis& a, Intervals& t, const PendingPacket& p, double time)
+{
+    ++t.packet_count;
+    if (!t.pid_seen[p.pid]) {
+        t.pid_seen[p.pid] = true;
+        const auto at = std::upper_bound(t.pids, t.pids + t.pid_count, p.pid);
+        std::copy_backward(at, t.pids + t.pid_count, t.pids + t.pid_count + 1);
+        *at = static_cast<unsigned short>(p.pid);
+        ++t.pid_count;
+        t.pids_changed = true;
+    }
+    ++t.pid_packets[p.pid];
+    if (a.arrival.on) {
+        const auto bytes = static_cast<double>(t.arrived_bytes);
+        hull_add_step(t.buffer, time, bytes, bytes + a.packet_size);
+        t.arrived_bytes += a.packet_size;
+    }
+}
+
+void add_pcr(Intervals& t, const PendingPcr& p)
+{
+    ++t.pcr_count;
+    t.pcr_interval_max = std::max(t.pcr_interval_max, p.interval_s);
+    t.pcr_accuracy_max = std::max(t.pcr_accuracy_max, p.accuracy_s);
+}
+
+// What waits without a time into the interval under way, untimed.
+void take_untimed(const Analysis& a, Intervals& t)
+{
+    for (unsigned i = 0; i < t.pending; ++i)
+        add_packet(a, t, t.packets[i], t.last_time);
+    for (unsigned i = 0; i < t.pending_pcrs; ++i)
+        add_pcr(t, t.pcrs[i]);
+    t.pending = t.pending_pcrs = 0;
+}
+
+// The waiting room is full: the stretch under way is decided at the rate so
+// far, or, while no time is known, what waits goes untimed.
+void make_room(Analysis& a, Intervals& t)
+{
+    decide_open_stretch(a);
+    if (t.pending == pending_capacity || t.pending_pcrs == pending_pcr_capacity)
+        take_untimed(a, t);
+}
+
+}  // namespace
+
+Intervals* new_intervals(double length, RowSink sink, void* context)
+{
+    void* memory = std::calloc(1, sizeof(Intervals));
+    if (memory == nullptr)
+        return nullptr;
+    Intervals* t = new (memory) Intervals;
+    t->length = length;
+    t->sink = sink;
+    t->context = context;
+    t->pcr_interval_max = t->pcr_accuracy_max = -1;
+    return t;
+}
+
+void delete_intervals(Intervals* intervals)
+{
+    if (intervals != nullptr) {
+        intervals->~Intervals();
+        std::free(intervals);
+    }
+}
+
+void intervals_packet(Analysis& a, Intervals& t, std::uint64_t offset, unsigned pid)
+{
+    if (t.pending == pending_capacity)
+        make_room(a, t);
+    t.packets[t.pending++] = PendingPacket{offset, pid};
+}
+
+void intervals_pcr(Analysis& a, Intervals& t, std::uint64_t offset, double interval_s, double accuracy_s)
+{
+    if (t.pending_pcrs == pending_pcr_capacity)
+        make_room(a, t);
+    t.pcrs[t.pending_pcrs++] = PendingPcr{offset, interval_s, accuracy_s};
+}
+
+void intervals_finding(Intervals& t, const Finding& f)
+{
+    const unsigned priority = indicator_priority(indicator_of(f.kind)) - 1;
+    const std::uint64_t lost = f.kind == FindingKind::cc_gap ? counter_gap(f) : 0;
+    const std::uint64_t bin = interval_of(f.time, t.length);
+    const std::uint64_t now = t.started ? t.index : 0;
+    if (f.time < 0 || (t.started && bin <= now)) {
+        ++t.findings[priority];
+        t.lost += lost;
+        return;
+    }
+    const std::uint64_t slot = std::min(bin, now + ahead_capacity - 1) % ahead_capacity;
+    ++t.ahead_findings[slot][priority];
+    t.ahead_lost[slot] += lost;
+}
+
+void intervals_stretch(const Analysis& a, Intervals& t, const Stretch& ended)
+{
+    unsigned p = 0, q = 0;
+    std::uint64_t last_offset = 0;
+    while (p < t.pending || q < t.pending_pcrs) {
+        const bool pcr = q < t.pending_pcrs && (p == t.pending || t.pcrs[q].offset <= t.packets[p].offset);
+        const std::uint64_t offset = pcr ? t.pcrs[q].offset : t.packets[p].offset;
+        const double time = std::max(t.last_time, stretch_time_at(a, ended, offset) - a.origin);
+        move_to(a, t, time);
+        t.last_time = time;
+        if (pcr) {
+            add_pcr(t, t.pcrs[q++]);
+        } else {
+            add_packet(a, t, t.packets[p++], time);
+            last_offset = offset;
+        }
+    }
+    if (p > 0)
+        t.end_time = std::max(t.last_time, stretch_time_at(a, ended, last_offset + a.packet_size) - a.origin);
+    t.pending = t.pending_pcrs = 0;
+}
+
+void intervals_end(const Analysis& a, Intervals& t)
+{
+    take_untimed(a, t);
+    if (t.started || t.packet_count > 0)
+        emit(a, t, true);
+}
+
+}  // namespace ostrel

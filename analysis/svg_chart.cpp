@@ -1,0 +1,135 @@
+#include "analysis/svg_chart.hpp"
+
+#include <cmath>
+
+namespace ostrel {
+namespace {
+
+constexpr double width = 800, left = 64, right = 792, top = 8;
+constexpr double plot_width = right - left;
+
+double x_at(const SvgChart& c, double x) { return left + (c.x_max > 0 ? x / c.x_max : 0) * plot_width; }
+double y_at(const SvgChart& c, double y)
+{
+    const double v = c.y_max > 0 ? std::fmin(y, c.y_max) / c.y_max : 0;
+    return top + (1 - v) * c.height;
+}
+
+// A value for an axis: at most 3 significant decimals, no trailing zeros.
+void put_number(Output& out, double v)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.6g", v);
+    out_text(out, text);
+}
+
+}  // namespace
+
+double grid_step(double max, unsigned parts)
+{
+    if (!(max > 0))
+        return 1;
+    const double rough = max / parts;
+    const double power = std::pow(10.0, std::floor(std::log10(rough)));
+    for (const double m : {1.0, 2.0, 5.0}) {
+        if (m * power >= rough)
+            return m * power;
+    }
+    return 10 * power;
+}
+
+void put_escaped(Output& out, std::string_view text)
+{
+    std::size_t from = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char* entity = nullptr;
+        switch (text[i]) {
+        case '&': entity = "&amp;"; break;
+        case '<': entity = "&lt;"; break;
+        case '>': entity = "&gt;"; break;
+        case '"': entity = "&quot;"; break;
+        case '\'': entity = "&#39;"; break;
+        default: continue;
+        }
+        out_text(out, text.substr(from, i - from));
+        out_text(out, entity);
+        from = i + 1;
+    }
+    out_text(out, text.substr(from));
+}
+
+void svg_begin(Output& out, const SvgChart& c, std::string_view label, std::string_view unit)
+{
+    const double bottom = top + c.height;
+    out_format(out, "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 %.0f %.0f\" role=\"img\" aria-label=\"",
+               width, bottom + 30);
+    put_escaped(out, label);
+    out_text(out, "\">\n<rect class=\"plot\" x=\"64\" y=\"8\" width=\"728\" ");
+    out_format(out, "height=\"%.0f\"/>\n", c.height);
+    if (c.y_max > 0) {
+        const double step = grid_step(c.y_max, 4);
+        for (double v = 0; v <= c.y_max * 1.0000001; v += step) {
+            out_format(out, "<line class=\"grid\" x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\"/>", left, y_at(c, v),
+                       right, y_at(c, v));
+            out_format(out, "<text class=\"tick\" x=\"%.1f\" y=\"%.1f\" text-anchor=\"end\">", left - 4, y_at(c, v) + 4);
+            put_number(out, v);
+            out_text(out, "</text>\n");
+        }
+    }
+    const double step = grid_step(c.x_max, 8);
+    for (double t = 0; c.x_max > 0 && t <= c.x_max * 1.0000001; t += step) {
+        out_format(out, "<text class=\"tick\" x=\"%.1f\" y=\"%.1f\" text-anchor=\"middle\">", x_at(c, t), bottom + 16);
+        put_number(out, t);
+        out_text(out, "</text>\n");
+    }
+    out_format(out, "<text class=\"unit\" x=\"%.1f\" y=\"%.1f\" text-anchor=\"end\">s</text>\n", right, bottom + 28);
+    out_format(out, "<text class=\"unit\" x=\"2\" y=\"%.1f\">", top + 10);
+    put_escaped(out, unit);
+    out_text(out, "</text>\n");
+}
+
+void svg_end(Output& out) { out_text(out, "</svg>\n"); }
+
+void svg_series(Output& out, const SvgChart& c, const double* x, const double* low, const double* high, unsigned n,
+                std::string_view colour)
+{
+    if (n == 0)
+        return;
+    out_text(out, low != nullptr ? "<polygon fill=\"" : "<polyline fill=\"none\" stroke-width=\"1.5\" stroke=\"");
+    out_text(out, colour);
+    out_text(out, "\" points=\"");
+    for (unsigned i = 0; i < n; ++i)
+        out_format(out, "%.1f,%.1f ", x_at(c, x[i]), y_at(c, high[i]));
+    for (unsigned i = n; low != nullptr && i-- > 0;)
+        out_format(out, "%.1f,%.1f ", x_at(c, x[i]), y_at(c, low[i]));
+    out_text(out, "\"/>\n");
+}
+
+void svg_limit(Output& out, const SvgChart& c, double y, std::string_view label)
+{
+    out_format(out, "<line class=\"limit\" x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\"/>", left, y_at(c, y), right,
+               y_at(c, y));
+    out_format(out, "<text class=\"limit-label\" x=\"%.1f\" y=\"%.1f\" text-anchor=\"end\">", right - 4, y_at(c, y) - 4);
+    put_escaped(out, label);
+    out_text(out, "</text>\n");
+}
+
+void svg_mark(Output& out, const SvgChart& c, double x, double w, double lane_y, double lane_height,
+              std::string_view colour, std::string_view title)
+{
+    const double x0 = x_at(c, x);
+    const double x1 = std::fmax(x_at(c, x + w), x0 + 2);
+    out_format(out, "<rect fill=\"%.*s\" x=\"%.1f\" y=\"%.1f\" width=\"%.1f\" height=\"%.1f\"><title>",
+               static_cast<int>(colour.size()), colour.data(), x0, top + lane_y, x1 - x0, lane_height);
+    put_escaped(out, title);
+    out_text(out, "</title></rect>\n");
+}
+
+void svg_lane_label(Output& out, double lane_y, std::string_view text)
+{
+    out_format(out, "<text class=\"tick\" x=\"%.1f\" y=\"%.1f\" text-anchor=\"end\">", left - 4, top + lane_y);
+    put_escaped(out, text);
+    out_text(out, "</text>\n");
+}
+
+}  // namespace ostrel

@@ -1,0 +1,32 @@
+// --timeline: one row per interval of stream time (arrival time for a
+// capture), from the first packet to the last, as an aligned table or as
+// JSON Lines; --html: draws its charts from the same rows.
+#pragma once
+
+#include <cstdio>
+
+#include "analysis/intervals.hpp"
+#include "packets/output.hpp"
+#include "packets/report_end.hpp"
+
+namespace ostrel {
+
+struct FlowStream;
+
+struct TimelineOptions {
+    bool json;
+    double interval_s;  // at least least_interval_s
+    bool live;          // each row written out as it comes
+};
+
+ReportEnd report_timeline(const PacketInput& in, Output& out, const TimelineOptions& options, std::FILE* err);
+
+// The text form: the header line of the columns (again whenever a PID joins), then a row.
+void put_interval_header(Output& out, const IntervalRow& row);
+void put_interval_text(Output& out, const IntervalRow& row);
+void put_interval_json(Output& out, const IntervalRow& row);
+
+// Bits a second of `packets` over the interval; -1 when it has no length.
+double interval_bitrate(const IntervalRow& row, std::uint64_t packets);
+
+}  // namespace ostrel
