@@ -62,15 +62,6 @@ void on_finding(void* context, const Finding& finding)
         put_finding_text(run.findings.out(), finding);
 }
 
-bool on_packet(void* context, const Packet& packet)
-{
-    Run& run = *static_cast<Run*>(context);
-    intervals_packet(*run.analysis, *run.intervals, packet.offset, packet_pid(packet.ts));
-    return true;
-}
-
-void on_window_moves(void*) {}
-
 void put_page(Output& out, Run& run, const char* name, const FlowStream* flow)
 {
     const Analysis& a = *run.analysis;
@@ -112,8 +103,7 @@ ReportEnd report_html(const PacketInput& in, std::FILE* page, const char* name, 
         FlowFigures* const figures = flow != nullptr ? flow->figures.get() : nullptr;
         if (figures != nullptr && figures->packets_elsewhere)
             a.figures = figures;
-        const PassHook hook{on_packet, on_window_moves, run.get()};
-        const ScanEnd end = run_pass(in, a, err, &hook);
+        const ScanEnd end = run_pass(in, a, err);
         if (a.figures != nullptr)
             figures->clock = a.clock;
         result = pass_end(end, a);

@@ -112,18 +112,35 @@ void move_to(const Analysis& a, Intervals& t, double time)
     }
 }
 
-void add_packet(const Analysis& a, Intervals& t, const PendingPacket& p, double time)
+// The time from which a packet belongs to a later interval (as interval_of
+// tells); before the first timed interval, any.
+double next_boundary(const Intervals& t)
+{
+    return t.started ? (static_cast<double>(t.index + 1) - 1e-9) * t.length : -HUGE_VAL;
+}
+
+// A PID's first packet gives it a column, in PID order.
+void add_column(Intervals& t, unsigned pid)
+{
+    t.pid_seen[pid] = true;
+    const auto at = std::upper_bound(t.pids, t.pids + t.pid_count, pid);
+    std::copy_backward(at, t.pids + t.pid_count, t.pids + t.pid_count + 1);
+    *at = static_cast<unsigned short>(pid);
+    ++t.pid_count;
+    t.pids_changed = true;
+}
+
+inline void count_packet(Intervals& t, unsigned pid)
 {
     ++t.packet_count;
-    if (!t.pid_seen[p.pid]) {
-        t.pid_seen[p.pid] = true;
-        const auto at = std::upper_bound(t.pids, t.pids + t.pid_count, p.pid);
-        std::copy_backward(at, t.pids + t.pid_count, t.pids + t.pid_count + 1);
-        *at = static_cast<unsigned short>(p.pid);
-        ++t.pid_count;
-        t.pids_changed = true;
-    }
-    ++t.pid_packets[p.pid];
+    if (!t.pid_seen[pid])
+        add_column(t, pid);
+    ++t.pid_packets[pid];
+}
+
+void add_packet(const Analysis& a, Intervals& t, const PendingPacket& p, double time)
+{
+    count_packet(t, p.pid);
     if (a.arrival.on) {
         const auto bytes = static_cast<double>(t.arrived_bytes);
         hull_add_step(t.buffer, time, bytes, bytes + a.packet_size);
@@ -180,12 +197,7 @@ void delete_intervals(Intervals* intervals)
     }
 }
 
-void intervals_packet(Analysis& a, Intervals& t, std::uint64_t offset, unsigned pid)
-{
-    if (t.pending == pending_capacity)
-        make_room(a, t);
-    t.packets[t.pending++] = PendingPacket{offset, pid};
-}
+void intervals_make_room(Analysis& a, Intervals& t) { make_room(a, t); }
 
 void intervals_pcr(Analysis& a, Intervals& t, std::uint64_t offset, double interval_s, double accuracy_s)
 {
@@ -212,23 +224,50 @@ void intervals_finding(Intervals& t, const Finding& f)
 
 void intervals_stretch(const Analysis& a, Intervals& t, const Stretch& ended)
 {
+    // Inside the clock's stretch the time is a line over the bytes: the
+    // packets up to the byte where the next interval starts are only
+    // counted, without a time each.
+    const bool line = !ended.arrived && (t.pending == 0 || t.packets[0].offset >= a.clock.first_offset);
+    const auto time_at = [&](std::uint64_t offset) {
+        if (line)
+            return stretch_time(ended, offset) - a.origin;
+        return stretch_time_at(a, ended, offset) - a.origin;
+    };
+    const auto byte_at = [&](double time) {
+        return line ? static_cast<double>(ended.start) + (time + a.origin - ended.start_time) / ended.seconds_per_byte
+                    : -HUGE_VAL;
+    };
+    double next = next_boundary(t);
+    double boundary = byte_at(next);
     unsigned p = 0, q = 0;
-    std::uint64_t last_offset = 0;
+    double last = t.last_time;
     while (p < t.pending || q < t.pending_pcrs) {
-        const bool pcr = q < t.pending_pcrs && (p == t.pending || t.pcrs[q].offset <= t.packets[p].offset);
-        const std::uint64_t offset = pcr ? t.pcrs[q].offset : t.packets[p].offset;
-        const double time = std::max(t.last_time, stretch_time_at(a, ended, offset) - a.origin);
-        move_to(a, t, time);
-        t.last_time = time;
+        const std::uint64_t pcr_at = q < t.pending_pcrs ? t.pcrs[q].offset : UINT64_MAX;
+        while (p < t.pending && t.packets[p].offset < pcr_at && static_cast<double>(t.packets[p].offset) < boundary)
+            count_packet(t, t.packets[p++].pid);
+        const bool pcr = q < t.pending_pcrs && (p == t.pending || pcr_at <= t.packets[p].offset);
+        if (!pcr && p == t.pending)
+            break;
+        const std::uint64_t offset = pcr ? pcr_at : t.packets[p].offset;
+        const double time = std::max(last, time_at(offset));
+        if (time >= next) {
+            move_to(a, t, time);
+            next = next_boundary(t);
+            boundary = byte_at(next);
+        }
+        last = time;
         if (pcr) {
             add_pcr(t, t.pcrs[q++]);
         } else {
             add_packet(a, t, t.packets[p++], time);
-            last_offset = offset;
         }
     }
-    if (p > 0)
-        t.end_time = std::max(t.last_time, stretch_time_at(a, ended, last_offset + a.packet_size) - a.origin);
+    if (t.pending > 0) {
+        const std::uint64_t last_offset = t.packets[t.pending - 1].offset;
+        last = std::max(last, time_at(last_offset));
+        t.end_time = std::max(last, time_at(last_offset + a.packet_size));
+    }
+    t.last_time = last;
     t.pending = t.pending_pcrs = 0;
 }
 

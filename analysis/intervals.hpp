@@ -90,8 +90,16 @@ struct Intervals {
 Intervals* new_intervals(double length, RowSink sink, void* context);
 void delete_intervals(Intervals* intervals);
 
+// The waiting room is full: what waits is decided now.
+void intervals_make_room(Analysis& a, Intervals& t);
+
 // A packet the analysis has taken (the pass's hook).
-void intervals_packet(Analysis& a, Intervals& t, std::uint64_t offset, unsigned pid);
+inline void intervals_packet(Analysis& a, Intervals& t, std::uint64_t offset, unsigned pid)
+{
+    if (t.pending == pending_capacity)
+        intervals_make_room(a, t);
+    t.packets[t.pending++] = PendingPacket{offset, pid};
+}
 // A PCR of a checked PID at `offset`: the interval since its last and its deviation, -1 where not measured.
 void intervals_pcr(Analysis& a, Intervals& t, std::uint64_t offset, double interval_s, double accuracy_s);
 // A finding as the analysis hands it on, with its time.

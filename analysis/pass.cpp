@@ -1,5 +1,6 @@
 #include "analysis/pass.hpp"
 
+#include "analysis/intervals.hpp"
 #include "analysis/packet_checks.hpp"
 #include "analysis/progress.hpp"
 
@@ -25,6 +26,8 @@ struct Step {
                 note_arrival(a, r->time_ns, a.arrival_cursor.index, packet.offset);
         }
         analyze_packet(a, packet);
+        if (a.intervals != nullptr)
+            intervals_packet(a, *a.intervals, packet.offset, packet_pid(packet.ts));
         if ((packet.number & 0xFFFF) == 0)
             progress_update(progress, packet.offset);
         if constexpr (hooked)

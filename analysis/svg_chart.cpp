@@ -23,6 +23,27 @@ void put_number(Output& out, double v)
     out_text(out, text);
 }
 
+// A coordinate to a tenth, as printf's %.1f writes it, without printf.
+char* put_tenths(char* w, double v)
+{
+    const long long tenths = std::llround(v * 10);
+    if (tenths < 0)
+        w = put_char(w, '-');
+    const unsigned long long magnitude = static_cast<unsigned long long>(tenths < 0 ? -tenths : tenths);
+    w = put_dec(w, magnitude / 10);
+    w = put_char(w, '.');
+    return put_char(w, static_cast<char>('0' + magnitude % 10));
+}
+
+void put_point(Output& out, double x, double y)
+{
+    char* w = out_space(out, 64);
+    w = put_tenths(w, x);
+    w = put_char(w, ',');
+    w = put_tenths(w, y);
+    out_commit(out, put_char(w, ' '));
+}
+
 }  // namespace
 
 double grid_step(double max, unsigned parts)
@@ -99,9 +120,9 @@ void svg_series(Output& out, const SvgChart& c, const double* x, const double* l
     out_text(out, colour);
     out_text(out, "\" points=\"");
     for (unsigned i = 0; i < n; ++i)
-        out_format(out, "%.1f,%.1f ", x_at(c, x[i]), y_at(c, high[i]));
+        put_point(out, x_at(c, x[i]), y_at(c, high[i]));
     for (unsigned i = n; low != nullptr && i-- > 0;)
-        out_format(out, "%.1f,%.1f ", x_at(c, x[i]), y_at(c, low[i]));
+        put_point(out, x_at(c, x[i]), y_at(c, low[i]));
     out_text(out, "\"/>\n");
 }
 

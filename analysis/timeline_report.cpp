@@ -36,15 +36,6 @@ void on_finding(void* context, const Finding& finding)
     intervals_finding(*static_cast<Run*>(context)->intervals, finding);
 }
 
-bool on_packet(void* context, const Packet& packet)
-{
-    Run& run = *static_cast<Run*>(context);
-    intervals_packet(*run.analysis, *run.intervals, packet.offset, packet_pid(packet.ts));
-    return true;
-}
-
-void on_window_moves(void*) {}
-
 // How the rows were timed, after them.
 void put_closing_text(Output& out, const Analysis& a, std::uint64_t rows)
 {
@@ -77,8 +68,7 @@ ReportEnd report_timeline(const PacketInput& in, Output& out, const TimelineOpti
         Analysis& a = *run.analysis;
         a.check_priority = 3;  // the findings of every priority, counted per interval
         a.intervals = run.intervals;
-        const PassHook hook{on_packet, on_window_moves, &run};
-        const ScanEnd end = run_pass(in, a, err, &hook);
+        const ScanEnd end = run_pass(in, a, err);
         result = pass_end(end, a);
         if (result == ReportEnd::done) {
             intervals_end(a, *run.intervals);

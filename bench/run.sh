@@ -158,6 +158,10 @@ compare "5e. --check:3" "$(q "$ostrel") $(q "$stream") --check:3 > /dev/null" \
   "cat FILE > /dev/null" "cat $(q "$stream") > /dev/null" 1.4 0
 compare "5f. --cues" "$(q "$ostrel") $(q "$stream") --cues > /dev/null" \
   "cat FILE > /dev/null" "cat $(q "$stream") > /dev/null" 1.5 0
+compare "5g. --timeline" "$(q "$ostrel") $(q "$stream") --timeline > /dev/null" \
+  "cat FILE > /dev/null" "cat $(q "$stream") > /dev/null" 1.5 0
+compare "5h. --html:OUT" "$(q "$ostrel") $(q "$stream") --html:$(q "$cache/page.html")" \
+  "cat FILE > /dev/null" "cat $(q "$stream") > /dev/null" 1.5 0
 compare "6. --write:OUT --program:1" "$(q "$ostrel") $(q "$stream") --write:$(q "$cache/cut.ts") --program:1" \
   "cp FILE OUT" "cp $(q "$stream") $(q "$cache/copy.ts")" 2.0 0
 compare "5d. --tables" "$(q "$ostrel") $(q "$stream") --tables > /dev/null" \
@@ -177,9 +181,12 @@ check_big=$(rss "$ostrel" "$damaged" --check)
 check_small=$(rss "$ostrel" "$small" --check)
 tables_big=$(rss "$ostrel" "$stream" --tables)
 tables_small=$(rss "$ostrel" "$small" --tables)
+timeline_big=$(rss "$ostrel" "$stream" --timeline)
+timeline_small=$(rss "$ostrel" "$small" --timeline)
 capture_rss=$(rss "$ostrel" "$capture" --summary)
 verdict=ok
-for pair in "$big_rss $small_rss" "$summary_big $summary_small" "$check_big $check_small" "$tables_big $tables_small"; do
+for pair in "$big_rss $small_rss" "$summary_big $summary_small" "$check_big $check_small" "$tables_big $tables_small" \
+  "$timeline_big $timeline_small"; do
   set -- $pair
   if [ $(($1 - $2)) -gt 512 ] || [ "$1" -gt 8192 ]; then verdict=MISSED; failed=1; fi
 done
@@ -188,6 +195,7 @@ printf '\n4. peak RSS: %s KB on %s MiB, %s KB on 1 MB, %s KB for --pat on %s MiB
 printf '   --summary: %s KB on %s MiB, %s KB on 1 MB; --check: %s KB on the damaged %s MiB, %s KB on 1 MB\n' \
   "$summary_big" "$size_mib" "$summary_small" "$check_big" "$size_mib" "$check_small"
 printf '   --tables: %s KB on %s MiB, %s KB on 1 MB\n' "$tables_big" "$size_mib" "$tables_small"
+printf '   --timeline: %s KB on %s MiB, %s KB on 1 MB\n' "$timeline_big" "$size_mib" "$timeline_small"
 capture_verdict=ok
 if [ "$capture_rss" -gt 16384 ]; then capture_verdict=MISSED; failed=1; fi
 printf '   capture --summary: %s KB on the 1 GiB capture (bound: under 16 MB): %s\n' "$capture_rss" "$capture_verdict"

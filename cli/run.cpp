@@ -140,9 +140,9 @@ int run_write(const RunOptions& options, const PacketInput& in, const char* name
     return ok && closed ? exit_ok : exit_failed;
 }
 
-// The rows behind the page's charts: those of --timeline:SECONDS, else short
-// ones, merged as the file turns out long.
-constexpr double html_interval_s = 0.01;
+// The rows behind the page's charts: those of --timeline:SECONDS, else a
+// tenth of a second, merged as the file turns out long.
+constexpr double html_interval_s = 0.1;
 
 // --html: the page into its target; every message on `err`, the status.
 int run_html(const RunOptions& options, const PacketInput& in, const char* name, const FlowStream* flow,

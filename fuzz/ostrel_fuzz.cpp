@@ -2,7 +2,8 @@
 // report: the packet report of all PIDs and of one, step mode with a short
 // scripted keyboard, the PAT, the PMT on a PID taken from the input, and the
 // decoded report, each reading plain packets and with --resync; then
-// --summary, --check and --tables, as text and as JSON; and two through a page-aligned
+// --summary, --check, --tables and --timeline, as text and as JSON, and the
+// page of --html:; and two through a page-aligned
 // window as the program reads files; the codec header probes on the bytes;
 // and the bytes as the frames of a network capture (behind a pcap header of
 // each link type read), through --flows and the reports of its flow.
@@ -78,6 +79,8 @@ void run_capture(const std::uint8_t* data, std::size_t size)
     run_once(capture.data(), capture.size(), {"--summary", "--json"});
     run_once(capture.data(), capture.size(), {"--check:3"});
     run_once(capture.data(), capture.size(), {"--decode"});
+    run_once(capture.data(), capture.size(), {"--timeline:0.01"});
+    run_once(capture.data(), capture.size(), {"--html:/dev/null"});
     run_once(capture.data(), capture.size(), {"--flow:239.1.1.1:5000", "--tables"});
     ostrel::Datagram d;
     for (unsigned link : links)
@@ -123,6 +126,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     run_once(data, size, {"--tables"});
     run_once(data, size, {"--tables", "--json"});
     run_once(data, size, {"--tables", "--json", pid_option});
+    run_once(data, size, {"--timeline:0.01"});
+    run_once(data, size, {"--timeline", "--json"});
+    run_once(data, size, {"--html:/dev/null"});
     // The header probes and the codec naming on the bytes as they are.
     ostrel::StreamFormat format;
     ostrel::probe_mpeg_video(data, size, true, format);

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <nlohmann/json.hpp>
 #include <sstream>
 
@@ -231,6 +232,46 @@ TEST(Timeline, ArrivalTimeDelayFactorAndLossOfACapture)
         EXPECT_EQ(rows[i]["findings"]["1"], lost[i] > 0 ? 1 : 0);  // the one continuity gap
     }
     EXPECT_NEAR(rows[2]["duration_s"].get<double>(), 2.0993 - 2.0, 1e-9);  // to the last datagram's arrival
+}
+
+}  // namespace
+}  // namespace ostrel::test
+
+namespace ostrel::test {
+namespace {
+
+// Which report a command line gets: --check and --summary win over
+// --timeline; --html: writes its page and prints nothing.
+TEST(Timeline, ReportChosenBesideTheOthers)
+{
+    const std::string sample = "'" + sample_path("sample.ts") + "'";
+    const std::string page = temp_path("page.html");
+    struct Case {
+        const char* name;
+        std::string options;
+        const char* out_starts;  // "" for nothing printed
+        int status;
+    };
+    const Case cases[] = {
+        {"timeline alone", "--timeline", "=> Timeline:", 0},
+        {"summary wins", "--timeline --summary", "=> File:", 0},
+        {"check wins", "--timeline:0.5 --check", "packet ", 1},
+        {"the page, nothing printed", "--html:'" + page + "' --check --timeline", "", 0},
+        {"the page on standard output", "--html:- --summary", "<!DOCTYPE html>\n", 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Result r = run_program("\"$OSTREL\" " + sample + " " + c.options);
+        EXPECT_EQ(r.status, c.status) << r.err;
+        EXPECT_EQ(r.out.substr(0, std::strlen(c.out_starts)), c.out_starts);
+        if (*c.out_starts == 0) {
+            EXPECT_EQ(r.out, "");
+        }
+    }
+    EXPECT_EQ(read_file(page).substr(0, 16), "<!DOCTYPE html>\n");
+    const Result onto_input = run_program("\"$OSTREL\" " + sample + " --html:" + sample);
+    EXPECT_EQ(onto_input.status, 1);
+    EXPECT_EQ(onto_input.err, "Output file is the input file: " + sample_path("sample.ts") + "\n");
 }
 
 }  // namespace

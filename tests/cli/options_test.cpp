@@ -76,5 +76,41 @@ TEST(Options, LaterValuesOverrideAndFlagsStaySet)
     EXPECT_TRUE(o.step_mode);
 }
 
+TEST(Options, TimelineIntervalsAndThePage)
+{
+    struct Case {
+        const char* argument;
+        bool timeline;
+        double interval;
+        bool html;
+        const char* path;
+        bool error;
+    };
+    const Case cases[] = {
+        {"--timeline", true, 1.0, false, "", false},
+        {"--TimeLine:0.25", true, 0.25, false, "", false},
+        {"--timeline:0.01", true, 0.01, false, "", false},
+        {"--timeline:0.009", true, 0.009, false, "", true},  // shorter than 10 ms
+        {"--timeline:1s", true, 1.0, false, "", true},
+        {"--timeline:", true, 1.0, false, "", true},
+        {"--timeline:-1", true, 1.0, false, "", true},
+        {"--HTML:page.html", false, 1.0, true, "page.html", false},
+        {"--html:-", false, 1.0, true, "-", false},
+        {"--html:", false, 1.0, true, "", true},
+        {"--timelines", false, 1.0, false, "", false},  // not an option: ignored
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.argument);
+        const RunOptions o = parse({c.argument});
+        EXPECT_EQ(o.timeline_mode, c.timeline);
+        if (!c.error) {
+            EXPECT_DOUBLE_EQ(o.timeline_interval, c.interval);
+        }
+        EXPECT_EQ(o.html_mode, c.html);
+        EXPECT_EQ(o.html_path, c.path);
+        EXPECT_EQ(o.option_error.empty(), !c.error);
+    }
+}
+
 }  // namespace
 }  // namespace ostrel
