@@ -18,7 +18,9 @@ constexpr std::uint64_t longest_empty_run = 10'000;
 // starts the later interval.
 std::uint64_t interval_of(double time, double length)
 {
-    return static_cast<std::uint64_t>(time > 0 ? std::floor(time / length + 1e-9) : 0);
+    const double at = time / length + 1e-9;
+    constexpr double last = 1e15;  // a time past any capture's: held there
+    return static_cast<std::uint64_t>(at > 0 ? std::floor(std::fmin(at, last)) : 0);
 }
 
 // The flow's rate so far, bytes a second: the PCRs', else its bytes over its arrival time.
@@ -82,6 +84,22 @@ void next(Intervals& t)
     take_early(t);
 }
 
+// On to interval `bin` without rows for those between (empty, or never
+// timed); what came early for any of them is the reached one's.
+void skip_to(Intervals& t, std::uint64_t bin)
+{
+    if (bin - t.index <= ahead_capacity) {
+        while (t.index < bin)
+            next(t);
+        return;
+    }
+    for (std::uint64_t slot = 0; slot < ahead_capacity; ++slot) {
+        t.index = slot;
+        take_early(t);
+    }
+    t.index = bin;
+}
+
 // The interval that holds `time` becomes the one under way.
 void move_to(const Analysis& a, Intervals& t, double time)
 {
@@ -92,18 +110,14 @@ void move_to(const Analysis& a, Intervals& t, double time)
         t.started = true;
         t.index = 0;
         take_early(t);
-        while (t.index < bin)
-            next(t);  // early packets went untimed: the first timed interval starts later
+        skip_to(t, bin);  // early packets went untimed: the first timed interval starts later
         return;
     }
     if (bin <= t.index)
         return;  // the same interval, or a time that went back
     if (bin - t.index > longest_empty_run) {
         emit(a, t, false);
-        while (t.index + ahead_capacity < bin)
-            t.index += ahead_capacity;  // whatever came early was nearer than this
-        while (t.index < bin)
-            next(t);
+        skip_to(t, bin);
         return;
     }
     while (t.index < bin) {

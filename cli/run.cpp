@@ -42,6 +42,9 @@ constexpr const char* help_text =
     "                 with its time, then a table of counts; status 1 on any error\n"
     "  --check:3      the same with priority 3 (the DVB SI); --check:1 priority 1 only\n"
     "  --summary      programs, streams, PIDs, duration, bitrates and damage\n"
+    "  --timeline     a row per second of stream time: bitrates of the stream and of\n"
+    "                 each PID, PCRs, findings by priority, a capture's MDI;\n"
+    "                 --timeline:SECONDS rows of that length (at least 0.01)\n"
     "  --cues         SCTE 35 splice information, one block per cue with its pre-roll\n"
     "  --tables       every PSI/SI table decoded with its descriptors, then a line per\n"
     "                 table: versions, copies, CRC errors, repetition intervals\n"
@@ -61,8 +64,10 @@ constexpr const char* help_text =
     "  udp://[S@]A:P  in place of FILE: a live stream on a UDP socket (multicast A joined,\n"
     "                 source-specific with S; udp://:P any address); --for:SECONDS stops\n"
     "                 it, --timeout:SECONDS (default 5) without data ends it\n"
-    "  --json         --summary, --flows as one JSON object, --check, --cues, --tables as\n"
-    "                 JSON Lines\n"
+    "  --json         --summary, --flows as one JSON object, --check, --timeline, --cues,\n"
+    "                 --tables as JSON Lines\n"
+    "  --html:FILE    write one HTML page of the file (summary, check, charts of its\n"
+    "                 timeline) to FILE (- for standard output) instead of any report\n"
     "  --write:FILE   write the packets selected, as 188-byte packets, to FILE (- for\n"
     "                 standard output) instead of any report\n"
     "  --pids:H,H     select these PIDs (hex); --program:N a program (its PAT rewritten)\n"
@@ -75,7 +80,8 @@ constexpr const char* help_text =
     "  ostrel --version   the version\n"
     "Exit status: 0 done; 1 open, read or write failure, damage that stopped a report,\n"
     "a lost sync byte, errors found by --check, an option value that cannot be read,\n"
-    "--write: naming the input file, a capture without a flow to read or cut short;\n"
+    "--write: or --html: naming the input file, a capture without a flow to read or\n"
+    "cut short;\n"
     "2 no file name.\n";
 
 constexpr std::size_t block_bytes = 1024 * packet_size;  // 188 KiB read at a time: 47 pages

@@ -240,6 +240,30 @@ TEST(Timeline, ArrivalTimeDelayFactorAndLossOfACapture)
 namespace ostrel::test {
 namespace {
 
+// Two bursts of 70 ms of the constant-rate stream, 1,000 s apart: at 0.01 s
+// rows, 7 of each; the silence of 100,000 intervals between gets none.
+TEST(Timeline, ALongSilenceGetsNoEmptyRows)
+{
+    const Bytes stream = constant_rate_stream(200, 10);
+    std::vector<Frame> frames;
+    for (unsigned d = 0; d < 200; ++d) {
+        const Bytes payload(stream.begin() + d * datagram_bytes, stream.begin() + (d + 1) * datagram_bytes);
+        const std::int64_t late = d < 100 ? 0 : 1'000'000'000'000 - 100 * datagram_ns;
+        frames.push_back(Frame{d * datagram_ns + late, ethernet_frame(Route{}, payload)});
+    }
+    const std::string path = temp_path("bursts.pcap");
+    write_file(path, pcap_file(frames));
+    const Result r = run_program("\"$OSTREL\" '" + path + "' --timeline:0.01 --json");
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::vector<double> starts;
+    std::istringstream lines(r.out);
+    for (std::string line; std::getline(lines, line);)
+        starts.push_back(nlohmann::json::parse(line)["start_s"].get<double>());
+    ASSERT_EQ(starts.size(), 14u);
+    for (unsigned i = 0; i < 14; ++i)
+        EXPECT_NEAR(starts[i], (i < 7 ? 0 : 1000) + 0.01 * (i % 7), 1e-9) << i;
+}
+
 // Which report a command line gets: --check and --summary win over
 // --timeline; --html: writes its page and prints nothing.
 TEST(Timeline, ReportChosenBesideTheOthers)
