@@ -11,10 +11,11 @@ constexpr const char* style =
     "h1{font-size:1.4rem;word-break:break-all}h2{font-size:1.1rem;margin:1.5rem 0 .3rem}"
     "section{background:#fff;border:1px solid #ddd;border-radius:6px;padding:.5rem 1rem;margin:1rem 0}"
     "svg{width:100%;height:auto;display:block}"
+    ".chart{overflow-x:auto}.chart svg{min-width:560px}"
     "pre{overflow-x:auto;font-size:.8rem;background:#f4f4f4;padding:.5rem}"
     ".note{color:#555;margin:0 0 .3rem;font-size:.9rem}"
     ".plot{fill:#fff;stroke:#bbb}.grid{stroke:#e6e6e6}.limit{stroke:#c0392b;stroke-dasharray:6 4}"
-    ".tick,.unit{font-size:11px;fill:#555}.limit-label{font-size:11px;fill:#c0392b}"
+    ".tick,.unit{font-size:13px;fill:#555}.limit-label{font-size:13px;fill:#c0392b}"
     ".legend{display:flex;flex-wrap:wrap;gap:.3rem 1rem;list-style:none;padding:0;margin:.3rem 0;font-size:.85rem}"
     ".swatch{display:inline-block;width:.9em;height:.9em;margin-right:.3em;vertical-align:-.1em}";
 

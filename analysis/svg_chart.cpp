@@ -82,7 +82,7 @@ void put_escaped(Output& out, std::string_view text)
 void svg_begin(Output& out, const SvgChart& c, std::string_view label, std::string_view unit)
 {
     const double bottom = top + c.height;
-    out_format(out, "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 %.0f %.0f\" role=\"img\" aria-label=\"",
+    out_format(out, "<div class=\"chart\"><svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 %.0f %.0f\" role=\"img\" aria-label=\"",
                width, bottom + 30);
     put_escaped(out, label);
     out_text(out, "\">\n<rect class=\"plot\" x=\"64\" y=\"8\" width=\"728\" ");
@@ -109,7 +109,7 @@ void svg_begin(Output& out, const SvgChart& c, std::string_view label, std::stri
     out_text(out, "</text>\n");
 }
 
-void svg_end(Output& out) { out_text(out, "</svg>\n"); }
+void svg_end(Output& out) { out_text(out, "</svg></div>\n"); }
 
 void svg_series(Output& out, const SvgChart& c, const double* x, const double* low, const double* high, unsigned n,
                 std::string_view colour)

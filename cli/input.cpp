@@ -1,5 +1,7 @@
 #include "cli/input.hpp"
 
+#include <stdio_ext.h>
+
 #include <unistd.h>
 
 namespace ostrel {
@@ -32,6 +34,8 @@ std::FILE* buffered(Input& input, std::FILE* f)
     if (f != nullptr) {
         input.capture_buffer = std::make_unique<char[]>(capture_read_buffer);
         std::setvbuf(f, input.capture_buffer.get(), _IOFBF, capture_read_buffer);
+        // One thread reads it: libpcap's two reads a record take no lock.
+        __fsetlocking(f, FSETLOCKING_BYCALLER);
     }
     return f;
 }

@@ -1,18 +1,20 @@
 #!/usr/bin/env bash
-# The page of --html: rendered once by headless Chromium: the screenshot has
-# the window's size and is not blank. Skipped when Chromium is not installed.
+# The page of --html: rendered by headless Chromium at the width of a wide
+# screen and of a phone: each screenshot has the window's size and is not
+# blank. Skipped when Chromium is not installed.
 set -euo pipefail
 ostrel=$1 source=$2
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
-status=0
-"$source/docs/render_page.sh" "$ostrel" "$source/samples/sample.ts" "$tmp/page.png" 900 1300 || status=$?
-if [ "$status" = 77 ]; then
-  echo "skipped: Chromium is not installed (Debian: apt-get install chromium)"
-  exit 77
-fi
-[ "$status" = 0 ] || exit "$status"
-python3 - "$tmp/page.png" 900 1300 <<'PY'
+check() {  # check WIDTH HEIGHT
+  local status=0
+  "$source/docs/render_page.sh" "$ostrel" "$source/samples/sample.ts" "$tmp/page.png" "$1" "$2" || status=$?
+  if [ "$status" = 77 ]; then
+    echo "skipped: Chromium is not installed (Debian: apt-get install chromium)"
+    exit 77
+  fi
+  [ "$status" = 0 ] || exit "$status"
+  python3 - "$tmp/page.png" "$1" "$2" <<'PY'
 import struct, sys, zlib
 data = open(sys.argv[1], "rb").read()
 assert data[:8] == b"\x89PNG\r\n\x1a\n", "not a PNG"
@@ -29,3 +31,6 @@ pixels = zlib.decompress(idat)
 assert len(set(pixels)) > 32, f"blank: {len(set(pixels))} byte values"
 print(f"rendered {width}x{height}, {len(set(pixels))} byte values")
 PY
+}
+check 1200 1300
+check 390 844
