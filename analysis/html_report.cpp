@@ -31,6 +31,8 @@ public:
     Output& out() { return out_; }
     std::string_view text()
     {
+        if (file_ == nullptr)
+            return {};
         out_flush(out_);
         std::fflush(file_);
         return {data_, size_};

@@ -58,22 +58,25 @@ void put_interval_text(Output& out, const IntervalRow& row)
 
 void put_interval_json(Output& out, const IntervalRow& row)
 {
-    nlohmann::json pids = nlohmann::ordered_json::array();
+    nlohmann::ordered_json pids = nlohmann::ordered_json::array();
     for (unsigned i = 0; i < row.pid_count; ++i) {
         const std::uint32_t n = row.pid_packets[row.pids[i]];
-        pids.push_back({{"pid", row.pids[i]}, {"packets", n}, {"bitrate_bps", known(interval_bitrate(row, n))}});
+        pids.push_back(nlohmann::ordered_json{
+            {"pid", row.pids[i]}, {"packets", n}, {"bitrate_bps", known(interval_bitrate(row, n))}});
     }
-    const nlohmann::ordered_json line = {{"start_s", row.timed ? nlohmann::ordered_json(row.start_s) : nlohmann::ordered_json(nullptr)},
-                        {"duration_s", known(row.duration_s)},
-                        {"packets", row.packets},
-                        {"bitrate_bps", known(interval_bitrate(row, row.packets))},
-                        {"pids", pids},
-                        {"pcrs", row.pcrs},
-                        {"pcr_interval_max_ms", known(row.pcr_interval_max_s, 1e3)},
-                        {"pcr_accuracy_max_ns", known(row.pcr_accuracy_max_s, 1e9)},
-                        {"findings", {{"1", row.findings[0]}, {"2", row.findings[1]}, {"3", row.findings[2]}}},
-                        {"df_ms", row.network ? known(row.df_ms) : nlohmann::ordered_json(nullptr)},
-                        {"mlr", row.network ? nlohmann::ordered_json(row.lost) : nlohmann::ordered_json(nullptr)}};
+    const nlohmann::ordered_json none(nullptr);
+    const nlohmann::ordered_json line = {
+        {"start_s", known(row.start_s)},  // -1 for a row without a time
+        {"duration_s", known(row.duration_s)},
+        {"packets", row.packets},
+        {"bitrate_bps", known(interval_bitrate(row, row.packets))},
+        {"pids", pids},
+        {"pcrs", row.pcrs},
+        {"pcr_interval_max_ms", known(row.pcr_interval_max_s, 1e3)},
+        {"pcr_accuracy_max_ns", known(row.pcr_accuracy_max_s, 1e9)},
+        {"findings", {{"1", row.findings[0]}, {"2", row.findings[1]}, {"3", row.findings[2]}}},
+        {"df_ms", row.network ? known(row.df_ms) : none},
+        {"mlr", row.network ? nlohmann::ordered_json(row.lost) : none}};
     out_text(out, line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
     out_text(out, "\n");
 }
