@@ -152,6 +152,30 @@ inline void count_packet(Intervals& t, unsigned pid)
     ++t.pid_packets[pid];
 }
 
+// The first whole byte at or after a position: offsets before it are before the position.
+std::uint64_t first_byte_at_or_after(double position)
+{
+    if (!(position > 0))
+        return 0;
+    return position >= 1.8e19 ? UINT64_MAX : static_cast<std::uint64_t>(std::ceil(position));
+}
+
+// Counts the waiting packets from `p` on whose offsets are below `limit`; yields the first not counted.
+unsigned count_run(Intervals& t, unsigned p, std::uint64_t limit)
+{
+    const PendingPacket* const packets = t.packets;
+    const unsigned waiting = t.pending;  // held here: the counts written below could be it, by their type
+    unsigned i = p;
+    for (; i < waiting && packets[i].offset < limit; ++i) {
+        const unsigned pid = packets[i].pid;
+        if (!t.pid_seen[pid])
+            add_column(t, pid);
+        ++t.pid_packets[pid];
+    }
+    t.packet_count += i - p;
+    return i;
+}
+
 void add_packet(const Analysis& a, Intervals& t, const PendingPacket& p, double time)
 {
     count_packet(t, p.pid);
@@ -257,8 +281,7 @@ void intervals_stretch(const Analysis& a, Intervals& t, const Stretch& ended)
     double last = t.last_time;
     while (p < t.pending || q < t.pending_pcrs) {
         const std::uint64_t pcr_at = q < t.pending_pcrs ? t.pcrs[q].offset : UINT64_MAX;
-        while (p < t.pending && t.packets[p].offset < pcr_at && static_cast<double>(t.packets[p].offset) < boundary)
-            count_packet(t, t.packets[p++].pid);
+        p = count_run(t, p, std::min(pcr_at, first_byte_at_or_after(boundary)));
         const bool pcr = q < t.pending_pcrs && (p == t.pending || pcr_at <= t.packets[p].offset);
         if (!pcr && p == t.pending)
             break;
