@@ -37,6 +37,8 @@ const GoldenCase cases[] = {
     {"tests/fixtures/gst_two_programs_204.ts", "--pid:0000 --RESYNC", "gst_two_programs_204_pid_0000.txt", "", 0},
     {"tests/fixtures/gst_two_programs_204.ts", "--resync --pat", "gst_two_programs_pat.txt", "", 0},
     {"tests/fixtures/gst_two_programs_204.ts", "--pmt:0021 --resync", "gst_two_programs_pmt_0021.txt", "", 0},
+    // 400 kbit/s: 53 or 54 packets a 0.2 s, PAT and PMT every 0.1 s, PCRs 6 to 8 packets apart
+    {"tests/fixtures/ffmpeg_cbr.ts", "--timeline:0.2", "ffmpeg_cbr_timeline.txt", "", 0},
 };
 
 TEST(RealStreams, MatchTheirGoldenOutputs)
