@@ -110,6 +110,35 @@ ReportEnd run_report(const RunOptions& options, const PacketInput& in, SyncLog& 
     return report_packets(in, log, options.pid_filter, options.step_mode, options.decode, keys);
 }
 
+// The one line that says why a report ended short; nothing when it ended as asked.
+void put_end_message(ReportEnd end, const char* name, std::FILE* err)
+{
+    switch (end) {
+    case ReportEnd::done:
+    case ReportEnd::not_found:  // silent: nothing on the PID
+    case ReportEnd::findings:   // the findings were the report
+        break;
+    case ReportEnd::bad_sync:
+        std::fputs("Invalid sync_byte\n", err);
+        break;
+    case ReportEnd::read_error:
+        std::fprintf(err, "Read failed on input file : %s\n", name);
+        break;
+    case ReportEnd::invalid_pmt:
+        std::fputs("Invalid PMT PID\n", err);
+        break;
+    case ReportEnd::section_past_packet:
+        std::fputs("Section continues past this packet\n", err);
+        break;
+    case ReportEnd::no_packets:
+        std::fputs("No packets found\n", err);
+        break;
+    case ReportEnd::out_of_memory:
+        std::fputs("Out of memory\n", err);
+        break;
+    }
+}
+
 // --write: the cut into its target; every message on `err`, the status.
 int run_write(const RunOptions& options, const PacketInput& in, const char* name, std::FILE* err)
 {
@@ -132,13 +161,8 @@ int run_write(const RunOptions& options, const PacketInput& in, const char* name
     const CutResult result = write_cut(in, cut, target.file, err);
     const bool ok = result.end == ReportEnd::done && !result.write_failed;
     const bool closed = close_target(target, ok);
-    if (result.end == ReportEnd::read_error)
-        std::fprintf(err, "Read failed on input file : %s\n", name);
-    else if (result.end == ReportEnd::no_packets)
-        std::fputs("No packets found\n", err);
-    else if (result.end == ReportEnd::out_of_memory)
-        std::fputs("Out of memory\n", err);
-    else if (result.write_failed || !closed)
+    put_end_message(result.end, name, err);
+    if (result.end == ReportEnd::done && (result.write_failed || !closed))
         std::fprintf(err, "Write failed on output file : %s\n", options.write_path.c_str());
     if (options.es_mode && result.es_gaps > 0)
         std::fprintf(err, "%llu packets lost inside PES packets of PID %04X: the stream written has gaps\n",
@@ -163,13 +187,8 @@ int run_html(const RunOptions& options, const PacketInput& in, const char* name,
     const double interval = options.timeline_mode ? options.timeline_interval : html_interval_s;
     const ReportEnd end = report_html(in, target.file, name, interval, err, flow);
     const bool closed = close_target(target, end == ReportEnd::done);
-    if (end == ReportEnd::read_error)
-        std::fprintf(err, "Read failed on input file : %s\n", name);
-    else if (end == ReportEnd::no_packets)
-        std::fputs("No packets found\n", err);
-    else if (end == ReportEnd::out_of_memory)
-        std::fputs("Out of memory\n", err);
-    else if (!closed)
+    put_end_message(end, name, err);
+    if (end == ReportEnd::done && !closed)
         std::fprintf(err, "Write failed on output file : %s\n", options.html_path.c_str());
     return end == ReportEnd::done && closed ? exit_ok : exit_failed;
 }
@@ -213,30 +232,7 @@ int run_stream(const RunOptions& options, const StreamInput& stream, const char*
     const bool written = out_flush(out);
     if (!written)
         std::fputs("Write failed on standard output\n", err);
-    switch (end) {
-    case ReportEnd::done:
-    case ReportEnd::not_found:  // silent: nothing on the PID
-    case ReportEnd::findings:   // the findings were the report
-        break;
-    case ReportEnd::bad_sync:
-        std::fputs("Invalid sync_byte\n", err);
-        break;
-    case ReportEnd::read_error:
-        std::fprintf(err, "Read failed on input file : %s\n", name);
-        break;
-    case ReportEnd::invalid_pmt:
-        std::fputs("Invalid PMT PID\n", err);
-        break;
-    case ReportEnd::section_past_packet:
-        std::fputs("Section continues past this packet\n", err);
-        break;
-    case ReportEnd::no_packets:
-        std::fputs("No packets found\n", err);
-        break;
-    case ReportEnd::out_of_memory:
-        std::fputs("Out of memory\n", err);
-        break;
-    }
+    put_end_message(end, name, err);
     return written && end == ReportEnd::done && !log.lost ? exit_ok : exit_failed;
 }
 

@@ -9,6 +9,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <nlohmann/json.hpp>
 #include <sstream>
 
@@ -48,6 +49,34 @@ Bytes stopping_stream()
     return s;
 }
 
+std::vector<nlohmann::json> json_lines(const std::string& text)
+{
+    std::vector<nlohmann::json> rows;
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);)
+        rows.push_back(nlohmann::json::parse(line));
+    return rows;
+}
+
+// The constant-rate stream's datagrams captured at `time_ns(d)` (-1: not
+// captured), its timeline with `options` as JSON rows.
+std::vector<nlohmann::json> capture_rows(unsigned datagrams, const std::function<std::int64_t(unsigned)>& time_ns,
+                                         const std::string& options)
+{
+    const Bytes stream = constant_rate_stream(datagrams, 10);
+    std::vector<Frame> frames;
+    for (unsigned d = 0; d < datagrams; ++d) {
+        const Bytes payload(stream.begin() + d * datagram_bytes, stream.begin() + (d + 1) * datagram_bytes);
+        if (time_ns(d) >= 0)
+            frames.push_back(Frame{time_ns(d), ethernet_frame(Route{}, payload)});
+    }
+    const std::string path = temp_path("paced.pcap");
+    write_file(path, pcap_file(frames));
+    const Result r = run_program("\"$OSTREL\" '" + path + "' --json " + options);
+    EXPECT_EQ(r.status, 0) << r.err;
+    return json_lines(r.out);
+}
+
 std::vector<nlohmann::json> rows_of(const Bytes& s, double interval)
 {
     RunOptions o;
@@ -56,11 +85,7 @@ std::vector<nlohmann::json> rows_of(const Bytes& s, double interval)
     o.json = true;
     const Result r = run_report(s, o);
     EXPECT_EQ(r.status, 0) << r.err;
-    std::vector<nlohmann::json> rows;
-    std::istringstream lines(r.out);
-    for (std::string line; std::getline(lines, line);)
-        rows.push_back(nlohmann::json::parse(line));
-    return rows;
+    return json_lines(r.out);
 }
 
 // Packets of `pid` in a row; -1 when the row has no column for it.
@@ -191,32 +216,12 @@ TEST(Timeline, TextRepeatsItsHeaderWhenAPidJoins)
               std::string::npos);
 }
 
-}  // namespace
-}  // namespace ostrel::test
-
-namespace ostrel::test {
-namespace {
-
 // A capture of the constant-rate stream: 3,000 datagrams of seven packets,
 // one every 0.7 ms (2.1 s), the 1,501st (at 1.05 s) missing.
 TEST(Timeline, ArrivalTimeDelayFactorAndLossOfACapture)
 {
-    const Bytes stream = constant_rate_stream(3000, 10);
-    std::vector<Frame> frames;
-    for (unsigned d = 0; d < 3000; ++d) {
-        if (d == 1500)
-            continue;
-        const Bytes payload(stream.begin() + d * datagram_bytes, stream.begin() + (d + 1) * datagram_bytes);
-        frames.push_back(Frame{d * datagram_ns, ethernet_frame(Route{}, payload)});
-    }
-    const std::string path = temp_path("paced.pcap");
-    write_file(path, pcap_file(frames));
-    const Result r = run_program("\"$OSTREL\" '" + path + "' --timeline --json");
-    ASSERT_EQ(r.status, 0) << r.err;
-    std::vector<nlohmann::json> rows;
-    std::istringstream lines(r.out);
-    for (std::string line; std::getline(lines, line);)
-        rows.push_back(nlohmann::json::parse(line));
+    const std::vector<nlohmann::json> rows = capture_rows(
+        3000, [](unsigned d) { return d == 1500 ? -1 : d * datagram_ns; }, "--timeline");
     ASSERT_EQ(rows.size(), 3u);
     // Each datagram raises the virtual buffer by 1,316 bytes, drained at
     // 1,880,000 bytes a second: 0.7 ms; the missing one adds another 0.7 ms.
@@ -234,31 +239,16 @@ TEST(Timeline, ArrivalTimeDelayFactorAndLossOfACapture)
     EXPECT_NEAR(rows[2]["duration_s"].get<double>(), 2.0993 - 2.0, 1e-9);  // to the last datagram's arrival
 }
 
-}  // namespace
-}  // namespace ostrel::test
-
-namespace ostrel::test {
-namespace {
-
 // Two bursts of 70 ms of the constant-rate stream, 1,000 s apart: at 0.01 s
 // rows, 7 of each; the silence of 100,000 intervals between gets none.
 TEST(Timeline, ALongSilenceGetsNoEmptyRows)
 {
-    const Bytes stream = constant_rate_stream(200, 10);
-    std::vector<Frame> frames;
-    for (unsigned d = 0; d < 200; ++d) {
-        const Bytes payload(stream.begin() + d * datagram_bytes, stream.begin() + (d + 1) * datagram_bytes);
-        const std::int64_t late = d < 100 ? 0 : 1'000'000'000'000 - 100 * datagram_ns;
-        frames.push_back(Frame{d * datagram_ns + late, ethernet_frame(Route{}, payload)});
-    }
-    const std::string path = temp_path("bursts.pcap");
-    write_file(path, pcap_file(frames));
-    const Result r = run_program("\"$OSTREL\" '" + path + "' --timeline:0.01 --json");
-    ASSERT_EQ(r.status, 0) << r.err;
+    const std::vector<nlohmann::json> rows = capture_rows(
+        200, [](unsigned d) { return d * datagram_ns + (d < 100 ? 0 : 1'000'000'000'000 - 100 * datagram_ns); },
+        "--timeline:0.01");
     std::vector<double> starts;
-    std::istringstream lines(r.out);
-    for (std::string line; std::getline(lines, line);)
-        starts.push_back(nlohmann::json::parse(line)["start_s"].get<double>());
+    for (const nlohmann::json& row : rows)
+        starts.push_back(row["start_s"].get<double>());
     ASSERT_EQ(starts.size(), 14u);
     for (unsigned i = 0; i < 14; ++i)
         EXPECT_NEAR(starts[i], (i < 7 ? 0 : 1000) + 0.01 * (i % 7), 1e-9) << i;
