@@ -1,0 +1,67 @@
+// What ostrel prints about itself: the usage lines without a file name, the help text.
+#pragma once
+
+namespace ostrel {
+
+inline constexpr const char* usage_text =
+    "\n"
+    "Usage: ostrel filename [-walk] [--pat | --pmt:HHHH | --pid:HHHH].\n"
+    "       -walk: walk step by step.\n"
+    "       --pat: print Program Association Table (PAT).\n"
+    "       --pmt: print Program Map Table (PMT) with specified PID.\n"
+    "       --pid: print all TS packets with specified PID (0000-1FFF).\n";
+
+inline constexpr const char* help_text =
+    "Usage: ostrel FILE [OPTION...]\n"
+    "Inspect an MPEG-2 transport stream file (ISO/IEC 13818-1).\n"
+    "\n"
+    "Reports (the first that applies):\n"
+    "  --flows        of a network capture (pcap, pcapng): its UDP flows that carry TS,\n"
+    "                 with inter-arrival, RTP and MDI figures\n"
+    "  --check        TR 101 290 first- and second-priority indicators: every finding\n"
+    "                 with its time, then a table of counts; status 1 on any error\n"
+    "  --check:3      the same with priority 3 (the DVB SI); --check:1 priority 1 only\n"
+    "  --summary      programs, streams, PIDs, duration, bitrates and damage\n"
+    "  --timeline     a row per second of stream time: bitrates of the stream and of\n"
+    "                 each PID, PCRs, findings by priority, a capture's MDI;\n"
+    "                 --timeline:SECONDS rows of that length (at least 0.01)\n"
+    "  --cues         SCTE 35 splice information, one block per cue with its pre-roll\n"
+    "  --tables       every PSI/SI table decoded with its descriptors, then a line per\n"
+    "                 table: versions, copies, CRC errors, repetition intervals\n"
+    "  --pat          the Program Association Table\n"
+    "  --pmt:HHHH     the Program Map Table on PID HHHH (hex)\n"
+    "  (none)         every packet, field by field with hex dumps\n"
+    "\n"
+    "Options:\n"
+    "  --pid:HHHH     report only the packets of PID HHHH (hex); with --tables, its tables\n"
+    "  -walk          pause after each packet of the report until Enter is pressed\n"
+    "  --decode       decode adaptation fields and PES headers in the packet report\n"
+    "  --resync       find packets by their sync bytes: 188-, 192- and 204-byte packets,\n"
+    "                 a capture cut in a packet, reading on after a lost sync byte\n"
+    "                 (--summary and --check always read this way)\n"
+    "  --flow:A:P     of a capture, the flow to destination A:P (239.1.1.1:5000,\n"
+    "                 [ff02::1]:5000) instead of the first; reports use its arrival times\n"
+    "  udp://[S@]A:P  in place of FILE: a live stream on a UDP socket (multicast A joined,\n"
+    "                 source-specific with S; udp://:P any address); --for:SECONDS stops\n"
+    "                 it, --timeout:SECONDS (default 5) without data ends it\n"
+    "  --json         --summary, --flows as one JSON object, --check, --timeline, --cues,\n"
+    "                 --tables as JSON Lines\n"
+    "  --html:FILE    write one HTML page of the file (summary, check, charts of its\n"
+    "                 timeline) to FILE (- for standard output) instead of any report\n"
+    "  --write:FILE   write the packets selected, as 188-byte packets, to FILE (- for\n"
+    "                 standard output) instead of any report\n"
+    "  --pids:H,H     select these PIDs (hex); --program:N a program (its PAT rewritten)\n"
+    "  --from:X       --to:X  a window: a packet number, or seconds (12.5s)\n"
+    "  --es:HHHH      with --write:, the PES payloads of PID HHHH\n"
+    "  --all          with --check, every finding (else 10 a PID and indicator)\n"
+    "\n"
+    "Options follow the file name and are matched without regard to case.\n"
+    "  ostrel --help      this text\n"
+    "  ostrel --version   the version\n"
+    "Exit status: 0 done; 1 open, read or write failure, damage that stopped a report,\n"
+    "a lost sync byte, errors found by --check, an option value that cannot be read,\n"
+    "--write: or --html: naming the input file, a capture without a flow to read or\n"
+    "cut short;\n"
+    "2 no file name.\n";
+
+}  // namespace ostrel
