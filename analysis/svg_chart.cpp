@@ -7,6 +7,7 @@ namespace {
 
 constexpr double width = 800, left = 64, right = 792, top = 8;
 constexpr double plot_width = right - left;
+constexpr unsigned max_grid_lines = 20;  // a step of about a quarter or an eighth of the axis: never more
 
 double x_at(const SvgChart& c, double x) { return left + (c.x_max > 0 ? x / c.x_max : 0) * plot_width; }
 double y_at(const SvgChart& c, double y)
@@ -15,12 +16,20 @@ double y_at(const SvgChart& c, double y)
     return top + (1 - v) * c.height;
 }
 
-// A value for an axis: at most 3 significant decimals, no trailing zeros.
+// A value for an axis, with k, M or G for thousands, millions and billions (40M for 40,000,000).
 void put_number(Output& out, double v)
 {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.6g", v);
-    out_text(out, text);
+    static constexpr struct {
+        double scale;
+        const char* suffix;
+    } prefixes[] = {{1e9, "G"}, {1e6, "M"}, {1e3, "k"}};
+    for (const auto& p : prefixes) {
+        if (v >= p.scale) {
+            out_format(out, "%.4g%s", v / p.scale, p.suffix);
+            return;
+        }
+    }
+    out_format(out, "%.6g", v);
 }
 
 // A coordinate to a tenth, as printf's %.1f writes it, without printf.
@@ -48,7 +57,7 @@ void put_point(Output& out, double x, double y)
 
 double grid_step(double max, unsigned parts)
 {
-    if (!(max > 0))
+    if (!(max > 0) || !std::isfinite(max))
         return 1;
     const double rough = max / parts;
     const double power = std::pow(10.0, std::floor(std::log10(rough)));
@@ -89,7 +98,8 @@ void svg_begin(Output& out, const SvgChart& c, std::string_view label, std::stri
     out_format(out, "height=\"%.0f\"/>\n", c.height);
     if (c.y_max > 0) {
         const double step = grid_step(c.y_max, 4);
-        for (double v = 0; v <= c.y_max * 1.0000001; v += step) {
+        for (unsigned k = 0; k <= max_grid_lines && k * step <= c.y_max * 1.0000001; ++k) {
+            const double v = k * step;
             out_format(out, "<line class=\"grid\" x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\"/>", left, y_at(c, v),
                        right, y_at(c, v));
             out_format(out, "<text class=\"tick\" x=\"%.1f\" y=\"%.1f\" text-anchor=\"end\">", left - 4, y_at(c, v) + 4);
@@ -98,7 +108,8 @@ void svg_begin(Output& out, const SvgChart& c, std::string_view label, std::stri
         }
     }
     const double step = grid_step(c.x_max, 8);
-    for (double t = 0; c.x_max > 0 && t <= c.x_max * 1.0000001; t += step) {
+    for (unsigned k = 0; c.x_max > 0 && k <= max_grid_lines && k * step <= c.x_max * 1.0000001; ++k) {
+        const double t = k * step;
         out_format(out, "<text class=\"tick\" x=\"%.1f\" y=\"%.1f\" text-anchor=\"middle\">", x_at(c, t), bottom + 16);
         put_number(out, t);
         out_text(out, "</text>\n");
