@@ -6,7 +6,7 @@
 
 #include "analysis/check_output.hpp"
 #include "analysis/html_page.hpp"
-#include "analysis/pass.hpp"
+#include "analysis/interval_pass.hpp"
 #include "analysis/summary_output.hpp"
 #include "network/flow_stream.hpp"
 
@@ -14,6 +14,7 @@ namespace ostrel {
 namespace {
 
 constexpr unsigned shown_findings = 50;
+constexpr std::size_t page_buffer_bytes = 1 << 16;
 
 // Text written into memory through an Output of its own.
 class TextBuffer {
@@ -47,8 +48,9 @@ private:
 };
 
 struct Run {
-    Analysis* analysis;
-    Intervals* intervals;
+    Output* page;
+    const char* name;
+    const FlowStream* flow;
     ChartSeries* chart;
     TextBuffer findings;
     std::uint64_t finding_count;
@@ -59,14 +61,16 @@ void on_row(void* context, const IntervalRow& row) { chart_take(*static_cast<Run
 void on_finding(void* context, const Finding& finding)
 {
     Run& run = *static_cast<Run*>(context);
-    intervals_finding(*run.intervals, finding);
     if (run.finding_count++ < shown_findings)
         put_finding_text(run.findings.out(), finding);
 }
 
-void put_page(Output& out, Run& run, const char* name, const FlowStream* flow)
+void put_page(void* context, const Analysis& a)
 {
-    const Analysis& a = *run.analysis;
+    Run& run = *static_cast<Run*>(context);
+    Output& out = *run.page;
+    const char* const name = run.name;
+    const FlowStream* const flow = run.flow;
     put_page_head(out, name);
     put_charts(out, *run.chart);
     TextBuffer summary;
@@ -84,6 +88,7 @@ void put_page(Output& out, Run& run, const char* name, const FlowStream* flow)
     }
     put_text_section(out, "TR 101 290 check", check.text());
     put_page_end(out);
+    out_flush(out);  // a failed write shows when the page is closed
 }
 
 }  // namespace
@@ -91,35 +96,19 @@ void put_page(Output& out, Run& run, const char* name, const FlowStream* flow)
 ReportEnd report_html(const PacketInput& in, std::FILE* page, const char* name, double interval_s, std::FILE* err,
                       const FlowStream* flow)
 {
+    const auto buffer = std::make_unique<char[]>(page_buffer_bytes);
+    Output out{page, buffer.get(), page_buffer_bytes, 0, false};
     auto run = std::make_unique<Run>();
     auto chart = std::make_unique<ChartSeries>();
     chart_start(*chart);
+    run->page = &out;
+    run->name = name;
+    run->flow = flow;
     run->chart = chart.get();
-    run->analysis = new_analysis(on_finding, run.get());
-    run->intervals = new_intervals(interval_s, on_row, run.get());
-    ReportEnd result = ReportEnd::out_of_memory;
-    if (run->analysis != nullptr && run->intervals != nullptr && run->findings.ok()) {
-        Analysis& a = *run->analysis;
-        a.check_priority = 3;
-        a.intervals = run->intervals;
-        FlowFigures* const figures = flow != nullptr ? flow->figures.get() : nullptr;
-        if (figures != nullptr && figures->packets_elsewhere)
-            a.figures = figures;
-        const ScanEnd end = run_pass(in, a, err);
-        if (a.figures != nullptr)
-            figures->clock = a.clock;
-        result = pass_end(end, a);
-        if (result == ReportEnd::done) {
-            intervals_end(a, *run->intervals);
-            auto buffer = std::make_unique<char[]>(1 << 16);
-            Output out{page, buffer.get(), 1 << 16, 0, false};
-            put_page(out, *run, name, flow);
-            out_flush(out);  // a failed write shows when the page is closed
-        }
-    }
-    delete_intervals(run->intervals);
-    delete_analysis(run->analysis);
-    return result;
+    if (!run->findings.ok())
+        return ReportEnd::out_of_memory;
+    const IntervalHooks hooks{on_row, on_finding, put_page, run.get()};
+    return run_interval_pass(in, interval_s, hooks, err, flow != nullptr ? flow->figures.get() : nullptr);
 }
 
 }  // namespace ostrel

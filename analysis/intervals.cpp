@@ -144,9 +144,9 @@ void add_column(Intervals& t, unsigned pid)
     t.pids_changed = true;
 }
 
-inline void count_packet(Intervals& t, unsigned pid)
+// A packet of `pid` in its PID's column; the interval's own count is the caller's.
+inline void count_pid(Intervals& t, unsigned pid)
 {
-    ++t.packet_count;
     if (!t.pid_seen[pid])
         add_column(t, pid);
     ++t.pid_packets[pid];
@@ -166,19 +166,16 @@ unsigned count_run(Intervals& t, unsigned p, std::uint64_t limit)
     const PendingPacket* const packets = t.packets;
     const unsigned waiting = t.pending;  // held here: the counts written below could be it, by their type
     unsigned i = p;
-    for (; i < waiting && packets[i].offset < limit; ++i) {
-        const unsigned pid = packets[i].pid;
-        if (!t.pid_seen[pid])
-            add_column(t, pid);
-        ++t.pid_packets[pid];
-    }
+    for (; i < waiting && packets[i].offset < limit; ++i)
+        count_pid(t, packets[i].pid);
     t.packet_count += i - p;
     return i;
 }
 
 void add_packet(const Analysis& a, Intervals& t, const PendingPacket& p, double time)
 {
-    count_packet(t, p.pid);
+    ++t.packet_count;
+    count_pid(t, p.pid);
     if (a.arrival.on) {
         const auto bytes = static_cast<double>(t.arrived_bytes);
         hull_add_step(t.buffer, time, bytes, bytes + a.packet_size);
@@ -203,16 +200,16 @@ void take_untimed(const Analysis& a, Intervals& t)
     t.pending = t.pending_pcrs = 0;
 }
 
+}  // namespace
+
 // The waiting room is full: the stretch under way is decided at the rate so
 // far, or, while no time is known, what waits goes untimed.
-void make_room(Analysis& a, Intervals& t)
+void intervals_make_room(Analysis& a, Intervals& t)
 {
     decide_open_stretch(a);
     if (t.pending == pending_capacity || t.pending_pcrs == pending_pcr_capacity)
         take_untimed(a, t);
 }
-
-}  // namespace
 
 Intervals* new_intervals(double length, RowSink sink, void* context)
 {
@@ -235,12 +232,10 @@ void delete_intervals(Intervals* intervals)
     }
 }
 
-void intervals_make_room(Analysis& a, Intervals& t) { make_room(a, t); }
-
 void intervals_pcr(Analysis& a, Intervals& t, std::uint64_t offset, double interval_s, double accuracy_s)
 {
     if (t.pending_pcrs == pending_pcr_capacity)
-        make_room(a, t);
+        intervals_make_room(a, t);
     t.pcrs[t.pending_pcrs++] = PendingPcr{offset, interval_s, accuracy_s};
 }
 

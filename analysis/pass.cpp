@@ -3,6 +3,7 @@
 #include "analysis/intervals.hpp"
 #include "analysis/packet_checks.hpp"
 #include "analysis/progress.hpp"
+#include "network/flow_figures.hpp"
 
 namespace ostrel {
 
@@ -80,6 +81,16 @@ ScanEnd run_pass(const PacketInput& in, Analysis& a, std::FILE* err, const PassH
     progress_end(progress);
     for (const PidState& s : a.pids)
         a.packets += s.packets;
+    return end;
+}
+
+ScanEnd run_flow_pass(const PacketInput& in, Analysis& a, std::FILE* err, FlowFigures* figures)
+{
+    if (figures != nullptr && figures->packets_elsewhere)
+        a.figures = figures;
+    const ScanEnd end = run_pass(in, a, err);
+    if (a.figures != nullptr)
+        figures->clock = a.clock;
     return end;
 }
 

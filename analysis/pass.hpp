@@ -26,4 +26,9 @@ ReportEnd pass_end(ScanEnd end, const Analysis& a);
 // Reads the whole input into `a`; `err` gets the progress line when it is a terminal.
 ScanEnd run_pass(const PacketInput& in, Analysis& a, std::FILE* err, const PassHook* hook = nullptr);
 
+// The same over a capture's flow whose figures a report shows (null: none):
+// the pass adds the flow's losses to them and gives them its clock, which
+// times the flow's rate.
+ScanEnd run_flow_pass(const PacketInput& in, Analysis& a, std::FILE* err, FlowFigures* figures);
+
 }  // namespace ostrel

@@ -12,12 +12,7 @@ ReportEnd report_summary(const PacketInput& in, Output& out, const char* name, b
     Analysis* const a = new_analysis(nullptr, nullptr);
     if (a == nullptr)
         return ReportEnd::out_of_memory;
-    FlowFigures* const figures = flow != nullptr ? flow->figures.get() : nullptr;
-    if (figures != nullptr && figures->packets_elsewhere)
-        a->figures = figures;  // the pass counts the flow's losses
-    const ScanEnd end = run_pass(in, *a, err);
-    if (a->figures != nullptr)
-        figures->clock = a->clock;  // and gives its rate
+    const ScanEnd end = run_flow_pass(in, *a, err, flow != nullptr ? flow->figures.get() : nullptr);
     const ReportEnd result = pass_end(end, *a);  // a file shorter than one packet has nothing to sum up
     if (result == ReportEnd::done && json)
         put_summary_json(out, *a, name, flow);

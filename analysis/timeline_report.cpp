@@ -1,6 +1,6 @@
 #include "analysis/timeline_report.hpp"
 
-#include "analysis/pass.hpp"
+#include "analysis/interval_pass.hpp"
 
 namespace ostrel {
 namespace {
@@ -8,8 +8,6 @@ namespace {
 struct Run {
     Output& out;
     const TimelineOptions& options;
-    Analysis* analysis;
-    Intervals* intervals;
     std::uint64_t rows;
 };
 
@@ -31,16 +29,15 @@ void on_row(void* context, const IntervalRow& row)
         out_flush(run.out);
 }
 
-void on_finding(void* context, const Finding& finding)
-{
-    intervals_finding(*static_cast<Run*>(context)->intervals, finding);
-}
-
 // How the rows were timed, after them.
-void put_closing_text(Output& out, const Analysis& a, std::uint64_t rows)
+void on_finished(void* context, const Analysis& a)
 {
-    out_format(out, "=> Intervals:          '%llu'd of '%.6f'd s\n", static_cast<unsigned long long>(rows),
-               a.intervals->length);
+    Run& run = *static_cast<Run*>(context);
+    if (run.options.json)
+        return;
+    Output& out = run.out;
+    out_format(out, "=> Intervals:          '%llu'd of '%.6f'd s\n", static_cast<unsigned long long>(run.rows),
+               run.options.interval_s);
     if (a.arrival.on)
         out_text(out, "=> Timed by:           arrival time\n");
     else if (clock_known(a.clock))
@@ -60,25 +57,8 @@ double interval_bitrate(const IntervalRow& row, std::uint64_t packets)
 
 ReportEnd report_timeline(const PacketInput& in, Output& out, const TimelineOptions& options, std::FILE* err)
 {
-    Run run{out, options, nullptr, nullptr, 0};
-    run.analysis = new_analysis(on_finding, &run);
-    run.intervals = new_intervals(options.interval_s, on_row, &run);
-    ReportEnd result = ReportEnd::out_of_memory;
-    if (run.analysis != nullptr && run.intervals != nullptr) {
-        Analysis& a = *run.analysis;
-        a.check_priority = 3;  // the findings of every priority, counted per interval
-        a.intervals = run.intervals;
-        const ScanEnd end = run_pass(in, a, err);
-        result = pass_end(end, a);
-        if (result == ReportEnd::done) {
-            intervals_end(a, *run.intervals);
-            if (!options.json)
-                put_closing_text(out, a, run.rows);
-        }
-    }
-    delete_intervals(run.intervals);
-    delete_analysis(run.analysis);
-    return result;
+    Run run{out, options, 0};
+    return run_interval_pass(in, options.interval_s, IntervalHooks{on_row, nullptr, on_finished, &run}, err);
 }
 
 }  // namespace ostrel
