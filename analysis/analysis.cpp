@@ -105,6 +105,7 @@ void analyze_packet_fully(Analysis& a, const Packet& packet)
     const unsigned pid = packet_pid(p);
     PidState& s = a.pids[pid];
     if (s.packets++ == 0) {
+        note_used_pid(a, pid);
         s.first_packet = packet.number;
         s.first_offset = packet.offset;
     }

@@ -4,6 +4,7 @@
 // once their times are known (analysis/timeline).
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 
@@ -111,6 +112,8 @@ struct Analysis {
     unsigned slots_used;
     SectionSlot slots[max_section_slots];
     PidState pids[pid_count];
+    std::uint64_t used_pids[pid_count / 64];     // bit per PID that had a packet: the PIDs looked at after
+                                                 // the pass, without paging in the states of the others
     unsigned char last_packets[pid_count][188];  // copies of last_payload from before the window moved
     unsigned probe_count;
     ProbeSlot* probes[max_probes];
@@ -142,6 +145,20 @@ struct Analysis {
     struct FlowFigures* figures;  // a capture's flow summed up: its losses go there
     struct Intervals* intervals;  // the report that cuts the stream into intervals of time, or null
 };
+
+// The PIDs that had packets, in order of PID.
+template <typename F>
+void for_each_used_pid(const Analysis& a, F f)
+{
+    for (unsigned word = 0; word < pid_count / 64; ++word) {
+        for (std::uint64_t bits = a.used_pids[word]; bits != 0; bits &= bits - 1) {
+            const unsigned pid = word * 64 + static_cast<unsigned>(std::countr_zero(bits));
+            f(pid, a.pids[pid]);
+        }
+    }
+}
+
+inline void note_used_pid(Analysis& a, unsigned pid) { a.used_pids[pid / 64] |= std::uint64_t{1} << (pid % 64); }
 
 // Whether intervals are timed: by arrival, or once a PCR interval has counted.
 inline bool intervals_timed(const Analysis& a) { return a.arrival.on || clock_known(a.clock); }
@@ -193,10 +210,12 @@ inline void analyze_packet(Analysis& a, const Packet& packet)
     const unsigned b1 = p[1];
     const unsigned b3 = p[3];
     if (pid == 0x1FFF) {
-        if ((b1 & 0x80) == 0 && (b3 & 0xC0) == 0)
-            ++s.packets;  // null packets are counted, no more
-        else
+        if ((b1 & 0x80) == 0 && (b3 & 0xC0) == 0) {
+            if (s.packets++ == 0)  // null packets are counted, no more
+                note_used_pid(a, pid);
+        } else {
             analyze_packet_fully(a, packet);
+        }
         return;
     }
     // The plain packet: no error, not scrambled, payload only, the counter

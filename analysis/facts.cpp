@@ -46,11 +46,11 @@ Duration capture_duration(const Analysis& a)
 PidTotals pid_totals(const Analysis& a)
 {
     PidTotals t{0, 0, 0};
-    for (const PidState& s : a.pids) {
+    for_each_used_pid(a, [&](unsigned, const PidState& s) {
         t.cc_errors += s.cc_errors;
         t.transport_errors += s.transport_errors;
         t.scrambled += s.scrambled;
-    }
+    });
     return t;
 }
 

@@ -79,8 +79,7 @@ ScanEnd run_pass(const PacketInput& in, Analysis& a, std::FILE* err, const PassH
         end_si_checks(a);
     end_timeline(a);
     progress_end(progress);
-    for (const PidState& s : a.pids)
-        a.packets += s.packets;
+    for_each_used_pid(a, [&](unsigned, const PidState& s) { a.packets += s.packets; });
     return end;
 }
 

@@ -160,14 +160,14 @@ void end_si_checks(Analysis& a)
     }
     // PIDs that no PMT or CA_descriptor names, carrying packets for more than 0.5 s (at the mean rate).
     const double seconds_per_byte = clock_mean_seconds_per_byte(a.clock);
-    for (unsigned pid = 0x0020; pid < 0x1FFF; ++pid) {
-        const PidState& s = a.pids[pid];
-        if (s.packets == 0 || (s.role & (role_stream | role_pmt | role_pcr | role_ca)) != 0 || seconds_per_byte <= 0)
-            continue;
+    for_each_used_pid(a, [&](unsigned pid, const PidState& s) {
+        if (pid < 0x0020 || pid == 0x1FFF || (s.role & (role_stream | role_pmt | role_pcr | role_ca)) != 0 ||
+            seconds_per_byte <= 0)
+            return;
         const double span = static_cast<double>(s.last_offset - s.first_offset) * seconds_per_byte;
         if (span > unreferenced_limit)
             report_finding(a, s.first_packet, s.first_offset, pid, FindingKind::unreferenced, span, unreferenced_limit);
-    }
+    });
 }
 
 }  // namespace ostrel

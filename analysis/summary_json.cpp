@@ -76,10 +76,7 @@ json programs_json(const Analysis& a, DvbText& dvb)
 json pids_json(const Analysis& a, const Duration& d)
 {
     json pids = json::array();
-    for (unsigned pid = 0; pid < pid_count; ++pid) {
-        const PidState& s = a.pids[pid];
-        if (s.packets == 0)
-            continue;
+    for_each_used_pid(a, [&](unsigned pid, const PidState& s) {
         std::vector<unsigned> programs;
         const std::string carries = pid_carries(a, pid, programs);
         pids.push_back(
@@ -96,7 +93,7 @@ json pids_json(const Analysis& a, const Duration& d)
              {"transport_errors", s.transport_errors},
              {"scrambled", s.scrambled},
              {"pcrs", s.pcrs}});
-    }
+    });
     return pids;
 }
 

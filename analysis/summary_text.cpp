@@ -78,15 +78,11 @@ void put_programs(Output& out, const Analysis& a, DvbText& dvb)
 void put_pids(Output& out, const Analysis& a, const Duration& d)
 {
     unsigned used = 0;
-    for (unsigned pid = 0; pid < pid_count; ++pid)
-        used += a.pids[pid].packets != 0;
+    for_each_used_pid(a, [&](unsigned, const PidState&) { ++used; });
     put_count(out, "PIDs:", used);
     out_format(out, "   %-7s %10s %7s %10s %10s %10s %10s %10s %10s  %s\n", "PID", "Packets", "%", "Bitrate", "Starts",
                "CC errors", "TEI errors", "Scrambled", "PCRs", "Carries");
-    for (unsigned pid = 0; pid < pid_count; ++pid) {
-        const PidState& s = a.pids[pid];
-        if (s.packets == 0)
-            continue;
+    for_each_used_pid(a, [&](unsigned pid, const PidState& s) {
         out_format(out, "   '%04X'h %10" PRIu64 " %7.2f ", pid, s.packets,
                    100.0 * static_cast<double>(s.packets) / static_cast<double>(a.packets));
         if (d.known)
@@ -99,7 +95,7 @@ void put_pids(Output& out, const Analysis& a, const Duration& d)
                    s.cc_errors, s.transport_errors, s.scrambled, s.pcrs);
         out_text(out, carries);
         out_text(out, "\n");
-    }
+    });
 }
 
 }  // namespace

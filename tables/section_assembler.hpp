@@ -15,13 +15,16 @@ inline constexpr std::size_t max_private_section_bytes = 4096;  // section_lengt
 inline constexpr std::size_t max_section_bytes = max_private_section_bytes;
 inline constexpr std::size_t max_psi_section_bytes = 1024;  // PAT, CAT, PMT: section_length <= 1021
 
+// Starts zeroed (`SectionSlot slot{}`, or zeroed memory): no member has a
+// default of its own, so that an array of slots in zeroed pages is not
+// written, and so not paged in, until a slot is used.
 struct SectionSlot {
     unsigned char data[max_section_bytes];  // the section's first bytes, table_id first
-    std::size_t have = 0;                   // bytes received so far
-    std::size_t total = 0;                  // 3 + section_length; 0 until the 3 header bytes are in
-    std::uint32_t crc = 0;                  // over the bytes before the last four
-    std::uint32_t carried = 0;              // the last four bytes: the CRC_32 field
-    bool active = false;                    // a section is being gathered
+    std::size_t have;                       // bytes received so far
+    std::size_t total;                      // 3 + section_length; 0 until the 3 header bytes are in
+    std::uint32_t crc;                      // over the bytes before the last four
+    std::uint32_t carried;                  // the last four bytes: the CRC_32 field
+    bool active;                            // a section is being gathered
 };
 
 // A section just completed in its slot.

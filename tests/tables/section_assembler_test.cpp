@@ -91,7 +91,7 @@ TEST(SectionAssembler, GathersSectionsAcrossPackets)
          {true, true}},
     };
     for (const Case& c : cases) {
-        SectionSlot slot;
+        SectionSlot slot{};
         Seen seen;
         for (const Piece& p : c.pieces) {
             if (p.gap_before)
