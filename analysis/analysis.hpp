@@ -235,6 +235,14 @@ inline void analyze_packet(Analysis& a, const Packet& packet)
         stream_seen(a, s, packet, pid);
 }
 
+// The packets that follow one just analyzed, as long as they are plain
+// packets of one PID: what analyze_packet does for each of them, done once
+// for the run, their headers compared four bytes at a time. Looks at up to
+// `count` packets `size` bytes apart from `ts`, the first numbered `number`
+// at `offset`; yields how many it took (0: the first is not plain).
+std::size_t analyze_plain_run(Analysis& a, const unsigned char* ts, std::size_t count, unsigned size,
+                              std::uint64_t number, std::uint64_t offset);
+
 // Section handling, called for each section completed on a gathered PID.
 void analyze_section(Analysis& a, unsigned pid, const AssembledSection& section, const Packet& packet);
 // A new table from the demux: the programs come from the PAT and the PMTs.

@@ -100,11 +100,15 @@ printf '|%s|%s|%s|%s|%s|%s|%s|%s|%s|%s|\n' "$(printf -- '-%.0s' {1..40})" "$(pri
   "$(printf -- '-%.0s' {1..11})" "$(printf -- '-%.0s' {1..8})"
 
 # hyperfine runs both commands (without a shell where they have no pipe:
-# -N; output to /dev/null), one warm-up each; its run times in microseconds.
-times() {  # times JSON_FILE INDEX
+# -N; output to /dev/null), one run each per round, the rounds one after the
+# other, so that a machine that slows down or speeds up during a row weighs on
+# both sides alike; one warm-up each in the first round. The run times of
+# command INDEX in microseconds, over the rounds' JSON files.
+times() {  # times INDEX JSON_FILE...
   python3 -c 'import json, sys
-for t in json.load(open(sys.argv[1]))["results"][int(sys.argv[2])]["times"]:
-    print(round(t * 1e6))' "$1" "$2"
+for name in sys.argv[2:]:
+    for t in json.load(open(name))["results"][int(sys.argv[1])]["times"]:
+        print(round(t * 1e6))' "$@"
 }
 
 compare() {  # compare NAME OSTREL_COMMAND REFERENCE_NAME REFERENCE_COMMAND BOUND OUTPUT_BYTES
@@ -113,14 +117,18 @@ compare() {  # compare NAME OSTREL_COMMAND REFERENCE_NAME REFERENCE_COMMAND BOUN
   *'|'*) shell=() ;;
   *) ours=${2% > /dev/null} theirs=${4% > /dev/null} ;;  # hyperfine discards the output itself
   esac
-  result=$(mktemp)
-  hyperfine "${shell[@]}" -i -w 1 -r "$pairs" --output=null --export-json "$result" "$ours" "$theirs" >/dev/null 2>&1
+  result=$(mktemp -d)
+  local k
+  for ((k = 0; k < pairs; k++)); do
+    hyperfine "${shell[@]}" -i -w $((k == 0 ? 1 : 0)) -r 1 --output=null --export-json "$result/$k.json" \
+      "$ours" "$theirs" >/dev/null 2>&1
+  done
   local a b spread
-  a=$(times "$result" 0 | median)
-  b=$(times "$result" 1 | median)
+  a=$(times 0 "$result"/*.json | median)
+  b=$(times 1 "$result"/*.json | median)
   # half the range of ostrel's runs
-  spread=$(times "$result" 0 | sort -n | awk 'NR == 1 { lo = $1 } { hi = $1 } END { print (hi - lo) / 2 }')
-  rm -f "$result"
+  spread=$(times 0 "$result"/*.json | sort -n | awk 'NR == 1 { lo = $1 } { hi = $1 } END { print (hi - lo) / 2 }')
+  rm -rf "$result"
   local verdict
   verdict=$(awk -v a="$a" -v b="$b" -v bound="$5" 'BEGIN { print (a / b <= bound) ? "ok" : "MISSED" }')
   [ "$verdict" = ok ] || failed=1

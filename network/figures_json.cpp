@@ -41,9 +41,9 @@ json network_json(const FlowFigures& f)
         mdi.push_back({{"second", m.second}, {"df_ms", m.df_ms ? json(*m.df_ms) : json(nullptr)}, {"mlr", m.mlr}});
     const std::optional<MdiFigure> worst = mdi_worst(seconds);
     const bool rtp = f.rtp.started;
-    return {{"iat_min_ms", iat ? json(f.iat_min_ms) : json(nullptr)},
-            {"iat_mean_ms", iat ? json(f.iat_sum_ms / static_cast<double>(f.datagrams - 1)) : json(nullptr)},
-            {"iat_max_ms", iat ? json(f.iat_max_ms) : json(nullptr)},
+    return {{"iat_min_ms", iat ? json(iat_min_ms(f)) : json(nullptr)},
+            {"iat_mean_ms", iat ? json(iat_mean_ms(f)) : json(nullptr)},
+            {"iat_max_ms", iat ? json(iat_max_ms(f)) : json(nullptr)},
             {"iat_histogram", histogram},
             {"rtp_lost", rtp ? json(f.rtp.lost) : json(nullptr)},
             {"rtp_duplicates", rtp ? json(f.rtp.duplicates) : json(nullptr)},

@@ -11,8 +11,8 @@ void put_iat(Output& out, const FlowFigures& f)
         out_text(out, "   Inter-arrival:      unknown (one datagram)\n");
         return;
     }
-    out_format(out, "   Inter-arrival:      min '%.3f'd ms, mean '%.3f'd ms, max '%.3f'd ms\n", f.iat_min_ms,
-               f.iat_sum_ms / static_cast<double>(f.datagrams - 1), f.iat_max_ms);
+    out_format(out, "   Inter-arrival:      min '%.3f'd ms, mean '%.3f'd ms, max '%.3f'd ms\n", iat_min_ms(f),
+               iat_mean_ms(f), iat_max_ms(f));
     out_text(out, "   IAT Histogram:      ");
     bool first = true;
     for (unsigned b = 0; b < iat_buckets; ++b) {

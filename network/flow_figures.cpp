@@ -12,17 +12,19 @@ namespace {
 constexpr double rtp_hz = 90'000.0;
 constexpr unsigned recent_bits = 64;
 
-void take_interval(FlowFigures& f, double ms)
+constexpr std::int64_t iat_first_bound_ns = 125'000;  // iat_first_bound_ms
+
+void take_interval(FlowFigures& f, std::int64_t ns)
 {
-    if (ms < 0)
-        ms = 0;  // a capture whose times go back
-    if (f.datagrams == 2 || ms < f.iat_min_ms)
-        f.iat_min_ms = ms;
-    if (ms > f.iat_max_ms)
-        f.iat_max_ms = ms;
-    f.iat_sum_ms += ms;
+    if (ns < 0)
+        ns = 0;  // a capture whose times go back
+    if (f.datagrams == 2 || ns < f.iat_min_ns)
+        f.iat_min_ns = ns;
+    if (ns > f.iat_max_ns)
+        f.iat_max_ns = ns;
+    f.iat_sum_ns += ns;
     unsigned bucket = 0;
-    for (double bound = iat_first_bound_ms; ms >= bound && bucket + 1 < iat_buckets; bound *= 2)
+    for (std::int64_t bound = iat_first_bound_ns; ns >= bound && bucket + 1 < iat_buckets; bound *= 2)
         ++bucket;
     ++f.histogram[bucket];
 }
@@ -111,7 +113,7 @@ void figures_take(FlowFigures& f, std::int64_t time_ns, const TsPayload& payload
     if (f.datagrams == 1)
         f.first_ns = time_ns;
     else
-        take_interval(f, static_cast<double>(time_ns - f.last_ns) / 1e6);
+        take_interval(f, time_ns - f.last_ns);
     f.last_ns = time_ns;
     if (payload.rtp) {
         take_sequence(f.rtp, payload.sequence);

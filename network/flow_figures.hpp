@@ -41,7 +41,7 @@ struct MdiSecond {
 struct FlowFigures {
     std::uint64_t datagrams, ts_packets, ts_bytes;
     std::int64_t first_ns, last_ns;
-    double iat_min_ms, iat_max_ms, iat_sum_ms;
+    std::int64_t iat_min_ns, iat_max_ns, iat_sum_ns;  // between consecutive datagrams, kept whole
     std::uint64_t histogram[iat_buckets];
     RtpOrder rtp;
     double clamp_s;  // the latest time the buffer saw: a time going back is held here
@@ -55,6 +55,13 @@ struct FlowFigures {
 };
 
 void figures_start(FlowFigures& f);
+// The inter-arrival times in milliseconds (with two datagrams at least).
+inline double iat_min_ms(const FlowFigures& f) { return static_cast<double>(f.iat_min_ns) / 1e6; }
+inline double iat_max_ms(const FlowFigures& f) { return static_cast<double>(f.iat_max_ns) / 1e6; }
+inline double iat_mean_ms(const FlowFigures& f)
+{
+    return static_cast<double>(f.iat_sum_ns) / 1e6 / static_cast<double>(f.datagrams - 1);
+}
 // One datagram of the flow, captured at `time_ns`.
 void figures_take(FlowFigures& f, std::int64_t time_ns, const TsPayload& payload);
 

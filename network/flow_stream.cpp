@@ -9,7 +9,7 @@ namespace {
 // nothing pending.
 bool next_datagram(FlowStream& s)
 {
-    CaptureFrame frame{};
+    CaptureFrame& frame = s.pending;  // all of it handed on before the next is read
     while (s.datagrams.next(s.datagrams.context, frame, s.other, s.error)) {
         const Datagram& d = frame.datagram;
         if (!s.chosen && (!s.wanted || same_endpoint(d.destination, s.destination))) {
@@ -25,7 +25,6 @@ bool next_datagram(FlowStream& s)
             s.ts_bytes += frame.ts.length;
             if (s.with_figures)
                 figures_take(*s.figures, frame.time_ns, frame.ts);
-            s.pending = frame;
             s.pending_at = 0;
             return true;
         }

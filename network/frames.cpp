@@ -148,12 +148,6 @@ FrameKind read_null(Bytes b, bool network_order, Datagram& out)
 
 }  // namespace
 
-bool same_endpoint(const Endpoint& a, const Endpoint& b)
-{
-    return a.family == b.family && a.port == b.port &&
-           std::memcmp(a.address, b.address, a.family == 4 ? 4 : 16) == 0;
-}
-
 bool link_type_known(int t)
 {
     return t == link_null || t == link_ethernet || t == link_raw || t == link_raw_alt || t == link_loop ||

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 namespace ostrel {
 
@@ -15,7 +16,11 @@ struct Endpoint {
     unsigned port;
 };
 
-bool same_endpoint(const Endpoint& a, const Endpoint& b);
+inline bool same_endpoint(const Endpoint& a, const Endpoint& b)
+{
+    return a.family == b.family && a.port == b.port &&
+           (a.family == 4 ? std::memcmp(a.address, b.address, 4) == 0 : std::memcmp(a.address, b.address, 16) == 0);
+}
 
 struct Datagram {
     Endpoint source, destination;

@@ -55,7 +55,10 @@ struct SyncEvent {
 };
 
 // Calls step(const Packet&) for each packet until it returns false, and
-// event(const SyncEvent&) where bytes are skipped (resync only).
+// event(const SyncEvent&) where bytes are skipped (resync only). A step with
+// run(ts, count, size, number, offset) is offered the whole packets after
+// each one it took, and yields how many of them it took itself, in order
+// (those it takes need no sync byte checked here).
 template <class Step, class Event>
 ScanEnd scan_packets(const PacketInput& in, Step&& step, Event&& event)
 {
@@ -91,8 +94,15 @@ ScanEnd scan_packets(const PacketInput& in, Step&& step, Event&& event)
             const unsigned char* const ts = p + sync_at;
             if (*ts != sync_byte_value)
                 break;
-            if (!step(Packet{ts, p + extra_at, size, ++number, w.base + static_cast<std::size_t>(p - w.data)}))
+            const std::uint64_t offset = w.base + static_cast<std::size_t>(p - w.data);
+            if (!step(Packet{ts, p + extra_at, size, ++number, offset}))
                 return ScanEnd::stopped;
+            if constexpr (requires { step.run(ts, std::size_t{}, size, number, offset); }) {
+                const std::size_t taken = step.run(ts + size, static_cast<std::size_t>(last - p) / size - 1, size,
+                                                   number + 1, offset + size);
+                p += taken * size;
+                number += taken;
+            }
         }
         w.begin = static_cast<std::size_t>(p - w.data);
         // A step may keep pointers to packets until the window moves.

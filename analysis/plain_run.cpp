@@ -1,0 +1,78 @@
+#include "analysis/analysis.hpp"
+
+namespace ostrel {
+namespace {
+
+std::uint32_t header_word(const unsigned char* p)
+{
+    return static_cast<std::uint32_t>(p[0]) << 24 | static_cast<std::uint32_t>(p[1]) << 16 |
+           static_cast<std::uint32_t>(p[2]) << 8 | p[3];
+}
+
+// Null packets without error and not scrambled: counted, no more.
+std::size_t null_run(PidState& s, const unsigned char* ts, std::size_t count, unsigned size)
+{
+    if (s.packets == 0)
+        return 0;  // the first one marks the PID as used
+    constexpr std::uint32_t mask = 0xFF9FFFC0;  // sync byte, error, PID, scrambling
+    constexpr std::uint32_t want = 0x471FFF00;
+    std::size_t n = 0;
+    for (const unsigned char* p = ts; n < count && (header_word(p) & mask) == want; p += size)
+        ++n;
+    s.packets += n;
+    return n;
+}
+
+}  // namespace
+
+std::size_t analyze_plain_run(Analysis& a, const unsigned char* ts, std::size_t count, unsigned size,
+                              std::uint64_t number, std::uint64_t offset)
+{
+    if (count == 0 || ts[0] != sync_byte_value)
+        return 0;
+    const unsigned pid = packet_pid(ts);
+    PidState& s = a.pids[pid];
+    if (pid == 0x1FFF)
+        return null_run(s, ts, count, size);
+    // As the plain packet test: the counter state holds, a plain next packet is
+    // possible, and for a stream the stretch already lists it.
+    const bool stream = (s.role & role_stream) != 0;
+    if (s.cc_epoch != a.cc_epoch || s.plain_b3 > 0xFF || (stream && !s.seen.listed))
+        return 0;
+    // Sync byte, PID, no transport error, for a stream no unit start; byte 3 as expected.
+    const std::uint32_t mask = 0xFF00FF00 | (0x9Fu | s.start_mask) << 16 | 0xFF;
+    const std::uint32_t fixed = 0x47000000 | pid << 8;
+    unsigned b3 = s.plain_b3;
+    unsigned starts = 0;
+    std::size_t n = 0;
+    for (const unsigned char* p = ts; n < count; ++n, p += size) {
+        const std::uint32_t h = header_word(p);
+        if ((h & mask) != (fixed | b3))
+            break;
+        starts += (h >> 22) & 1;
+        b3 = 0x10 | ((b3 + 1) & 0x0F);
+    }
+    if (n == 0)
+        return 0;
+    const unsigned char* const last = ts + (n - 1) * size;
+    s.packets += n;
+    s.unit_starts += starts;
+    s.cc = static_cast<unsigned char>(last[3] & 0x0F);
+    s.plain_b3 = static_cast<unsigned short>(b3);
+    s.copies = 1;
+    keep_payload_packet(a, s, last, pid);
+    if (stream) {
+        // The gaps: from the packet before the run to its first (at least one
+        // packet), then one packet each, never longer.
+        const std::uint64_t gap = offset - s.seen.offset;
+        if (gap > s.gap_bytes) {
+            s.gap_bytes = gap;
+            s.gap_packet = number;
+            s.gap_offset = offset;
+        }
+        s.seen.offset = offset + (n - 1) * size;
+    }
+    return n;
+}
+
+}  // namespace ostrel
