@@ -144,12 +144,12 @@ void add_column(Intervals& t, unsigned pid)
     t.pids_changed = true;
 }
 
-// A packet of `pid` in its PID's column; the interval's own count is the caller's.
-inline void count_pid(Intervals& t, unsigned pid)
+// Packets of `pid` in its PID's column; the interval's own count is the caller's.
+inline void count_pid(Intervals& t, unsigned pid, unsigned count)
 {
     if (!t.pid_seen[pid])
         add_column(t, pid);
-    ++t.pid_packets[pid];
+    t.pid_packets[pid] += count;
 }
 
 // The first whole byte at or after a position: offsets before it are before the position.
@@ -160,22 +160,37 @@ std::uint64_t first_byte_at_or_after(double position)
     return position >= 1.8e19 ? UINT64_MAX : static_cast<std::uint64_t>(std::ceil(position));
 }
 
-// Counts the waiting packets from `p` on whose offsets are below `limit`; yields the first not counted.
-unsigned count_run(Intervals& t, unsigned p, std::uint64_t limit)
+// Counts the waiting packets from entry `p` on whose offsets are below
+// `limit`; yields the entry of the first not counted, which keeps the packets
+// of its run from that one on.
+unsigned count_run(Intervals& t, unsigned p, std::uint64_t limit, unsigned size)
 {
-    const PendingPacket* const packets = t.packets;
+    PendingPacket* const packets = t.packets;
     const unsigned waiting = t.pending;  // held here: the counts written below could be it, by their type
+    std::uint64_t counted = 0;
     unsigned i = p;
-    for (; i < waiting && packets[i].offset < limit; ++i)
-        count_pid(t, packets[i].pid);
-    t.packet_count += i - p;
+    for (; i < waiting && packets[i].offset < limit; ++i) {
+        PendingPacket& run = packets[i];
+        const std::uint64_t below = (limit - run.offset - 1) / size + 1;  // offsets of the run below the limit
+        if (below < run.count) {
+            const auto n = static_cast<unsigned>(below);
+            count_pid(t, run.pid, n);
+            counted += n;
+            run.offset += below * size;
+            run.count -= n;
+            break;
+        }
+        count_pid(t, run.pid, run.count);
+        counted += run.count;
+    }
+    t.packet_count += counted;
     return i;
 }
 
-void add_packet(const Analysis& a, Intervals& t, const PendingPacket& p, double time)
+void add_packet(const Analysis& a, Intervals& t, unsigned pid, double time)
 {
     ++t.packet_count;
-    count_pid(t, p.pid);
+    count_pid(t, pid, 1);
     if (a.arrival.on) {
         const auto bytes = static_cast<double>(t.arrived_bytes);
         hull_add_step(t.buffer, time, bytes, bytes + a.packet_size);
@@ -193,8 +208,10 @@ void add_pcr(Intervals& t, const PendingPcr& p)
 // What waits without a time into the interval under way, untimed.
 void take_untimed(const Analysis& a, Intervals& t)
 {
-    for (unsigned i = 0; i < t.pending; ++i)
-        add_packet(a, t, t.packets[i], t.last_time);
+    for (unsigned i = 0; i < t.pending; ++i) {
+        for (unsigned k = 0; k < t.packets[i].count; ++k)
+            add_packet(a, t, t.packets[i].pid, t.last_time);
+    }
     for (unsigned i = 0; i < t.pending_pcrs; ++i)
         add_pcr(t, t.pcrs[i]);
     t.pending = t.pending_pcrs = 0;
@@ -270,13 +287,18 @@ void intervals_stretch(const Analysis& a, Intervals& t, const Stretch& ended)
         return line ? static_cast<double>(ended.start) + (time + a.origin - ended.start_time) / ended.seconds_per_byte
                     : -HUGE_VAL;
     };
+    // The last packet waiting, before the runs are taken apart below.
+    const bool waiting = t.pending > 0;
+    const std::uint64_t last_offset =
+        waiting ? t.packets[t.pending - 1].offset + std::uint64_t{t.packets[t.pending - 1].count - 1} * a.packet_size
+                : 0;
     double next = next_boundary(t);
     double boundary = byte_at(next);
     unsigned p = 0, q = 0;
     double last = t.last_time;
     while (p < t.pending || q < t.pending_pcrs) {
         const std::uint64_t pcr_at = q < t.pending_pcrs ? t.pcrs[q].offset : UINT64_MAX;
-        p = count_run(t, p, std::min(pcr_at, first_byte_at_or_after(boundary)));
+        p = count_run(t, p, std::min(pcr_at, first_byte_at_or_after(boundary)), a.packet_size);
         const bool pcr = q < t.pending_pcrs && (p == t.pending || pcr_at <= t.packets[p].offset);
         if (!pcr && p == t.pending)
             break;
@@ -291,11 +313,14 @@ void intervals_stretch(const Analysis& a, Intervals& t, const Stretch& ended)
         if (pcr) {
             add_pcr(t, t.pcrs[q++]);
         } else {
-            add_packet(a, t, t.packets[p++], time);
+            PendingPacket& run = t.packets[p];
+            add_packet(a, t, run.pid, time);
+            run.offset += a.packet_size;  // the run's next packet, if any, waits
+            if (--run.count == 0)
+                ++p;
         }
     }
-    if (t.pending > 0) {
-        const std::uint64_t last_offset = t.packets[t.pending - 1].offset;
+    if (waiting) {
         last = std::max(last, time_at(last_offset));
         t.end_time = std::max(last, time_at(last_offset + a.packet_size));
     }

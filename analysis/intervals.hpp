@@ -45,9 +45,12 @@ struct IntervalRow {
 
 using RowSink = void (*)(void* context, const IntervalRow& row);
 
+// Packets of one PID, one after the other from `offset` (`count` of them,
+// a stored packet apart).
 struct PendingPacket {
     std::uint64_t offset;
     unsigned pid;
+    unsigned count;
 };
 
 struct PendingPcr {
@@ -98,7 +101,23 @@ inline void intervals_packet(Analysis& a, Intervals& t, std::uint64_t offset, un
 {
     if (t.pending == pending_capacity)
         intervals_make_room(a, t);
-    t.packets[t.pending++] = PendingPacket{offset, pid};
+    t.packets[t.pending++] = PendingPacket{offset, pid, 1};
+}
+// Packets of `pid` from `offset` on, `size` bytes apart (a run the analysis
+// took at once): with the packets before them when those are of the same PID.
+inline void intervals_run(Analysis& a, Intervals& t, std::uint64_t offset, unsigned pid, unsigned count,
+                          unsigned size)
+{
+    if (t.pending > 0) {
+        PendingPacket& last = t.packets[t.pending - 1];
+        if (last.pid == pid && last.offset + std::uint64_t{last.count} * size == offset) {
+            last.count += count;
+            return;
+        }
+    }
+    if (t.pending == pending_capacity)
+        intervals_make_room(a, t);
+    t.packets[t.pending++] = PendingPacket{offset, pid, count};
 }
 // A PCR of a checked PID at `offset`: the interval since its last and its deviation, -1 where not measured.
 void intervals_pcr(Analysis& a, Intervals& t, std::uint64_t offset, double interval_s, double accuracy_s);

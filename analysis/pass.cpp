@@ -36,16 +36,18 @@ struct Step {
         return true;
     }
     // Plain packets of one PID, taken as a run when nothing else looks at each
-    // packet: not a report's hook, nor the intervals; for a network source,
-    // those of the datagram under way only.
+    // packet: not a report's hook, nor the intervals of a capture (whose buffer
+    // takes each packet); for a network source, those of the datagram under way only.
     std::size_t run(const unsigned char* ts, std::size_t count, unsigned size, std::uint64_t number,
                     std::uint64_t offset)
     {
-        if (hooked || a.intervals != nullptr)
+        if (hooked || (a.intervals != nullptr && a.arrival.on))
             return 0;
         if constexpr (arrivals)
             count = packets_before_next_arrival(count, size, offset);
         const std::size_t taken = analyze_plain_run(a, ts, count, size, number, offset);
+        if (taken > 0 && a.intervals != nullptr)
+            intervals_run(a, *a.intervals, offset, packet_pid(ts), static_cast<unsigned>(taken), size);
         if (taken > 0 && ((number - 1) >> 16) != ((number + taken - 1) >> 16))
             progress_update(progress, offset + (taken - 1) * size);
         return taken;

@@ -160,9 +160,10 @@ TEST(Timeline, FindingsLandInTheIntervalsOfTheirTimes)
 
 TEST(Timeline, RowsOfAConstantRateStreamCarryItsMuxRate)
 {
-    // ffmpeg_cbr.ts: 323 packets muxed at 400 kbit/s.
+    // ffmpeg_cbr.ts: 323 packets muxed at 400 kbit/s; at 0.01 s, 2.66 packets
+    // an interval, so that runs of null packets (up to 5) are split.
     const Bytes s = read_bytes(fixture_path("ffmpeg_cbr.ts"));
-    for (const double interval : {0.05, 0.1, 0.3, 1.0}) {
+    for (const double interval : {0.01, 0.05, 0.1, 0.3, 1.0}) {
         SCOPED_TRACE(interval);
         const std::vector<nlohmann::json> rows = rows_of(s, interval);
         std::uint64_t packets = 0;
