@@ -123,7 +123,7 @@ void figures_take(FlowFigures& f, std::int64_t time_ns, const TsPayload& payload
     if (t < f.clamp_s)
         t = f.clamp_s;
     f.clamp_s = t;
-    const auto second = static_cast<std::int64_t>(std::floor(t));
+    const auto second = static_cast<std::int64_t>(t);  // t >= 0: its floor
     if (f.seconds.empty() || f.seconds.back().second != second)
         f.seconds.push_back(MdiSecond{second, {}, 0});
     MdiSecond& now = f.seconds.back();

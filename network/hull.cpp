@@ -14,16 +14,9 @@ double turn(const HullPoint& a, const HullPoint& b, const HullPoint& c)
 // the one before it to `p` (sign 1: the upper chain, -1: the lower).
 void push(std::vector<HullPoint>& chain, const HullPoint& p, double sign)
 {
-    std::size_t n = chain.size();
-    const HullPoint* const c = chain.data();
-    while (n >= 2 && sign * turn(c[n - 2], c[n - 1], p) >= 0)
-        --n;
-    if (n < chain.size()) {  // the place of the first vertex dropped
-        chain[n] = p;
-        chain.resize(n + 1);
-    } else {
-        chain.push_back(p);
-    }
+    while (chain.size() >= 2 && sign * turn(chain[chain.size() - 2], chain.back(), p) >= 0)
+        chain.pop_back();
+    chain.push_back(p);
 }
 
 // The largest (sign 1) or smallest (sign -1) y - slope * x over the chain; 0 for none.

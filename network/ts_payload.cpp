@@ -26,10 +26,10 @@ std::uint32_t u32_at(const unsigned char* p)
 
 bool read_ts_payload(const unsigned char* data, std::size_t length, TsPayload& out)
 {
-    out = TsPayload{};
-    if (whole_packets(data, length)) {
-        out.ts = data;
-        out.length = length;
+    if (length > 0 && data[0] == sync_byte_value) {  // an RTP header starts with version 2: never 0x47
+        if (!whole_packets(data, length))
+            return false;
+        out = TsPayload{data, length, false, 0, 0, 0, 0};
         return true;
     }
     if (length < 12 || data[0] >> 6 != 2)
@@ -49,13 +49,8 @@ bool read_ts_payload(const unsigned char* data, std::size_t length, TsPayload& o
     }
     if (header > end || !whole_packets(data + header, end - header))
         return false;
-    out.ts = data + header;
-    out.length = end - header;
-    out.rtp = true;
-    out.payload_type = data[1] & 0x7F;
-    out.sequence = static_cast<unsigned>(data[2] << 8 | data[3]);
-    out.timestamp = u32_at(data + 4);
-    out.ssrc = u32_at(data + 8);
+    out = TsPayload{data + header, end - header, true, static_cast<unsigned>(data[2] << 8 | data[3]), u32_at(data + 4),
+                    u32_at(data + 8), data[1] & 0x7Fu};
     return true;
 }
 
