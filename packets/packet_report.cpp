@@ -136,9 +136,10 @@ ReportEnd report_packets(const PacketInput& in, SyncLog& log, unsigned pid_filte
     Output& out = log.out;
     bool keys_ended = false;
     ArrivalCursor cursor;
-    const auto step = [&](const Packet& packet) {
-        if (pid_filter != every_pid && pid_filter != packet_pid(packet.ts))
-            return true;
+    const auto wanted = [pid_filter](const unsigned char* ts) {
+        return pid_filter == every_pid || pid_filter == packet_pid(ts);
+    };
+    const auto print = [&](const Packet& packet) {
         const ArrivalRecord* const arrival =
             in.arrivals != nullptr ? arrival_at(*in.arrivals, cursor, packet.offset) : nullptr;
         char* const start = out_space(out, max_block_size);
@@ -153,6 +154,7 @@ ReportEnd report_packets(const PacketInput& in, SyncLog& log, unsigned pid_filte
         }
         return !out.failed;
     };
+    PickedStep<decltype(wanted), decltype(print)> step{wanted, print};
     const ScanEnd end = scan_packets(in, step, log);
     // A write failure stops the scan; the command line reports it.
     return end == ScanEnd::end_of_file || end == ScanEnd::stopped ? ReportEnd::done : scan_failure(end);

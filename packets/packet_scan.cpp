@@ -27,13 +27,15 @@ void SyncLog::operator()(const SyncEvent& event)
 ScanEnd find_section_packet(const PacketInput& in, unsigned pid, unsigned char* packet, SyncLog& log)
 {
     const unsigned wanted = pid & 0xFFFF;
-    const auto step = [&](const Packet& p) {
-        // transport_error_indicator 0, payload_unit_start_indicator 1, then the PID
-        if ((p.ts[1] & 0xC0) != 0x40 || packet_pid(p.ts) != wanted)
-            return true;
+    // transport_error_indicator 0, payload_unit_start_indicator 1, then the PID
+    const auto starts_unit = [wanted](const unsigned char* ts) {
+        return (ts[1] & 0xC0) == 0x40 && packet_pid(ts) == wanted;
+    };
+    const auto take = [packet](const Packet& p) {
         std::memcpy(packet, p.ts, packet_size);
         return false;
     };
+    PickedStep<decltype(starts_unit), decltype(take)> step{starts_unit, take};
     return scan_packets(in, step, log);
 }
 

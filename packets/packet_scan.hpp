@@ -126,6 +126,22 @@ ScanEnd scan_packets(const PacketInput& in, Step&& step, Event&& event)
     }
 }
 
+// A step for the packets that `wanted(ts)` picks out, handed to `take`; the
+// packets between them go by as runs, their sync bytes checked, nothing more.
+template <class Wanted, class Take>
+struct PickedStep {
+    Wanted wanted;
+    Take take;
+    bool operator()(const Packet& packet) { return !wanted(packet.ts) || take(packet); }
+    std::size_t run(const unsigned char* ts, std::size_t count, unsigned size, std::uint64_t, std::uint64_t)
+    {
+        std::size_t n = 0;
+        for (; n < count && *ts == sync_byte_value && !wanted(ts); ts += size)
+            ++n;
+        return n;
+    }
+};
+
 // What the printed reports do where bytes are skipped: one line on standard
 // error, written after everything printed before it.
 struct SyncLog {

@@ -22,7 +22,9 @@ struct Analyzed {
     std::size_t taken = 0;  // packets the runs took
 };
 
-// `runs`: after each packet, the plain ones after it go through analyze_plain_run.
+// `runs`: after each packet, the plain ones after it go through
+// analyze_plain_run. A packet without its sync byte is passed over, as the
+// packet loop would (it goes on at the next packet that fits).
 void analyze(const Bytes& s, unsigned size, bool runs, Analyzed& out)
 {
     out.a.reset(new_analysis(count_finding, &out.findings));
@@ -31,7 +33,8 @@ void analyze(const Bytes& s, unsigned size, bool runs, Analyzed& out)
     const std::size_t count = s.size() / size;
     for (std::size_t k = 0; k < count;) {
         const unsigned char* ts = s.data() + k * size + sync_at;
-        analyze_packet(a, Packet{ts, ts, size, k + 1, k * size});
+        if (ts[0] == 0x47)
+            analyze_packet(a, Packet{ts, ts, size, k + 1, k * size});
         ++k;
         if (runs && k < count) {
             const std::size_t n = analyze_plain_run(a, s.data() + k * size + sync_at, count - k, size, k + 1, k * size);

@@ -238,6 +238,33 @@ TEST(PacketReport, BadSyncByteStopsTheReport)
     EXPECT_EQ(shifted.err, "Invalid sync_byte\n");
 }
 
+TEST(PacketReport, BadSyncByteStopsAReportThatPassesPacketsBy)
+{
+    // The packets a PID selection or a table search passes by have their
+    // sync bytes checked all the same: the report stops at packet 5 (inside
+    // the second read of three packets), never showing packet 6.
+    Bytes bad = short_packet(0x0100);
+    bad[0] = 0x48;
+    const Bytes file = join({short_packet(0x0100), short_packet(0x0200), short_packet(0x0100), short_packet(0x0100), bad,
+                             short_packet(0x0200), packet({.pid = 0, .start = 1})});
+    struct Row {
+        const char* option;
+        std::string out;
+    } rows[] = {
+        {"--pid:0200", short_block(2, pid_0200)},
+        {"--pid:0300", ""},
+        {"--pat", ""},  // packet 7 would start its PAT
+    };
+    for (const Row& row : rows) {
+        RunOptions options;
+        apply_option(options, row.option);
+        const Result r = run_report(file, options);
+        EXPECT_EQ(r.out, row.out) << row.option;
+        EXPECT_EQ(r.err, "Invalid sync_byte\n") << row.option;
+        EXPECT_EQ(r.status, 1) << row.option;
+    }
+}
+
 TEST(PacketReport, StepModePromptsAfterEveryPacket)
 {
     const std::string prompt = "Press \"enter\" to continue...\n";
