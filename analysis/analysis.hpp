@@ -202,6 +202,19 @@ inline void keep_payload_packet(Analysis& a, PidState& s, const unsigned char* p
     }
 }
 
+// `n` plain packets of a PID, the last at `last`, `starts` of them unit starts
+// (a PID that is no stream): its counts, its counter and its next plain byte 3.
+inline void take_plain_packets(Analysis& a, PidState& s, unsigned pid, const unsigned char* last, std::size_t n,
+                               unsigned starts)
+{
+    s.packets += n;
+    s.unit_starts += starts;
+    s.cc = static_cast<unsigned char>(last[3] & 0x0F);
+    s.plain_b3 = static_cast<unsigned short>(0x10 | ((last[3] + 1) & 0x0F));
+    s.copies = 1;
+    keep_payload_packet(a, s, last, pid);
+}
+
 inline void analyze_packet(Analysis& a, const Packet& packet)
 {
     const unsigned char* const p = packet.ts;
@@ -225,12 +238,7 @@ inline void analyze_packet(Analysis& a, const Packet& packet)
         analyze_packet_fully(a, packet);
         return;
     }
-    ++s.packets;
-    s.unit_starts += (b1 >> 6) & 1;
-    s.cc = static_cast<unsigned char>(b3 & 0x0F);
-    s.plain_b3 = static_cast<unsigned short>(0x10 | ((b3 + 1) & 0x0F));
-    s.copies = 1;
-    keep_payload_packet(a, s, p, pid);
+    take_plain_packets(a, s, pid, p, 1, (b1 >> 6) & 1);
     if (s.role & role_stream)
         stream_seen(a, s, packet, pid);
 }

@@ -54,22 +54,11 @@ std::size_t analyze_plain_run(Analysis& a, const unsigned char* ts, std::size_t 
     }
     if (n == 0)
         return 0;
-    const unsigned char* const last = ts + (n - 1) * size;
-    s.packets += n;
-    s.unit_starts += starts;
-    s.cc = static_cast<unsigned char>(last[3] & 0x0F);
-    s.plain_b3 = static_cast<unsigned short>(b3);
-    s.copies = 1;
-    keep_payload_packet(a, s, last, pid);
+    take_plain_packets(a, s, pid, ts + (n - 1) * size, n, starts);
     if (stream) {
         // The gaps: from the packet before the run to its first (at least one
         // packet), then one packet each, never longer.
-        const std::uint64_t gap = offset - s.seen.offset;
-        if (gap > s.gap_bytes) {
-            s.gap_bytes = gap;
-            s.gap_packet = number;
-            s.gap_offset = offset;
-        }
+        stream_seen(a, s, Packet{ts, ts, size, number, offset}, pid);
         s.seen.offset = offset + (n - 1) * size;
     }
     return n;
