@@ -171,13 +171,12 @@ unsigned count_run(Intervals& t, unsigned p, std::uint64_t limit, unsigned size)
     unsigned i = p;
     for (; i < waiting && packets[i].offset < limit; ++i) {
         PendingPacket& run = packets[i];
-        const std::uint64_t below = (limit - run.offset - 1) / size + 1;  // offsets of the run below the limit
+        const auto below = static_cast<unsigned>(packets_before(limit, run.count, size, run.offset));
         if (below < run.count) {
-            const auto n = static_cast<unsigned>(below);
-            count_pid(t, run.pid, n);
-            counted += n;
-            run.offset += below * size;
-            run.count -= n;
+            count_pid(t, run.pid, below);
+            counted += below;
+            run.offset += std::uint64_t{below} * size;
+            run.count -= below;
             break;
         }
         count_pid(t, run.pid, run.count);

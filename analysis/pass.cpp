@@ -41,28 +41,18 @@ struct Step {
     std::size_t run(const unsigned char* ts, std::size_t count, unsigned size, std::uint64_t number,
                     std::uint64_t offset)
     {
-        if (hooked || (a.intervals != nullptr && a.arrival.on))
+        if constexpr (hooked)
+            return 0;
+        if (a.intervals != nullptr && a.arrival.on)
             return 0;
         if constexpr (arrivals)
-            count = packets_before_next_arrival(count, size, offset);
+            count = packets_before(next_arrival_offset(*a.arrival_log, a.arrival_cursor), count, size, offset);
         const std::size_t taken = analyze_plain_run(a, ts, count, size, number, offset);
         if (taken > 0 && a.intervals != nullptr)
             intervals_run(a, *a.intervals, offset, packet_pid(ts), static_cast<unsigned>(taken), size);
         if (taken > 0 && ((number - 1) >> 16) != ((number + taken - 1) >> 16))
             progress_update(progress, offset + (taken - 1) * size);
         return taken;
-    }
-    std::size_t packets_before_next_arrival(std::size_t count, unsigned size, std::uint64_t offset) const
-    {
-        const ArrivalLog& log = *a.arrival_log;
-        const std::uint64_t next = a.arrival_cursor.index + 1;
-        if (next >= log.written)
-            return count;  // the bytes read so far are all of the datagram under way
-        const std::uint64_t at = log.records[next % ArrivalLog::capacity].offset;
-        if (at <= offset)
-            return 0;
-        const std::uint64_t before = (at - offset + size - 1) / size;
-        return before < count ? static_cast<std::size_t>(before) : count;
     }
     void window_moves()
     {

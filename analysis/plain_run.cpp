@@ -3,12 +3,6 @@
 namespace ostrel {
 namespace {
 
-std::uint32_t header_word(const unsigned char* p)
-{
-    return static_cast<std::uint32_t>(p[0]) << 24 | static_cast<std::uint32_t>(p[1]) << 16 |
-           static_cast<std::uint32_t>(p[2]) << 8 | p[3];
-}
-
 // Null packets without error and not scrambled: counted, no more.
 std::size_t null_run(PidState& s, const unsigned char* ts, std::size_t count, unsigned size)
 {
@@ -17,7 +11,7 @@ std::size_t null_run(PidState& s, const unsigned char* ts, std::size_t count, un
     constexpr std::uint32_t mask = 0xFF9FFFC0;  // sync byte, error, PID, scrambling
     constexpr std::uint32_t want = 0x471FFF00;
     std::size_t n = 0;
-    for (const unsigned char* p = ts; n < count && (header_word(p) & mask) == want; p += size)
+    for (const unsigned char* p = ts; n < count && (be32_at(p) & mask) == want; p += size)
         ++n;
     s.packets += n;
     return n;
@@ -46,7 +40,7 @@ std::size_t analyze_plain_run(Analysis& a, const unsigned char* ts, std::size_t 
     unsigned starts = 0;
     std::size_t n = 0;
     for (const unsigned char* p = ts; n < count; ++n, p += size) {
-        const std::uint32_t h = header_word(p);
+        const std::uint32_t h = be32_at(p);
         if ((h & mask) != (fixed | b3))
             break;
         starts += (h >> 22) & 1;

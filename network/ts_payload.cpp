@@ -16,12 +16,6 @@ bool whole_packets(const unsigned char* data, std::size_t length)
     return true;
 }
 
-std::uint32_t u32_at(const unsigned char* p)
-{
-    return static_cast<std::uint32_t>(p[0]) << 24 | static_cast<std::uint32_t>(p[1]) << 16 |
-           static_cast<std::uint32_t>(p[2]) << 8 | p[3];
-}
-
 }  // namespace
 
 bool read_ts_payload(const unsigned char* data, std::size_t length, TsPayload& out)
@@ -49,8 +43,8 @@ bool read_ts_payload(const unsigned char* data, std::size_t length, TsPayload& o
     }
     if (header > end || !whole_packets(data + header, end - header))
         return false;
-    out = TsPayload{data + header, end - header, true, static_cast<unsigned>(data[2] << 8 | data[3]), u32_at(data + 4),
-                    u32_at(data + 8), data[1] & 0x7Fu};
+    out = TsPayload{data + header, end - header, true, static_cast<unsigned>(data[2] << 8 | data[3]), be32_at(data + 4),
+                    be32_at(data + 8), data[1] & 0x7Fu};
     return true;
 }
 

@@ -46,6 +46,14 @@ inline const ArrivalRecord* arrival_at(const ArrivalLog& log, ArrivalCursor& cur
     return &log.records[cursor.index % ArrivalLog::capacity];
 }
 
+// Where the datagram after the cursor's starts: the end of the bytes the
+// cursor's record times; none (UINT64_MAX) while that datagram is not logged.
+inline std::uint64_t next_arrival_offset(const ArrivalLog& log, const ArrivalCursor& cursor)
+{
+    const std::uint64_t next = cursor.index + 1;
+    return next < log.written ? log.records[next % ArrivalLog::capacity].offset : UINT64_MAX;
+}
+
 // "2026-12-09 08:50:47.123456789 UTC"; `iso`: "2026-12-09T08:50:47.123456789Z".
 std::string arrival_time_text(std::int64_t time_ns, bool iso);
 

@@ -32,13 +32,16 @@ inline unsigned packet_pid(const unsigned char* packet) { return pid_field(packe
 
 inline bool has_adaptation_field(const PacketHeader& h) { return (h.adaptation_field_control & 2) != 0; }
 
+// Four bytes, most significant first.
+inline std::uint32_t be32_at(const unsigned char* p)
+{
+    return static_cast<std::uint32_t>(p[0]) << 24 | static_cast<std::uint32_t>(p[1]) << 16 |
+           static_cast<std::uint32_t>(p[2]) << 8 | p[3];
+}
+
 // The low 30 bits of the 4-byte header before a 192-byte packet: its arrival
 // time on a 27 MHz clock.
-inline std::uint32_t arrival_time_stamp(const unsigned char* header)
-{
-    return static_cast<std::uint32_t>(header[0] & 0x3F) << 24 | static_cast<std::uint32_t>(header[1]) << 16 |
-           static_cast<std::uint32_t>(header[2]) << 8 | header[3];
-}
+inline std::uint32_t arrival_time_stamp(const unsigned char* header) { return be32_at(header) & 0x3FFFFFFF; }
 
 // A program clock reference (PCR or OPCR) in its 6 bytes: a 33-bit base at
 // 90 kHz, 6 reserved bits, a 9-bit extension; in all, base x 300 + extension

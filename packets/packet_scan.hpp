@@ -45,6 +45,15 @@ struct Packet {
     std::uint64_t offset;        // where the stored packet starts in the file
 };
 
+// Of `count` packets `size` bytes apart from `offset`, how many start before `limit`.
+inline std::size_t packets_before(std::uint64_t limit, std::size_t count, unsigned size, std::uint64_t offset)
+{
+    if (limit <= offset)
+        return 0;
+    const std::uint64_t before = (limit - offset - 1) / size + 1;
+    return before < count ? static_cast<std::size_t>(before) : count;
+}
+
 struct SyncEvent {
     enum Kind { skipped_start, lost, lost_for_good } kind;
     std::uint64_t at;            // offset of the packet start without its sync byte (0 for skipped_start)

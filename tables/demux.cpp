@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "packets/packet_header.hpp"
 #include "tables/crc32.hpp"
 
 namespace ostrel {
@@ -17,7 +18,7 @@ std::uint64_t key_of(unsigned pid, unsigned table_id, unsigned extension)
 
 std::uint32_t carried_crc(const unsigned char* d, std::size_t size)
 {
-    return static_cast<std::uint32_t>(d[size - 4]) << 24 | d[size - 3] << 16 | d[size - 2] << 8 | d[size - 1];
+    return be32_at(d + size - 4);
 }
 
 }  // namespace
