@@ -1,6 +1,6 @@
 #include "cli/options.hpp"
 
-#include "analysis/intervals.hpp"
+#include "pass/intervals.hpp"
 
 #include <cstdlib>
 #include <cstring>

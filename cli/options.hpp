@@ -3,8 +3,8 @@
 
 #include <cstdint>
 
-#include "analysis/cut_report.hpp"
-#include "network/frames.hpp"
+#include "reports/cut/cut_report.hpp"
+#include "sources/capture/frames.hpp"
 #include <string>
 #include <vector>
 

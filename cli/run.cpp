@@ -4,22 +4,23 @@
 #include <cstring>
 #include <memory>
 
-#include "analysis/check_report.hpp"
-#include "analysis/cues_report.hpp"
-#include "analysis/cut_report.hpp"
-#include "analysis/html_report.hpp"
-#include "analysis/timeline_report.hpp"
+#include "reports/check/check_report.hpp"
+#include "reports/cues/cues_report.hpp"
+#include "reports/cut/cut_report.hpp"
+#include "reports/html/html_report.hpp"
+#include "reports/timeline/timeline_report.hpp"
 #include "cli/help.hpp"
-#include "cli/input.hpp"
+#include "sources/input.hpp"
 #include "cli/write_target.hpp"
-#include "network/flow_stream.hpp"
-#include "network/udp_receiver.hpp"
-#include "analysis/summary_report.hpp"
-#include "analysis/tables_report.hpp"
-#include "packets/packet_report.hpp"
-#include "packets/report_end.hpp"
-#include "tables/pat_report.hpp"
-#include "tables/pmt_report.hpp"
+#include "pass/network/flow_figures.hpp"
+#include "sources/udp/udp_receiver.hpp"
+#include "reports/summary/summary_report.hpp"
+#include "reports/tables/tables_report.hpp"
+#include "reports/packets/packet_report.hpp"
+#include "sources/packet_scan.hpp"
+#include "ts/report_end.hpp"
+#include "reports/program_tables/pat_report.hpp"
+#include "reports/program_tables/pmt_report.hpp"
 
 namespace ostrel {
 namespace {
@@ -27,17 +28,17 @@ namespace {
 constexpr std::size_t block_bytes = 1024 * packet_size;  // 188 KiB read at a time: 47 pages
 
 ReportEnd run_report(const RunOptions& options, const PacketInput& in, SyncLog& log, const char* name,
-                     std::FILE* keys, const FlowStream* flow)
+                     std::FILE* keys, const CaptureFlow* flow)
 {
     if (options.check_mode)
         return report_check(in, log.out,
-                            CheckOptions{options.json, options.check_priority, options.all_findings, flow != nullptr && flow->live},
+                            CheckOptions{options.json, options.check_priority, options.all_findings, flow != nullptr && flow->stream->live},
                             log.err);
     if (options.summary_mode)
         return report_summary(in, log.out, name, options.json, log.err, flow);
     if (options.timeline_mode)
         return report_timeline(in, log.out,
-                               TimelineOptions{options.json, options.timeline_interval, flow != nullptr && flow->live},
+                               TimelineOptions{options.json, options.timeline_interval, flow != nullptr && flow->stream->live},
                                log.err);
     if (options.cues_mode)
         return report_cues(in, log.out, options.json, log.err);
@@ -115,7 +116,7 @@ int run_write(const RunOptions& options, const PacketInput& in, const char* name
 constexpr double html_interval_s = 0.1;
 
 // --html: the page into its target; every message on `err`, the status.
-int run_html(const RunOptions& options, const PacketInput& in, const char* name, const FlowStream* flow,
+int run_html(const RunOptions& options, const PacketInput& in, const char* name, const CaptureFlow* flow,
              std::FILE* err)
 {
     WriteTarget target;
@@ -156,10 +157,10 @@ int run_on_file(const RunOptions& options, std::FILE* file, const char* name, co
 int run_stream(const RunOptions& options, const StreamInput& stream, const char* name, const RunBuffers& buffers,
                std::FILE* out_stream, std::FILE* keys, std::FILE* err)
 {
-    const FlowStream* const flow = stream.flow;
+    const CaptureFlow* const flow = stream.flow;
     const std::size_t piece = buffers.read_piece != 0 ? buffers.read_piece : buffers.block_bytes;
     const PacketInput in{stream.file, buffers.block, buffers.block_bytes, piece, options.resync, nullptr,
-                         flow != nullptr ? flow->log.get() : nullptr, stream.source};
+                         flow != nullptr ? flow->stream->log.get() : nullptr, stream.source};
     if (options.write_mode)
         return run_write(options, in, name, err);
     if (options.html_mode)

@@ -31,7 +31,7 @@ int run_on_file(const RunOptions& options, std::FILE* file, const char* name, co
                 std::FILE* out_stream, std::FILE* keys, std::FILE* err);
 
 struct ByteSource;
-struct FlowStream;
+struct CaptureFlow;
 struct Input;
 
 // A transport stream to report on: a file, its bytes read through `source`
@@ -40,7 +40,7 @@ struct Input;
 struct StreamInput {
     std::FILE* file;  // the file itself, also when read through a source
     const ByteSource* source;
-    const FlowStream* flow;
+    const CaptureFlow* flow;
 };
 
 int run_stream(const RunOptions& options, const StreamInput& stream, const char* name, const RunBuffers& buffers,

@@ -1,9 +1,9 @@
 #include <string>
 
-#include "cli/input.hpp"
+#include "sources/input.hpp"
 #include "cli/run.hpp"
-#include "network/flow_stream.hpp"
-#include "network/flows_report.hpp"
+#include "pass/network/flow_figures.hpp"
+#include "reports/flows/flows_report.hpp"
 
 namespace ostrel {
 namespace {
@@ -47,7 +47,8 @@ int run_capture(const RunOptions& options, Input& input, const char* name, const
     flow.datagrams = capture_datagrams(*capture);
     flow.wanted = options.flow_mode;
     flow.destination = options.flow_destination;
-    flow.with_figures = flow_figures_wanted(summary_shown(options), options.write_mode);
+    CaptureFlow capture_flow;
+    capture_flow_start(capture_flow, flow, flow_figures_wanted(summary_shown(options), options.write_mode));
     int status = exit_failed;
     if (!flow_start(flow)) {
         if (!flow.error.empty())
@@ -59,7 +60,7 @@ int run_capture(const RunOptions& options, Input& input, const char* name, const
         else
             std::fprintf(err, "No UDP flow carries TS in the capture: %s\n", name);
     } else {
-        status = run_stream(options, StreamInput{input.file, &flow.bytes, &flow}, name, buffers, out_stream, keys, err);
+        status = run_stream(options, StreamInput{input.file, &flow.bytes, &capture_flow}, name, buffers, out_stream, keys, err);
         if (!flow.error.empty()) {
             std::fprintf(err, "%s\n", flow.error.c_str());
             status = exit_failed;

@@ -3,8 +3,8 @@
 #include <string>
 
 #include "cli/run.hpp"
-#include "network/flow_stream.hpp"
-#include "network/udp_receiver.hpp"
+#include "pass/network/flow_figures.hpp"
+#include "sources/udp/udp_receiver.hpp"
 
 namespace ostrel {
 namespace {
@@ -58,13 +58,14 @@ int run_live(const RunOptions& options, const char* url, const RunBuffers& buffe
     FlowStream flow;
     flow.datagrams = DatagramSource{udp_next, receiver.get()};
     flow.live = true;
-    flow.with_figures = flow_figures_wanted(summary_shown(options), options.write_mode);
     flow.drops = receiver->drops_known ? &receiver->drops : nullptr;
+    CaptureFlow capture_flow;
+    capture_flow_start(capture_flow, flow, flow_figures_wanted(summary_shown(options), options.write_mode));
     int status = exit_failed;
     if (!flow_start(flow)) {
         std::fprintf(err, "%s\n", !flow.error.empty() ? flow.error.c_str() : "No data before the stop");
     } else {
-        status = run_stream(options, StreamInput{nullptr, &flow.bytes, &flow}, url, buffers, out_stream, keys, err);
+        status = run_stream(options, StreamInput{nullptr, &flow.bytes, &capture_flow}, url, buffers, out_stream, keys, err);
         if (!flow.error.empty()) {
             std::fprintf(err, "%s\n", flow.error.c_str());
             status = exit_failed;

@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "codecs/stream_format.hpp"
-#include "tables/reader.hpp"
+#include "ts/reader.hpp"
 
 namespace ostrel {
 namespace {

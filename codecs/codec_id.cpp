@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "tables/descriptor_loop.hpp"
+#include "ts/descriptor_loop.hpp"
 
 namespace ostrel {
 namespace {

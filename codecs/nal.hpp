@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "tables/reader.hpp"
+#include "ts/reader.hpp"
 
 namespace ostrel {
 

@@ -18,9 +18,9 @@
 #include "cli/run.hpp"
 #include "codecs/codec_id.hpp"
 #include "codecs/stream_format.hpp"
-#include "network/frames.hpp"
-#include "network/udp_receiver.hpp"
-#include "packets/byte_window.hpp"
+#include "sources/capture/frames.hpp"
+#include "sources/udp/udp_receiver.hpp"
+#include "sources/file/byte_window.hpp"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "cli/run.hpp"
-#include "tables/crc32.hpp"
+#include "ts/crc32.hpp"
 
 namespace ostrel::test {
 namespace {

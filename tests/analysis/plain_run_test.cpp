@@ -8,7 +8,7 @@
 #include <functional>
 #include <memory>
 
-#include "analysis/analysis.hpp"
+#include "pass/analysis.hpp"
 #include "support.hpp"
 
 namespace ostrel::test {

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "network/capture_writer.hpp"
-#include "network/frames.hpp"
-#include "network/ts_payload.hpp"
+#include "sources/capture/frames.hpp"
+#include "sources/capture/ts_payload.hpp"
 
 namespace ostrel::test {
 namespace {

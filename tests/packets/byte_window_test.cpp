@@ -9,7 +9,7 @@
 #include <cstring>
 #include <memory>
 
-#include "packets/byte_window.hpp"
+#include "sources/file/byte_window.hpp"
 #include "support.hpp"
 
 namespace ostrel::test {

@@ -1,6 +1,6 @@
 // --decode: adaptation fields and PES headers field by field, every field
 // cut at each of its bytes, and real packets against ffprobe's timestamps.
-#include "packets/decoded_fields.hpp"
+#include "reports/packets/decoded_fields.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "packets/hex_dump.hpp"
+#include "output/hex_dump.hpp"
 
 #include <gtest/gtest.h>
 

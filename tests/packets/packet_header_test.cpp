@@ -1,8 +1,8 @@
-#include "packets/packet_header.hpp"
+#include "ts/packet_header.hpp"
 
 #include <gtest/gtest.h>
 
-#include "packets/packet_scan.hpp"
+#include "sources/packet_scan.hpp"
 #include "support.hpp"
 
 namespace ostrel::test {

@@ -1,12 +1,12 @@
 // PES start detection, as the payload dump shows it after the payload's hex lines.
-#include "packets/pes_start.hpp"
+#include "reports/packets/pes_start.hpp"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "packets/packet_report.hpp"
+#include "reports/packets/packet_report.hpp"
 
 namespace ostrel {
 namespace {

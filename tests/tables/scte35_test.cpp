@@ -7,9 +7,9 @@
 #include <functional>
 #include <nlohmann/json.hpp>
 
-#include "analysis/tables_output.hpp"
+#include "reports/tables/tables_output.hpp"
 #include "support.hpp"
-#include "tables/scte35.hpp"
+#include "psi/scte35/scte35.hpp"
 
 namespace ostrel::test {
 namespace {

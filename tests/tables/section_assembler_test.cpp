@@ -1,13 +1,13 @@
 // Sections gathered across packets: lengths, CRC_32 and the cases where a
 // section is dropped.
-#include "tables/section_assembler.hpp"
+#include "psi/section_assembler.hpp"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <vector>
 
-#include "tables/crc32.hpp"
+#include "ts/crc32.hpp"
 
 namespace ostrel {
 namespace {

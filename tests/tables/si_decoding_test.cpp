@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "support.hpp"
-#include "tables/dvb_text.hpp"
-#include "tables/reader.hpp"
-#include "tables/si_time.hpp"
+#include "psi/dvb/dvb_text.hpp"
+#include "ts/reader.hpp"
+#include "psi/dvb/si_time.hpp"
 
 namespace ostrel::test {
 namespace {

@@ -1,4 +1,4 @@
-#include "texts/description_texts.hpp"
+#include "ts/description_texts.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,154 @@
+#include "pass/analysis.hpp"
+
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "pass/checks/packet_checks.hpp"
+
+namespace ostrel {
+namespace {
+
+// PIDs whose sections are always gathered: those ISO/IEC 13818-1 and EN 300
+// 468 give their tables (PAT, CAT, TSDT, NIT, SDT/BAT, EIT, RST, TDT/TOT, ...).
+constexpr unsigned last_table_pid = 0x001F;
+
+}  // namespace
+
+Analysis* new_analysis(FindingSink sink, void* sink_context, TableSink tables, void* tables_context)
+{
+    // calloc: zeroed pages that stay untouched, and so out of memory, where no PID uses them.
+    void* memory = std::calloc(1, sizeof(Analysis));
+    if (memory == nullptr)
+        return nullptr;
+    Analysis* a = new (memory) Analysis;
+    a->sink = sink;
+    a->sink_context = sink_context;
+    a->table_sink = tables;
+    a->table_context = tables_context;
+    a->demux = new (std::nothrow) SectionDemux(analyze_table, analyze_table_copy, a);
+    if (a->demux == nullptr) {
+        delete_analysis(a);
+        return nullptr;
+    }
+    a->cc_epoch = 1;
+    a->check_priority = 2;
+    clock_reset(a->clock);
+    note_event(*a, a->last_pat, 0);  // no PAT since the start of the file
+    for (unsigned pid = 0; pid <= last_table_pid; ++pid)
+        gather_sections(*a, pid);
+    return a;
+}
+
+void delete_analysis(Analysis* analysis)
+{
+    if (analysis != nullptr) {
+        delete analysis->demux;
+        for (unsigned i = 0; i < analysis->probe_count; ++i)
+            delete analysis->probes[i];
+        analysis->~Analysis();
+        std::free(analysis);
+    }
+}
+
+void gather_sections(Analysis& a, unsigned pid)
+{
+    PidState& s = a.pids[pid];
+    if (s.slot != 0 || a.slots_used == max_section_slots)
+        return;
+    s.slot = static_cast<short>(++a.slots_used);
+    s.plain_b3 = 0xFFFF;
+}
+
+void report_finding(Analysis& a, std::uint64_t packet, std::uint64_t offset, unsigned pid, FindingKind kind,
+                    double seen, double expected, unsigned extra)
+{
+    queue_finding(a, Finding{packet, offset, pid, kind, seen, expected, extra});
+}
+
+void analyze_sync_event(Analysis& a, const SyncEvent& event)
+{
+    a.skipped_bytes += event.skipped;
+    if (event.kind == SyncEvent::skipped_start)
+        return;  // a capture cut in a packet: normal
+    ++a.sync_losses;
+    // The bytes skipped cover ceil(skipped / size) packet positions, each
+    // without its sync byte; two or more are a loss of sync, not one byte.
+    const std::uint64_t positions = (event.skipped + event.size - 1) / event.size;
+    const std::uint64_t position = event.after_packet + 1;
+    report_finding(a, position, event.at, no_pid, FindingKind::sync_byte, event.byte, 0x47);
+    if (positions > 1)
+        report_finding(a, position, event.at, no_pid, FindingKind::sync_lost, static_cast<double>(event.skipped), 0);
+    for (std::uint64_t k = 1; k < positions; ++k)
+        report_finding(a, position + k, event.at + k * event.size, no_pid, FindingKind::sync_position, 0, 0x47);
+    // Counters and sections start again after the gap.
+    ++a.cc_epoch;
+    for (unsigned i = 0; i < a.slots_used; ++i)
+        abandon_section(a.slots[i]);
+}
+
+void analyze_window_moves(Analysis& a)
+{
+    for (unsigned i = 0; i < a.in_window_count; ++i) {
+        const unsigned pid = a.in_window[i];
+        PidState& s = a.pids[pid];
+        std::memcpy(a.last_packets[pid], s.last_payload, packet_size);
+        s.last_payload = a.last_packets[pid];
+        s.in_window = false;
+    }
+    a.in_window_count = 0;
+}
+
+void analyze_packet_fully(Analysis& a, const Packet& packet)
+{
+    const unsigned char* const p = packet.ts;
+    const unsigned pid = packet_pid(p);
+    PidState& s = a.pids[pid];
+    if (s.packets++ == 0) {
+        note_used_pid(a, pid);
+        s.first_packet = packet.number;
+        s.first_offset = packet.offset;
+    }
+    s.last_offset = packet.offset;
+    if (p[1] & 0x80) {
+        ++s.transport_errors;
+        report_finding(a, packet, pid, FindingKind::transport_error, 1, 0);
+    }
+    const bool unit_start = (p[1] & 0x40) != 0;
+    s.unit_starts += unit_start;
+    if (p[3] & 0xC0) {
+        ++s.scrambled;
+        check_scrambled(a, packet, pid, p[3] >> 6);
+    }
+    const unsigned adaptation_field_control = (p[3] >> 4) & 3;
+    std::size_t payload_at = 4;
+    bool discontinuity = false;
+    if (adaptation_field_control & 2) {
+        const unsigned length = p[4];
+        payload_at = 5 + length;
+        if (length > 0) {
+            discontinuity = (p[5] & 0x80) != 0;
+            if (has_pcr(p))
+                take_pcr(a, s, pid, packet, discontinuity);
+        }
+    }
+    const bool has_payload = (adaptation_field_control & 1) && payload_at < packet_size;
+    s.payload_seen |= has_payload;
+    if (s.probing && has_payload)
+        probe_packet(a, s, packet, payload_at, unit_start);
+    const Continuity continuity = pid == 0x1FFF ? Continuity::follows
+                                                : check_continuity(a, s, packet, pid, has_payload, discontinuity);
+    if (s.role & role_stream) {
+        stream_seen(a, s, packet, pid);
+        if (unit_start && has_payload)
+            check_pts(a, s, packet, pid, payload_at);
+    }
+    if (s.slot != 0 && has_payload && continuity != Continuity::duplicate) {
+        SectionSlot& slot = a.slots[s.slot - 1];
+        if (continuity == Continuity::broken)
+            abandon_section(slot);
+        gather_packet_sections(a, slot, pid, packet, payload_at, unit_start);
+    }
+}
+
+}  // namespace ostrel

@@ -1,0 +1,273 @@
+// The one pass behind --summary and --check: per-PID counts, continuity,
+// PCRs and the time they give, the PSI tables gathered across packets, and
+// the findings of the TR 101 290 indicators, handed to a sink in stream order
+// once their times are known (pass/timeline).
+#pragma once
+
+#include <bit>
+#include <cstddef>
+#include <cstdint>
+
+#include "pass/clock.hpp"
+#include "pass/timeline.hpp"
+#include "pass/checks/findings.hpp"
+#include "pass/pcr_tracks.hpp"
+#include "pass/probe.hpp"
+#include "sources/arrival_log.hpp"
+#include "sources/packet_scan.hpp"
+#include "psi/demux.hpp"
+#include "psi/section_assembler.hpp"
+
+namespace ostrel {
+
+inline constexpr unsigned pid_count = 8192;
+inline constexpr unsigned max_programs = 253;         // what one PAT section can list
+inline constexpr unsigned max_section_slots = 300;    // PIDs whose sections are gathered
+
+enum PidRole : unsigned char {
+    role_none = 0,
+    role_pmt = 1,     // carries the map table of a program
+    role_stream = 2,  // an elementary stream named in a map table
+    role_pcr = 4,     // a PCR_PID named in a map table
+    role_no_pts = 8,  // a stream whose PTS come only when needed (subtitles, teletext)
+    role_ca = 16,     // an ECM or EMM PID that a CA_descriptor names
+};
+
+// What the priority 3 checks keep: when each SI table family last came.
+struct SiTimes {
+    bool started;  // the first NIT, SDT or EIT section came: the absence checks run from here
+    EventTime nit_actual, nit_other, sdt_actual, sdt_other, eit_actual[2], eit_other, tdt;
+    bool nit_other_seen, sdt_other_seen, eit_other_seen;
+};
+
+struct PidState {
+    // What every packet touches, together in one cache line.
+    std::uint64_t packets, unit_starts;
+    const unsigned char* last_payload;  // the last packet with a payload: in the window, or in last_packets
+    EventTime seen;                     // streams: the last packet (listed: in the current stretch)
+    std::uint64_t gap_bytes;            // streams: the longest gap between its packets in the stretch
+    std::uint32_t cc_epoch;             // the continuity state holds while this equals the pass's epoch
+    short slot;                         // section slot + 1, 0 when sections are not gathered
+    unsigned short plain_b3;            // byte 3 of a plain next packet: payload only, the next counter
+                                        // (0xFFFF: none is plain, its sections are gathered)
+    unsigned char start_mask;           // 0x40 for streams, whose unit starts are looked at
+    unsigned char cc;                   // counter of the last packet with a payload
+    unsigned char copies;               // how often that packet came: 1, or 2 for an allowed duplicate
+    unsigned char role;                 // PidRole bits
+    bool in_window;                     // last_payload points into the read window
+    unsigned short program;             // index of its program (role_pmt, role_stream)
+
+    std::uint64_t cc_errors, transport_errors, scrambled, pcrs;
+    std::uint64_t first_pcr_packet, last_pcr_packet;
+    std::uint64_t last_pcr;         // 27 MHz
+    std::uint64_t pcr_ticks;        // PCR differences added up, split at discontinuities
+    std::uint32_t last_pcr_arrival; // arrival_time_stamp of the last PCR packet (192-byte packets)
+    std::uint64_t gap_packet, gap_offset;  // the packet that ended that gap
+    EventTime last_pts;             // for PTS_error
+    bool pts_seen;
+    bool payload_seen;              // some packet had a payload
+    bool tables_seen;               // a section of the PID's own tables came, its CRC_32 correct
+    bool probing;                   // its format is being looked for in its first PES packets
+    unsigned char probe;            // its probe slot + 1, 0 for none
+    std::uint64_t first_packet, first_offset;  // for Unreferenced_PID
+    std::uint64_t last_offset;      // of its last packet through the full path (all of them while
+                                    // --check:3 has no PMT naming the PID)
+    std::uint64_t cues;             // splice_info_sections (SCTE 35) with a correct CRC_32
+};
+
+struct Program {
+    unsigned program_number;
+    unsigned pmt_pid;
+    bool has_pmt;
+    EventTime last_pmt;  // for PMT_error
+    std::size_t pmt_length;
+    std::uint64_t pmt_crc_errors;  // sections on its PMT PID with a wrong CRC_32
+    unsigned pmt_generation;       // grows with each map section taken
+    unsigned char pmt[max_psi_section_bytes];  // the latest complete map table's section
+};
+
+using FindingSink = void (*)(void* context, const Finding& finding);
+// Every complete section on a PID, as it comes (--cues).
+using SectionSink = void (*)(void* context, unsigned pid, const AssembledSection& section, const Packet& packet);
+
+struct Analysis {
+    FindingSink sink;
+    void* sink_context;
+    SectionDemux* demux;   // every section gathered, grouped into tables
+    TableSink table_sink;  // a report that wants the tables (--tables), or null
+    void* table_context;
+    SectionSink section_sink;  // a report that wants every section, or null
+    void* section_context;
+    unsigned packet_size;
+    std::uint64_t packets, bytes, skipped_bytes, sync_losses, crc_errors;
+    std::uint64_t counts[indicator_count];
+    std::uint32_t cc_epoch;  // grows at each lost sync: continuity starts again
+    Clock clock;
+    bool has_pat, cat_seen, cat_missing_reported;
+    bool pcr_pairs;  // a checked PID had two PCRs: the PCR indicators were checked
+    bool pmt_known;  // some program's map section came: the PCR indicators look at its PCR_PIDs
+    EventTime last_pat;
+    unsigned program_count;
+    Program programs[max_programs];
+    unsigned slots_used;
+    SectionSlot slots[max_section_slots];
+    PidState pids[pid_count];
+    std::uint64_t used_pids[pid_count / 64];     // bit per PID that had a packet: the PIDs looked at after
+                                                 // the pass, without paging in the states of the others
+    unsigned char last_packets[pid_count][188];  // copies of last_payload from before the window moved
+    unsigned probe_count;
+    ProbeSlot* probes[max_probes];
+    bool tsid_known;                 // the first PAT's transport_stream_id, which names the SDT actual
+    unsigned transport_stream_id;
+    bool utc_seen;                   // TDT or TOT: the first and last UTC_time, MJD and BCD
+    std::uint64_t utc_first, utc_last;
+    unsigned in_window_count;
+    unsigned short in_window[pid_count];         // the PIDs whose last_payload is in the window
+    // Findings waiting for the end of their stretch, and what gets its time then.
+    unsigned queued;
+    QueuedFinding queue[queue_capacity];
+    unsigned check_priority;  // the highest TR 101 290 priority checked (3: the SI checks run)
+    std::uint64_t first_offset;  // of the first packet, whose time is the origin of finding times
+    bool origin_known;           // that time, fixed when the first PCR interval counts
+    double origin;
+    SiTimes si;
+    unsigned untimed_count;
+    EventTime* untimed[pid_count + max_programs + 1 + 3 * SectionDemux::max_tables + 16];  // PTS, PMTs, PAT, tables
+    EventTime table_times[SectionDemux::max_tables];  // the last copy of each table of the demux
+    EventTime section_times[SectionDemux::max_tables][2];  // its last section 0 and 1
+    unsigned stretch_pid_count;
+    unsigned short stretch_pids[pid_count];            // the streams seen in the stretch
+    // A network source: the arrival of each packet, looked up in the source's log.
+    const ArrivalLog* arrival_log;
+    ArrivalCursor arrival_cursor;
+    ArrivalTiming arrival;
+    PcrTracks pcr_tracks;  // PCR accuracy against a constant rate, PCR jitter against arrival
+    struct FlowFigures* figures;  // a capture's flow summed up: its losses go there
+    struct Intervals* intervals;  // the report that cuts the stream into intervals of time, or null
+};
+
+// The PIDs that had packets, in order of PID.
+template <typename F>
+void for_each_used_pid(const Analysis& a, F f)
+{
+    for (unsigned word = 0; word < pid_count / 64; ++word) {
+        for (std::uint64_t bits = a.used_pids[word]; bits != 0; bits &= bits - 1) {
+            const unsigned pid = word * 64 + static_cast<unsigned>(std::countr_zero(bits));
+            f(pid, a.pids[pid]);
+        }
+    }
+}
+
+inline void note_used_pid(Analysis& a, unsigned pid) { a.used_pids[pid / 64] |= std::uint64_t{1} << (pid % 64); }
+
+// Whether intervals are timed: by arrival, or once a PCR interval has counted.
+inline bool intervals_timed(const Analysis& a) { return a.arrival.on || clock_known(a.clock); }
+
+// A zeroed analysis, allocated once (a few MB, touched only where used);
+// `tables` receives every new table the demux completes.
+Analysis* new_analysis(FindingSink sink, void* sink_context, TableSink tables = nullptr, void* tables_context = nullptr);
+void delete_analysis(Analysis* analysis);
+
+// Every packet goes through the first; all but the plain ones go on to the second.
+inline void analyze_packet(Analysis& a, const Packet& packet);
+void analyze_packet_fully(Analysis& a, const Packet& packet);
+void analyze_sync_event(Analysis& a, const SyncEvent& event);
+// The read window is about to move: packets kept by pointer are copied.
+void analyze_window_moves(Analysis& a);
+// PID_error: the first packet of a stream in a stretch.
+void check_absence(Analysis& a, PidState& s, const Packet& packet, unsigned pid);
+
+// A packet of a stream: the longest gap of the stretch, or the first packet in it.
+inline void stream_seen(Analysis& a, PidState& s, const Packet& packet, unsigned pid)
+{
+    if (!s.seen.listed) {
+        check_absence(a, s, packet, pid);
+        return;
+    }
+    const std::uint64_t gap = packet.offset - s.seen.offset;
+    if (gap > s.gap_bytes) {
+        s.gap_bytes = gap;
+        s.gap_packet = packet.number;
+        s.gap_offset = packet.offset;
+    }
+    s.seen.offset = packet.offset;
+}
+
+inline void keep_payload_packet(Analysis& a, PidState& s, const unsigned char* p, unsigned pid)
+{
+    s.last_payload = p;
+    if (!s.in_window) {
+        s.in_window = true;
+        a.in_window[a.in_window_count++] = static_cast<unsigned short>(pid);
+    }
+}
+
+// `n` plain packets of a PID, the last at `last`, `starts` of them unit starts
+// (a PID that is no stream): its counts, its counter and its next plain byte 3.
+inline void take_plain_packets(Analysis& a, PidState& s, unsigned pid, const unsigned char* last, std::size_t n,
+                               unsigned starts)
+{
+    s.packets += n;
+    s.unit_starts += starts;
+    s.cc = static_cast<unsigned char>(last[3] & 0x0F);
+    s.plain_b3 = static_cast<unsigned short>(0x10 | ((last[3] + 1) & 0x0F));
+    s.copies = 1;
+    keep_payload_packet(a, s, last, pid);
+}
+
+inline void analyze_packet(Analysis& a, const Packet& packet)
+{
+    const unsigned char* const p = packet.ts;
+    const unsigned pid = packet_pid(p);
+    PidState& s = a.pids[pid];
+    const unsigned b1 = p[1];
+    const unsigned b3 = p[3];
+    if (pid == 0x1FFF) {
+        if ((b1 & 0x80) == 0 && (b3 & 0xC0) == 0) {
+            if (s.packets++ == 0)  // null packets are counted, no more
+                note_used_pid(a, pid);
+        } else {
+            analyze_packet_fully(a, packet);
+        }
+        return;
+    }
+    // The plain packet: no error, not scrambled, payload only, the counter
+    // follows, no sections gathered, no PES start of a stream; one test for all.
+    const unsigned odd = (b3 ^ s.plain_b3) | (b1 & (0x80u | s.start_mask)) | (s.cc_epoch ^ a.cc_epoch);
+    if (odd != 0) {
+        analyze_packet_fully(a, packet);
+        return;
+    }
+    take_plain_packets(a, s, pid, p, 1, (b1 >> 6) & 1);
+    if (s.role & role_stream)
+        stream_seen(a, s, packet, pid);
+}
+
+// The packets that follow one just analyzed, as long as they are plain
+// packets of one PID: what analyze_packet does for each of them, done once
+// for the run, their headers compared four bytes at a time. Looks at up to
+// `count` packets `size` bytes apart from `ts`, the first numbered `number`
+// at `offset`; yields how many it took (0: the first is not plain).
+std::size_t analyze_plain_run(Analysis& a, const unsigned char* ts, std::size_t count, unsigned size,
+                              std::uint64_t number, std::uint64_t offset);
+
+// Section handling, called for each section completed on a gathered PID.
+void analyze_section(Analysis& a, unsigned pid, const AssembledSection& section, const Packet& packet);
+// A new table from the demux: the programs come from the PAT and the PMTs.
+void analyze_table(void* analysis, const TableEvent& table);
+// A copy of a table complete at `offset`: the interval since the last one, timed when known.
+void analyze_table_copy(void* analysis, unsigned table, std::uint64_t offset);
+
+// A finding at a packet, into the queue that goes out in stream order.
+void report_finding(Analysis& a, std::uint64_t packet, std::uint64_t offset, unsigned pid, FindingKind kind,
+                    double seen, double expected, unsigned extra = 0);
+inline void report_finding(Analysis& a, const Packet& packet, unsigned pid, FindingKind kind, double seen,
+                           double expected, unsigned extra = 0)
+{
+    report_finding(a, packet.number, packet.offset, pid, kind, seen, expected, extra);
+}
+
+// Starts gathering the sections of `pid` (when a slot is left).
+void gather_sections(Analysis& a, unsigned pid);
+
+}  // namespace ostrel

@@ -1,0 +1,196 @@
+#include "pass/facts.hpp"
+
+#include <cstdio>
+#include <vector>
+
+#include "ts/descriptor_loop.hpp"
+#include "ts/reader.hpp"
+#include "psi/table_decoders.hpp"
+#include "ts/description_texts.hpp"
+
+namespace ostrel {
+namespace {
+
+constexpr unsigned language_descriptor = 0x0A;  // ISO_639_language_descriptor
+// subtitling_descriptor, teletext_descriptor, VBI_teletext_descriptor (EN 300 468)
+constexpr unsigned sparse_descriptors[] = {0x59, 0x56, 0x46};
+
+// The first language code of an ISO_639_language_descriptor among the
+// ES_info descriptors, and whether one marks a stream of subtitles or teletext.
+void scan_es_info(const unsigned char* info, std::size_t length, StreamEntry& entry)
+{
+    entry.language[0] = 0;
+    entry.sparse_pts = false;
+    for_each_descriptor(info, length, [&](unsigned tag, const unsigned char* d, std::size_t n) {
+        for (const unsigned sparse : sparse_descriptors)
+            entry.sparse_pts |= tag == sparse;
+        if (tag == language_descriptor && n >= 3 && entry.language[0] == 0)
+            printable_ascii(d, 3, '?').copy(entry.language, 3);
+    });
+    entry.language[3] = 0;
+}
+
+}  // namespace
+
+Duration capture_duration(const Analysis& a)
+{
+    const Clock& c = a.clock;
+    const double seconds = clock_span(c);
+    if (!(seconds > 0))
+        return Duration{false, 0, 0, c.pid};
+    // The TS bytes between the first and the last PCR of the reference PID.
+    const double bytes = static_cast<double>(c.last_offset - c.first_offset) * packet_size / a.packet_size;
+    return Duration{true, seconds, bytes * 8 / seconds, c.pid};
+}
+
+PidTotals pid_totals(const Analysis& a)
+{
+    PidTotals t{0, 0, 0};
+    for_each_used_pid(a, [&](unsigned, const PidState& s) {
+        t.cc_errors += s.cc_errors;
+        t.transport_errors += s.transport_errors;
+        t.scrambled += s.scrambled;
+    });
+    return t;
+}
+
+unsigned pcr_pid(const Program& program)
+{
+    Reader r{program.pmt, program.pmt_length};
+    r.skip(64 + 3);  // the long header, then reserved bits
+    const auto pid = static_cast<unsigned>(r.bits(13));
+    return r.cut ? 0x1FFF : pid;
+}
+
+void program_info(const Program& program, const unsigned char*& info, std::size_t& length)
+{
+    info = program.pmt;
+    length = 0;
+    if (program.pmt_length < 16)
+        return;
+    Reader r = section_body(0x02, SectionBytes{program.pmt, program.pmt_length});
+    r.skip(20);
+    const Reader loop = r.take(static_cast<std::size_t>(r.bits(12)));
+    info = loop.data;
+    length = loop.size;
+}
+
+unsigned program_streams(const Program& program, StreamEntry* streams, unsigned capacity)
+{
+    if (program.pmt_length < 16)
+        return 0;
+    Reader r = section_body(0x02, SectionBytes{program.pmt, program.pmt_length});
+    r.skip(20);
+    r.take(static_cast<std::size_t>(r.bits(12)));  // program_info
+    unsigned n = 0;
+    while (r.left() >= 5 && n < capacity) {
+        StreamEntry& entry = streams[n++];
+        entry.stream_type = r.u8();
+        r.skip(3);
+        entry.pid = static_cast<unsigned>(r.bits(13));
+        r.skip(4);
+        Reader info = r.take(static_cast<std::size_t>(r.bits(12)));  // what the section holds of it
+        scan_es_info(info.data, info.size, entry);
+        entry.info = info.data;
+        entry.info_length = info.size;
+    }
+    return n;
+}
+
+namespace {
+
+// ", program 1" or ", programs 1, 2, 5": the programs whose map section names
+// the PID as a stream (or, for `as_pcr`, as their PCR_PID).
+std::string programs_naming(const Analysis& a, unsigned pid, bool as_pcr, std::vector<unsigned>& numbers)
+{
+    for (unsigned i = 0; i < a.program_count; ++i) {
+        const Program& program = a.programs[i];
+        if (!program.has_pmt)
+            continue;
+        bool named = as_pcr && pcr_pid(program) == pid;
+        StreamEntry streams[max_streams];
+        const unsigned n = as_pcr ? 0 : program_streams(program, streams, max_streams);
+        for (unsigned k = 0; k < n && !named; ++k)
+            named = streams[k].pid == pid;
+        if (named)
+            numbers.push_back(program.program_number);
+    }
+    return program_list(numbers);
+}
+
+std::string stream_type_of(const Analysis& a, unsigned pid)
+{
+    for (unsigned i = 0; i < a.program_count; ++i) {
+        StreamEntry streams[max_streams];
+        const unsigned n = a.programs[i].has_pmt ? program_streams(a.programs[i], streams, max_streams) : 0;
+        for (unsigned k = 0; k < n; ++k) {
+            if (streams[k].pid == pid)
+                return std::string(stream_type_text(streams[k].stream_type));
+        }
+    }
+    return std::string(pid_text(pid));
+}
+
+// The tables that the PIDs of ISO/IEC 13818-1 and EN 300 468 carry.
+const char* table_pid_name(unsigned pid)
+{
+    switch (pid) {
+    case 0x0000: return "PAT";
+    case 0x0001: return "CAT";
+    case 0x0010: return "NIT";
+    case 0x0011: return "SDT/BAT";
+    case 0x0012: return "EIT";
+    case 0x0013: return "RST";
+    case 0x0014: return "TDT/TOT";
+    default: return nullptr;
+    }
+}
+
+}  // namespace
+
+std::string program_list(const std::vector<unsigned>& numbers)
+{
+    if (numbers.empty())
+        return "";
+    std::string text = numbers.size() == 1 ? " program " : " programs ";
+    for (std::size_t i = 0; i < numbers.size(); ++i) {
+        if (i > 0)
+            text += ", ";
+        text += std::to_string(numbers[i]);
+    }
+    return text;
+}
+
+std::string pid_carries(const Analysis& a, unsigned pid, std::vector<unsigned>& program_numbers)
+{
+    program_numbers.clear();
+    const PidState& s = a.pids[pid];
+    if (pid == 0x1FFF)
+        return "Null packets";
+    if (s.tables_seen && table_pid_name(pid) != nullptr)
+        return table_pid_name(pid);
+    if (s.role & role_pmt) {
+        for (unsigned i = 0; i < a.program_count; ++i) {
+            if (a.programs[i].pmt_pid == pid)
+                program_numbers.push_back(a.programs[i].program_number);
+        }
+        return "PMT of" + program_list(program_numbers);
+    }
+    if (s.role & role_stream)
+        return stream_type_of(a, pid) + "," + programs_naming(a, pid, false, program_numbers);
+    if (s.pcrs > 0 && !s.payload_seen) {
+        const std::string programs = programs_naming(a, pid, true, program_numbers);
+        return programs.empty() ? "PCR only" : "PCR only," + programs;
+    }
+    return std::string(pid_text(pid));
+}
+
+std::string joined(std::initializer_list<std::string_view> pieces)
+{
+    std::string s;
+    for (const std::string_view p : pieces)
+        s.append(p.data(), p.size());
+    return s;
+}
+
+}  // namespace ostrel

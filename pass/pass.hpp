@@ -1,0 +1,34 @@
+// The one pass over the file behind --summary and --check: every packet and
+// every gap in the sync goes to the analysis.
+#pragma once
+
+#include <cstdio>
+
+#include "pass/analysis.hpp"
+#include "sources/packet_scan.hpp"
+#include "ts/report_end.hpp"
+
+namespace ostrel {
+
+// A report's look at each packet once the analysis has taken it (false
+// stops the pass), and word that the read window is about to move (packets
+// kept by pointer go stale).
+struct PassHook {
+    bool (*packet)(void* context, const Packet& packet);
+    void (*window_moves)(void* context);
+    void* context;
+};
+
+// How the pass ended for a report: done, or the failure to tell (a read
+// error, no packet found, or a file shorter than one packet).
+ReportEnd pass_end(ScanEnd end, const Analysis& a);
+
+// Reads the whole input into `a`; `err` gets the progress line when it is a terminal.
+ScanEnd run_pass(const PacketInput& in, Analysis& a, std::FILE* err, const PassHook* hook = nullptr);
+
+// The same over a capture's flow whose figures a report shows (null: none):
+// the pass adds the flow's losses to them and gives them its clock, which
+// times the flow's rate.
+ScanEnd run_flow_pass(const PacketInput& in, Analysis& a, std::FILE* err, FlowFigures* figures);
+
+}  // namespace ostrel

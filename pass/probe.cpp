@@ -1,0 +1,83 @@
+#include "pass/probe.hpp"
+
+#include <cstring>
+#include <new>
+
+#include "pass/analysis.hpp"
+#include "ts/pes.hpp"
+
+namespace ostrel {
+namespace {
+
+bool run_probe(ProbeSlot& p)
+{
+    switch (p.kind) {
+    case Probe::mpeg1_video: return probe_mpeg_video(p.data, p.have, false, p.format);
+    case Probe::mpeg2_video: return probe_mpeg_video(p.data, p.have, true, p.format);
+    case Probe::h264: return probe_h264(p.data, p.have, p.format);
+    case Probe::hevc: return probe_hevc(p.data, p.have, p.format);
+    case Probe::adts: return probe_adts(p.data, p.have, p.format);
+    case Probe::mpeg_audio: return probe_mpeg_audio(p.data, p.have, p.format);
+    case Probe::ac3: return probe_ac3(p.data, p.have, p.format);
+    case Probe::none: return false;
+    }
+    return false;
+}
+
+void stop_probe(PidState& s) { s.probing = false; }
+
+}  // namespace
+
+void start_probe(Analysis& a, PidState& s, unsigned pid, Probe kind)
+{
+    if (kind == Probe::none || s.probe != 0 || a.probe_count == max_probes)
+        return;
+    ProbeSlot* p = new (std::nothrow) ProbeSlot;
+    if (p == nullptr)
+        return;
+    p->pid = pid;
+    p->kind = kind;
+    a.probes[a.probe_count++] = p;
+    s.probe = static_cast<unsigned char>(a.probe_count);
+    s.probing = true;
+    s.plain_b3 = 0xFFFF;  // every packet through the full path until the format is known
+}
+
+void probe_packet(Analysis& a, PidState& s, const Packet& packet, std::size_t payload_at, bool unit_start)
+{
+    ProbeSlot& p = *a.probes[s.probe - 1];
+    const unsigned char* d = packet.ts + payload_at;
+    std::size_t n = packet_size - payload_at;
+    if (unit_start) {
+        if (n < 9 || d[0] != 0 || d[1] != 0 || d[2] != 1) {
+            p.gathering = false;
+            return;
+        }
+        if (++p.pes > probe_pes_packets)
+            return stop_probe(s);
+        const std::size_t header = pes_has_optional_header(d[3]) ? 9u + d[8] : 6u;
+        p.gathering = header < n;
+        if (!p.gathering)
+            return;
+        d += header;
+        n -= header;
+    } else if (!p.gathering) {
+        return;
+    }
+    const std::size_t take = n < probe_bytes - p.have ? n : probe_bytes - p.have;
+    std::memcpy(p.data + p.have, d, take);
+    p.have += take;
+    if (run_probe(p) || p.have == probe_bytes)
+        stop_probe(s);
+}
+
+const StreamFormat* probed_format(const Analysis& a, unsigned pid)
+{
+    const PidState& s = a.pids[pid];
+    if (s.probe == 0)
+        return nullptr;
+    const ProbeSlot& p = *a.probes[s.probe - 1];
+    return p.format.known ? &p.format : nullptr;
+}
+
+}  // namespace ostrel

@@ -1,0 +1,15 @@
+// --cues: every SCTE 35 splice_info_section in stream order, decoded, with
+// its place, time, CRC_32 status and pre-roll.
+#pragma once
+
+#include <cstdio>
+
+#include "output/output.hpp"
+#include "sources/packet_scan.hpp"
+#include "ts/report_end.hpp"
+
+namespace ostrel {
+
+ReportEnd report_cues(const PacketInput& in, Output& out, bool json, std::FILE* err);
+
+}  // namespace ostrel

@@ -1,0 +1,232 @@
+#include "reports/cut/cut_report.hpp"
+
+#include <bitset>
+#include <cstring>
+#include <memory>
+
+#include "pass/facts.hpp"
+#include "pass/pass.hpp"
+#include "ts/crc32.hpp"
+
+namespace ostrel {
+namespace {
+
+struct Cut {
+    Cut(const CutOptions& options, std::FILE* file) : o(options), out(file) {}
+    const CutOptions& o;
+    std::FILE* out;
+    Analysis* a = nullptr;
+    bool failed = false;
+    std::uint64_t written = 0;
+    std::bitset<pid_count> listed;        // --pids:
+    std::bitset<pid_count> program_pids;  // the program's, for its map section's generation
+    unsigned generation = ~0u;
+    std::bitset<pid_count> started;       // a time window began for the PID at a unit start
+    std::bitset<pid_count> rai_seen;      // the PID has carried a random_access_indicator
+    unsigned pat_counter = 0;
+    const unsigned char* run = nullptr;   // packets kept, next to each other in the read window
+    std::size_t run_bytes = 0;
+    int es_counter = -1;                  // the --es: PID's last continuity_counter
+    bool es_in_pes = false;
+    std::uint64_t es_gaps = 0;
+};
+
+void put(Cut& c, const unsigned char* bytes, std::size_t n)
+{
+    if (!c.failed && std::fwrite(bytes, 1, n, c.out) != n)
+        c.failed = true;
+}
+
+// The packets kept so far go out in one write.
+void flush_run(Cut& c)
+{
+    if (c.run_bytes > 0)
+        put(c, c.run, c.run_bytes);
+    c.run = nullptr;
+    c.run_bytes = 0;
+}
+
+void keep_packet(Cut& c, const unsigned char* ts)
+{
+    if (c.run != nullptr && ts == c.run + c.run_bytes) {
+        c.run_bytes += packet_size;
+    } else {
+        flush_run(c);
+        c.run = ts;
+        c.run_bytes = packet_size;
+    }
+    ++c.written;
+}
+
+void on_window_moves(void* context) { flush_run(*static_cast<Cut*>(context)); }
+
+const Program* the_program(const Analysis& a, unsigned number)
+{
+    for (unsigned i = 0; i < a.program_count; ++i)
+        if (a.programs[i].program_number == number)
+            return &a.programs[i];
+    return nullptr;
+}
+
+void update_program_pids(Cut& c, const Program& p)
+{
+    if (p.pmt_generation == c.generation)
+        return;
+    c.generation = p.pmt_generation;
+    c.program_pids.reset();
+    c.program_pids.set(p.pmt_pid);
+    if (!p.has_pmt)
+        return;
+    c.program_pids.set(pcr_pid(p) & 0x1FFF);
+    StreamEntry streams[max_streams];
+    const unsigned n = program_streams(p, streams, max_streams);
+    for (unsigned i = 0; i < n; ++i)
+        c.program_pids.set(streams[i].pid);
+}
+
+bool selected(Cut& c, unsigned pid)
+{
+    const CutOptions& o = c.o;
+    if (o.es)
+        return pid == o.es_pid;
+    if (o.program) {
+        const Program* p = the_program(*c.a, o.program_number);
+        if (p != nullptr)
+            update_program_pids(c, *p);
+        if (p != nullptr && c.program_pids[pid])
+            return true;
+        return o.pids.empty() ? pid <= 0x001F : c.listed[pid];
+    }
+    return o.pids.empty() || c.listed[pid];
+}
+
+// -1 before the window, 0 inside, 1 past it.
+int in_window(const Cut& c, const Packet& packet)
+{
+    const CutOptions& o = c.o;
+    double t = 0;
+    const bool timed = time_known_now(*c.a, packet.offset, t);
+    const auto position = [&](const CutBound& b) { return b.seconds ? t : static_cast<double>(packet.number); };
+    if (o.from.set && ((o.from.seconds && !timed) || position(o.from) < o.from.value))
+        return -1;
+    if (o.to.set && (!o.to.seconds || timed) && position(o.to) > o.to.value)
+        return 1;
+    return 0;
+}
+
+// The PAT listing the program alone, in place of a PAT that starts in this packet.
+void put_pat(Cut& c, const Packet& packet)
+{
+    const unsigned char* p = packet.ts;
+    const Program* program = the_program(*c.a, c.o.program_number);
+    const std::size_t at = (p[3] & 0x20) ? 5u + p[4] : 4u;
+    if (!(p[1] & 0x40) || program == nullptr || at + 1 + p[at] + 8 > packet_size)
+        return;  // a continuation, or no PAT to take the transport_stream_id and version from
+    const unsigned char* s = p + at + 1 + p[at];
+    if (s[0] != 0x00)
+        return;
+    unsigned char out[packet_size];
+    std::memset(out, 0xFF, sizeof out);
+    const unsigned char section[12] = {0x00, 0xB0, 13, s[3], s[4], s[5], 0x00, 0x00,
+                                       static_cast<unsigned char>(program->program_number >> 8),
+                                       static_cast<unsigned char>(program->program_number),
+                                       static_cast<unsigned char>(0xE0 | program->pmt_pid >> 8),
+                                       static_cast<unsigned char>(program->pmt_pid)};
+    out[0] = 0x47;
+    out[1] = 0x40;
+    out[2] = 0x00;
+    out[3] = static_cast<unsigned char>(0x10 | (c.pat_counter++ & 0x0F));
+    out[4] = 0x00;  // pointer_field
+    std::memcpy(out + 5, section, sizeof section);
+    const std::uint32_t crc = crc32_update(crc32_initial, section, sizeof section);
+    for (int i = 0; i < 4; ++i)
+        out[5 + sizeof section + i] = static_cast<unsigned char>(crc >> (24 - 8 * i));
+    put(c, out, sizeof out);
+    ++c.written;
+}
+
+// The PES payload bytes of the --es: PID in this packet.
+void put_es(Cut& c, const Packet& packet)
+{
+    const unsigned char* p = packet.ts;
+    if (!(p[3] & 0x10))
+        return;
+    const unsigned counter = p[3] & 0x0F;
+    const bool follows = c.es_counter < 0 || counter == ((static_cast<unsigned>(c.es_counter) + 1) & 0x0F);
+    if (c.es_counter >= 0 && counter == static_cast<unsigned>(c.es_counter))
+        return;  // a repeated packet
+    c.es_counter = static_cast<int>(counter);
+    std::size_t at = (p[3] & 0x20) ? 5u + p[4] : 4u;
+    if (at >= packet_size)
+        return;
+    if (p[1] & 0x40) {
+        const unsigned char* q = p + at;
+        if (packet_size - at < 9 || q[0] != 0 || q[1] != 0 || q[2] != 1) {
+            c.es_in_pes = false;
+            return;
+        }
+        at += 9u + q[8];
+        c.es_in_pes = true;
+        if (at > packet_size)
+            return;
+    } else if (!c.es_in_pes) {
+        return;
+    } else if (!follows) {
+        ++c.es_gaps;  // a packet lost inside the PES packet: what follows is written all the same
+    }
+    put(c, p + at, packet_size - at);
+}
+
+bool on_packet(void* context, const Packet& packet)
+{
+    Cut& c = *static_cast<Cut*>(context);
+    const unsigned pid = packet_pid(packet.ts);
+    const unsigned char* p = packet.ts;
+    const bool rai = (p[3] & 0x20) && p[4] > 0 && (p[5] & 0x40);
+    const bool was_rai_seen = c.rai_seen[pid];
+    c.rai_seen[pid] = c.rai_seen[pid] || rai;
+    const int where = in_window(c, packet);
+    if (where > 0)
+        return false;  // past the window: the rest is not read
+    if (where < 0 || !selected(c, pid))
+        return true;
+    if (c.o.from.set && c.o.from.seconds && !c.started[pid]) {
+        // A cut by time starts each PID at a unit start (a random access point where the PID has them).
+        if (!(p[1] & 0x40) || (was_rai_seen && !rai && (c.a->pids[pid].role & role_stream)))
+            return true;
+        c.started[pid] = true;
+    }
+    if (c.o.es) {
+        flush_run(c);
+        put_es(c, packet);
+        return !c.failed;
+    }
+    if (c.o.program && pid == 0x0000) {
+        flush_run(c);
+        put_pat(c, packet);
+        return !c.failed;
+    }
+    keep_packet(c, p);
+    return !c.failed;
+}
+
+}  // namespace
+
+CutResult write_cut(const PacketInput& in, const CutOptions& options, std::FILE* out, std::FILE* err)
+{
+    const std::unique_ptr<Cut> cut(new Cut(options, out));
+    for (const std::uint16_t pid : options.pids)
+        cut->listed.set(pid & 0x1FFF);
+    Analysis* const a = new_analysis(nullptr, nullptr);
+    if (a == nullptr)
+        return CutResult{ReportEnd::out_of_memory, false, 0, 0};
+    cut->a = a;
+    const PassHook hook{on_packet, on_window_moves, cut.get()};
+    const ScanEnd end = run_pass(in, *a, err, &hook);
+    flush_run(*cut);
+    const ReportEnd result = end == ScanEnd::stopped ? ReportEnd::done : pass_end(end, *a);
+    delete_analysis(a);
+    return CutResult{result, cut->failed, cut->written, cut->es_gaps};
+}
+
+}  // namespace ostrel

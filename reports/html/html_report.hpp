@@ -1,0 +1,20 @@
+// --html:FILE: one self-contained HTML page of a file after one pass: the
+// charts of its intervals drawn as inline SVG (no script, nothing fetched),
+// the summary, and the check's first findings and closing table.
+#pragma once
+
+#include <cstdio>
+
+#include "output/output.hpp"
+#include "sources/packet_scan.hpp"
+#include "ts/report_end.hpp"
+
+namespace ostrel {
+
+struct CaptureFlow;
+
+// The page goes to `page`; `interval_s` is that of the rows behind the charts.
+ReportEnd report_html(const PacketInput& in, std::FILE* page, const char* name, double interval_s, std::FILE* err,
+                      const CaptureFlow* flow = nullptr);
+
+}  // namespace ostrel

@@ -1,0 +1,12 @@
+// The Program Association Table, from the first section on PID 0x0000.
+#pragma once
+
+#include "output/output.hpp"
+#include "sources/packet_scan.hpp"
+#include "ts/report_end.hpp"
+
+namespace ostrel {
+
+ReportEnd report_pat(const PacketInput& in, SyncLog& log);
+
+}  // namespace ostrel

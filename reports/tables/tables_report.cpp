@@ -1,0 +1,41 @@
+#include "reports/tables/tables_report.hpp"
+
+#include "pass/pass.hpp"
+#include "reports/tables/tables_output.hpp"
+
+namespace ostrel {
+namespace {
+
+struct Context {
+    TablesWriter& writer;
+    DvbText text;
+    unsigned pid_filter;
+};
+
+void on_table(void* context, const TableEvent& t)
+{
+    Context& c = *static_cast<Context*>(context);
+    if (c.pid_filter == 0xFFFF || t.pid == c.pid_filter)
+        c.writer.table(t, c.text);
+}
+
+}  // namespace
+
+ReportEnd report_tables(const PacketInput& in, Output& out, unsigned pid_filter, bool json, std::FILE* err)
+{
+    const std::unique_ptr<TablesWriter> writer = json ? json_tables_writer(out) : text_tables_writer(out);
+    Context context{*writer, {}, pid_filter};
+    Analysis* const a = new_analysis(nullptr, nullptr, on_table, &context);
+    if (a == nullptr)
+        return ReportEnd::out_of_memory;
+    if (pid_filter < pid_count)
+        gather_sections(*a, pid_filter);
+    const ScanEnd end = run_pass(in, *a, err);
+    const ReportEnd result = pass_end(end, *a);
+    if (result == ReportEnd::done)
+        writer->summary(*a, pid_filter);
+    delete_analysis(a);
+    return result;
+}
+
+}  // namespace ostrel

@@ -1,0 +1,64 @@
+#include "reports/timeline/timeline_report.hpp"
+
+#include "pass/interval_pass.hpp"
+
+namespace ostrel {
+namespace {
+
+struct Run {
+    Output& out;
+    const TimelineOptions& options;
+    std::uint64_t rows;
+};
+
+void on_row(void* context, const IntervalRow& row)
+{
+    Run& run = *static_cast<Run*>(context);
+    ++run.rows;
+    if (run.options.json) {
+        put_interval_json(run.out, row);
+    } else {
+        if (run.rows == 1)
+            out_format(run.out, "=> Timeline:           intervals of '%.6f'd s; bitrates in bit/s, '-' unknown\n",
+                       run.options.interval_s);
+        if (row.pids_changed || run.rows == 1)
+            put_interval_header(run.out, row);
+        put_interval_text(run.out, row);
+    }
+    if (run.options.live)
+        out_flush(run.out);
+}
+
+// How the rows were timed, after them.
+void on_finished(void* context, const Analysis& a)
+{
+    Run& run = *static_cast<Run*>(context);
+    if (run.options.json)
+        return;
+    Output& out = run.out;
+    out_format(out, "=> Intervals:          '%llu'd of '%.6f'd s\n", static_cast<unsigned long long>(run.rows),
+               run.options.interval_s);
+    if (a.arrival.on)
+        out_text(out, "=> Timed by:           arrival time\n");
+    else if (clock_known(a.clock))
+        out_format(out, "=> Timed by:           the PCRs of PID '%04X'h\n", a.clock.pid);
+    else
+        out_text(out, "=> Timed by:           unknown (no PCR)\n");
+}
+
+}  // namespace
+
+double interval_bitrate(const IntervalRow& row, std::uint64_t packets)
+{
+    if (!row.timed || row.duration_s <= 0)
+        return -1;
+    return static_cast<double>(packets) * row.packet_size * 8 / row.duration_s;
+}
+
+ReportEnd report_timeline(const PacketInput& in, Output& out, const TimelineOptions& options, std::FILE* err)
+{
+    Run run{out, options, 0};
+    return run_interval_pass(in, options.interval_s, IntervalHooks{on_row, nullptr, on_finished, &run}, err);
+}
+
+}  // namespace ostrel

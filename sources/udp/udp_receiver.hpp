@@ -1,0 +1,47 @@
+// Live input: datagrams received on a UDP socket, unicast or multicast
+// (joined, source-specific when a source is named), with the kernel's
+// receive time of each (SO_TIMESTAMPNS) and its count of datagrams dropped
+// for want of buffer (SO_RXQ_OVFL).
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+#include "sources/capture/capture.hpp"
+
+namespace ostrel {
+
+// udp://[SOURCE@]ADDRESS:PORT[?interface=NAME | ?local=ADDR], IPv6 in
+// brackets, udp://:PORT for any address.
+struct UdpAddress {
+    std::string source, group, interface_name, local;
+    unsigned port = 0;
+};
+
+// True when `text` names a socket rather than a file.
+bool is_udp_url(const char* text);
+bool parse_udp_url(const char* text, UdpAddress& address, std::string& error);
+
+struct UdpReceiver {
+    int fd = -1;
+    Endpoint destination{};       // the address and port received on
+    double for_seconds = 0;       // stop after this much arrival time (0: no limit)
+    double timeout_seconds = 5;   // no datagram for this long: the end, as a failure
+    const std::atomic<bool>* stop = nullptr;  // set by a signal: the end, cleanly
+    std::uint64_t datagrams = 0;
+    std::int64_t first_ns = 0;
+    bool drops_known = false;
+    std::uint64_t drops = 0;      // datagrams the socket dropped
+    unsigned char buffer[65536];
+};
+
+// Opens, binds and joins; `note` gets a line for the user (a receive buffer
+// smaller than asked for). False with `error` when it cannot.
+bool udp_open(const UdpAddress& address, UdpReceiver& receiver, std::string& error, std::string& note);
+void udp_close(UdpReceiver& receiver);
+
+// The next datagram that carries TS (a DatagramSource's `next`).
+bool udp_next(void* receiver, CaptureFrame& frame, OtherTraffic& other, std::string& error);
+
+}  // namespace ostrel

@@ -1,0 +1,21 @@
+// What the PES packet syntax fixes (ISO/IEC 13818-1 2.4.3.6, 2.4.3.7) that
+// the packet report and the pass both read.
+#pragma once
+
+namespace ostrel {
+
+// False for the stream_ids whose PES packets carry no optional header after
+// PES_packet_length (ISO/IEC 13818-1 2.4.3.7): program_stream_map,
+// padding_stream, private_stream_2, ECM, EMM, DSMCC_stream, ITU-T Rec. H.222.1
+// type E, program_stream_directory.
+inline bool pes_has_optional_header(unsigned stream_id)
+{
+    switch (stream_id) {
+    case 0xBC: case 0xBE: case 0xBF: case 0xF0: case 0xF1: case 0xF2: case 0xF8: case 0xFF:
+        return false;
+    default:
+        return true;
+    }
+}
+
+}  // namespace ostrel
