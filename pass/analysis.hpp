@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "pass/clock.hpp"
+#include "ts/pids.hpp"
 #include "pass/timeline.hpp"
 #include "pass/checks/findings.hpp"
 #include "pass/pcr_tracks.hpp"
@@ -16,11 +17,11 @@
 #include "sources/arrival_log.hpp"
 #include "sources/packet_scan.hpp"
 #include "psi/demux.hpp"
+#include "psi/model/pmt.hpp"
 #include "psi/section_assembler.hpp"
 
 namespace ostrel {
 
-inline constexpr unsigned pid_count = 8192;
 inline constexpr unsigned max_programs = 253;         // what one PAT section can list
 inline constexpr unsigned max_section_slots = 300;    // PIDs whose sections are gathered
 
@@ -75,15 +76,23 @@ struct PidState {
     std::uint64_t cues;             // splice_info_sections (SCTE 35) with a correct CRC_32
 };
 
+// What the ES_info descriptors of a stream say that the pass and the summary
+// read often: found once, when the map section comes.
+struct StreamNotes {
+    char language[4];  // ISO 639 code from an ISO_639_language_descriptor, "" when none
+    bool sparse_pts;   // subtitles or teletext: a PTS only when the content changes
+};
+
 struct Program {
     unsigned program_number;
     unsigned pmt_pid;
     bool has_pmt;
     EventTime last_pmt;  // for PMT_error
-    std::size_t pmt_length;
     std::uint64_t pmt_crc_errors;  // sections on its PMT PID with a wrong CRC_32
     unsigned pmt_generation;       // grows with each map section taken
-    unsigned char pmt[max_psi_section_bytes];  // the latest complete map table's section
+    unsigned char pmt_bytes[max_psi_section_bytes];  // the latest complete map section
+    PmtSection pmt;                                  // decoded from pmt_bytes, which it points into
+    StreamNotes notes[max_pmt_streams + 1];          // of each of its streams
 };
 
 using FindingSink = void (*)(void* context, const Finding& finding);

@@ -1,6 +1,7 @@
 #include "pass/facts.hpp"
 
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 #include "ts/descriptor_loop.hpp"
@@ -17,17 +18,16 @@ constexpr unsigned sparse_descriptors[] = {0x59, 0x56, 0x46};
 
 // The first language code of an ISO_639_language_descriptor among the
 // ES_info descriptors, and whether one marks a stream of subtitles or teletext.
-void scan_es_info(const unsigned char* info, std::size_t length, StreamEntry& entry)
+StreamNotes scan_es_info(const unsigned char* info, std::size_t length)
 {
-    entry.language[0] = 0;
-    entry.sparse_pts = false;
+    StreamNotes notes{{0, 0, 0, 0}, false};
     for_each_descriptor(info, length, [&](unsigned tag, const unsigned char* d, std::size_t n) {
         for (const unsigned sparse : sparse_descriptors)
-            entry.sparse_pts |= tag == sparse;
-        if (tag == language_descriptor && n >= 3 && entry.language[0] == 0)
-            printable_ascii(d, 3, '?').copy(entry.language, 3);
+            notes.sparse_pts |= tag == sparse;
+        if (tag == language_descriptor && n >= 3 && notes.language[0] == 0)
+            printable_ascii(d, 3, '?').copy(notes.language, 3);
     });
-    entry.language[3] = 0;
+    return notes;
 }
 
 }  // namespace
@@ -54,45 +54,25 @@ PidTotals pid_totals(const Analysis& a)
     return t;
 }
 
-unsigned pcr_pid(const Program& program)
+void note_streams(Program& program)
 {
-    Reader r{program.pmt, program.pmt_length};
-    r.skip(64 + 3);  // the long header, then reserved bits
-    const auto pid = static_cast<unsigned>(r.bits(13));
-    return r.cut ? 0x1FFF : pid;
-}
-
-void program_info(const Program& program, const unsigned char*& info, std::size_t& length)
-{
-    info = program.pmt;
-    length = 0;
-    if (program.pmt_length < 16)
-        return;
-    Reader r = section_body(0x02, SectionBytes{program.pmt, program.pmt_length});
-    r.skip(20);
-    const Reader loop = r.take(static_cast<std::size_t>(r.bits(12)));
-    info = loop.data;
-    length = loop.size;
+    for (unsigned i = 0; i < program.pmt.count; ++i)
+        program.notes[i] = scan_es_info(program.pmt.streams[i].es_info, program.pmt.streams[i].es_info_held);
 }
 
 unsigned program_streams(const Program& program, StreamEntry* streams, unsigned capacity)
 {
-    if (program.pmt_length < 16)
-        return 0;
-    Reader r = section_body(0x02, SectionBytes{program.pmt, program.pmt_length});
-    r.skip(20);
-    r.take(static_cast<std::size_t>(r.bits(12)));  // program_info
-    unsigned n = 0;
-    while (r.left() >= 5 && n < capacity) {
-        StreamEntry& entry = streams[n++];
-        entry.stream_type = r.u8();
-        r.skip(3);
-        entry.pid = static_cast<unsigned>(r.bits(13));
-        r.skip(4);
-        Reader info = r.take(static_cast<std::size_t>(r.bits(12)));  // what the section holds of it
-        scan_es_info(info.data, info.size, entry);
-        entry.info = info.data;
-        entry.info_length = info.size;
+    const PmtSection& pmt = program.pmt;
+    const unsigned n = pmt_stream_count(pmt) < capacity ? pmt_stream_count(pmt) : capacity;
+    for (unsigned i = 0; i < n; ++i) {
+        const PmtStream& s = pmt.streams[i];
+        StreamEntry& e = streams[i];
+        e.pid = s.elementary_pid;
+        e.stream_type = s.stream_type;
+        std::memcpy(e.language, program.notes[i].language, sizeof e.language);
+        e.sparse_pts = program.notes[i].sparse_pts;
+        e.info = s.es_info;
+        e.info_length = s.es_info_held;
     }
     return n;
 }

@@ -42,11 +42,18 @@ struct StreamEntry {
 };
 
 // The program_info descriptors of the program's map section.
-void program_info(const Program& program, const unsigned char*& info, std::size_t& length);
+inline void program_info(const Program& program, const unsigned char*& info, std::size_t& length)
+{
+    info = program.pmt.program_info;
+    length = program.pmt.program_info_held;
+}
 
-inline constexpr unsigned max_streams = 256;
+inline constexpr unsigned max_streams = max_pmt_streams;
 
-unsigned pcr_pid(const Program& program);
+// The PCR_PID of the program's map section; 0x1FFF when its body does not hold one.
+inline unsigned pcr_pid(const Program& program) { return program.has_pmt ? program.pmt.pcr_pid : pid_null; }
+// Reads the ES_info descriptors of each stream of the program's map section into its notes.
+void note_streams(Program& program);
 // The streams of the program's map section; yields how many.
 unsigned program_streams(const Program& program, StreamEntry* streams, unsigned capacity);
 

@@ -3,6 +3,8 @@
 #include "codecs/codec_id.hpp"
 #include "ts/descriptor_loop.hpp"
 #include "ts/reader.hpp"
+#include "psi/model/cat.hpp"
+#include "psi/model/pat.hpp"
 
 #include "pass/facts.hpp"
 #include "pass/checks/packet_checks.hpp"
@@ -35,19 +37,17 @@ void check_interval(Analysis& a, const Packet& packet, unsigned pid, EventTime& 
 // The CA_PIDs (ECM and EMM) that the CA_descriptors of a loop name.
 void mark_ca_pids(Analysis& a, const unsigned char* loop, std::size_t length)
 {
-    for_each_descriptor(loop, length, [&](unsigned tag, const unsigned char* d, std::size_t n) {
-        if (tag == 0x09 && n >= 4)
-            a.pids[pid_field(d + 2)].role |= role_ca;  // CA_system_id, then 3 reserved bits and CA_PID
-    });
+    for_each_ca_pid(loop, length, [&](unsigned pid) { a.pids[pid].role |= role_ca; });
 }
 
 // The program's map section, the latest version: roles, and probes for its streams.
 void take_pmt(Analysis& a, Program& program, unsigned index, const SectionBytes& s, std::uint64_t offset)
 {
-    if (s.size > sizeof program.pmt)
+    if (s.size > sizeof program.pmt_bytes)
         return;  // no PMT section is longer
-    std::memcpy(program.pmt, s.data, s.size);
-    program.pmt_length = s.size;
+    std::memcpy(program.pmt_bytes, s.data, s.size);
+    decode_pmt(SectionBytes{program.pmt_bytes, s.size}, program.pmt);
+    note_streams(program);
     program.has_pmt = true;
     ++program.pmt_generation;
     a.pmt_known = true;
@@ -96,11 +96,11 @@ void take_pat(Analysis& a, const TableEvent& t)
     }
     a.has_pat = true;
     for (unsigned i = 0; i < t.count; ++i) {
-        Reader r = section_body(t.table_id, t.sections[i]);
-        while (r.left() >= 4 && a.program_count < max_programs) {
-            const unsigned program_number = r.u16();
-            r.skip(3);
-            const unsigned pmt_pid = static_cast<unsigned>(r.bits(13));
+        PatSection pat;
+        decode_pat(t.sections[i], pat);
+        for (unsigned k = 0; k < pat.count && a.program_count < max_programs; ++k) {
+            const unsigned program_number = pat.entries[k].program_number;
+            const unsigned pmt_pid = pat.entries[k].pid;
             if (program_number == 0 || known_program(a, program_number, pmt_pid))
                 continue;  // the network PID, or a program of an earlier version
             Program& program = a.programs[a.program_count];
@@ -238,10 +238,10 @@ void analyze_table(void* analysis, const TableEvent& t)
     Analysis& a = *static_cast<Analysis*>(analysis);
     if (t.table_id == 0x00 && t.pid == 0x0000)
         take_pat(a, t);
-    if (t.table_id == 0x01 && t.pid == 0x0001) {  // the EMM PIDs of the CAT
+    if (t.table_id == table_id_cat && t.pid == pid_cat) {  // the EMM PIDs of the CAT
         for (unsigned i = 0; i < t.count; ++i) {
-            const Reader body = section_body(t.table_id, t.sections[i]);
-            mark_ca_pids(a, body.data, body.size);
+            const Reader descriptors = cat_descriptors(t.sections[i]);
+            mark_ca_pids(a, descriptors.data, descriptors.size);
         }
     }
     if ((t.table_id == 0x70 || t.table_id == 0x73) && t.pid == 0x0014) {

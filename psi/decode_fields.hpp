@@ -34,6 +34,14 @@ struct SinkFields {
         return !r.cut;
     }
     bool more() { return ok() && r.left() > 0; }
+    // The bytes end here, as a decoded struct says: reported once.
+    void cut_here()
+    {
+        if (!reported) {
+            reported = true;
+            s.cut();
+        }
+    }
     std::uint64_t num(std::string_view name, unsigned bits)
     {
         const std::uint64_t v = r.bits(bits);

@@ -1,5 +1,7 @@
 #include "psi/descriptors.hpp"
 
+#include "psi/model/cat.hpp"
+
 #include "ts/si_texts.hpp"
 
 namespace ostrel {
@@ -37,10 +39,15 @@ void registration(SinkFields& f)
 
 void ca(SinkFields& f)
 {
-    f.code("ca_system_id", 16);
-    f.skip(3);
-    f.code("ca_pid", 13);
-    f.rest("private_data");
+    const CaDescriptor d = decode_ca_descriptor(f.r.data, f.r.size);
+    if (!d.system_known)
+        return f.cut_here();
+    f.s.code("ca_system_id", d.ca_system_id, 4, {});
+    if (!d.pid_known)
+        return f.cut_here();
+    f.s.code("ca_pid", d.ca_pid, 4, {});
+    if (d.private_length > 0)
+        f.s.bytes("private_data", d.private_data, d.private_length);
 }
 
 void iso_639_language(SinkFields& f)

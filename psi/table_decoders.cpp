@@ -1,5 +1,8 @@
 #include "psi/table_decoders.hpp"
 
+#include "psi/model/cat.hpp"
+#include "psi/model/pat.hpp"
+#include "psi/model/pmt.hpp"
 #include "psi/scte35/scte35.hpp"
 #include "psi/section_assembler.hpp"
 #include "psi/dvb/si_time.hpp"
@@ -55,41 +58,70 @@ Reader whole(SinkFields& f) { return f.r.rest(); }
 
 void pat(const Table& t)
 {
-    entries(t, "programs", "Program", whole, [](SinkFields& f) {
-        f.num("program_number", 16);
-        f.skip(3);
-        f.code("pid", 13);
-    });
+    t.s.begin_list("programs");
+    for (unsigned i = 0; i < t.count; ++i) {
+        PatSection pat;
+        decode_pat(t.sections[i], pat);
+        for (unsigned k = 0; k < pat.count; ++k) {
+            t.s.begin_item("Program");
+            t.s.number("program_number", pat.entries[k].program_number);
+            t.s.code("pid", pat.entries[k].pid, 4, {});
+            t.s.end_item();
+        }
+        if (pat.tail > 0) {  // an entry cut short: its program_number where the bytes hold it
+            t.s.begin_item("Program");
+            if (pat.tail >= 2)
+                t.s.number("program_number", pat.entries[pat.count].program_number);
+            t.s.cut();
+            t.s.end_item();
+        }
+    }
+    t.s.end_list();
 }
 
 void cat(const Table& t)
 {
     t.s.begin_list("descriptors");
     for (unsigned i = 0; i < t.count; ++i)
-        decode_descriptor_items(section_body(t.table_id, t.sections[i]), t.c, t.s);
+        decode_descriptor_items(cat_descriptors(t.sections[i]), t.c, t.s);
     t.s.end_list();
+}
+
+// One entry of the map section's loop: what the bytes hold of it.
+void pmt_stream(const Table& t, const PmtStream& e)
+{
+    t.s.begin_item("Stream");
+    t.s.code("stream_type", e.stream_type, 2, stream_type_text(e.stream_type));
+    if (e.held >= PmtHeld::pid)
+        t.s.code("pid", e.elementary_pid, 4, {});
+    if (e.held == PmtHeld::whole)
+        decode_descriptors(Reader{e.es_info, e.es_info_held}, t.c, t.s);
+    else
+        t.s.cut();
+    t.s.end_item();
 }
 
 void pmt(const Table& t)
 {
-    Reader r = section_body(t.table_id, t.sections[0]);
-    SinkFields f{r, t.s, t.c};
-    f.skip(3);
-    f.code("pcr_pid", 13);
-    descriptors_here(f);
-    const auto skip = [](SinkFields& g) {
-        g.r.bits(16);
-        loop_of(g, 4, 12);  // program_info, read above
-        return g.r.rest();
-    };
-    entries(t, "streams", "Stream", skip, [](SinkFields& g) {
-        const unsigned type = static_cast<unsigned>(g.r.bits(8));
-        if (g.ok())
-            g.s.code("stream_type", type, 2, stream_type_text(type));
-        g.skip(3);
-        g.code("pid", 13);
-        descriptors_here(g);
-    });
+    PmtSection pmt;
+    decode_pmt(t.sections[0], pmt);
+    if (pmt.pcr_known)
+        t.s.code("pcr_pid", pmt.pcr_pid, 4, {});
+    if (pmt.info_known && pmt.program_info_held == pmt.program_info_length)
+        decode_descriptors(Reader{pmt.program_info, pmt.program_info_held}, t.c, t.s);
+    else
+        t.s.cut();
+    // The streams of every section, in one list.
+    t.s.begin_list("streams");
+    for (unsigned i = 0; i < t.count; ++i) {
+        if (i > 0)
+            decode_pmt(t.sections[i], pmt);
+        Reader loop = pmt.loop;
+        PmtStream e;
+        while (next_pmt_stream(loop, e))
+            pmt_stream(t, e);
+    }
+    t.s.end_list();
 }
 
 // NIT and BAT: the first loop's descriptors of every section, then the transport streams.
@@ -197,16 +229,6 @@ void data_only(const Table& t)
 }
 
 }  // namespace
-
-Reader section_body(unsigned table_id, const SectionBytes& section)
-{
-    if (section.size < 3)
-        return Reader{section.data, 0};
-    const bool long_form = (section.data[1] & 0x80) != 0;
-    const std::size_t start = long_form ? 8 : 3;
-    const std::size_t end = section.size - (carries_crc(table_id, section.data[1]) ? 4 : 0);
-    return start <= end ? Reader{section.data + start, end - start} : Reader{section.data, 0};
-}
 
 void decode_table(unsigned table_id, const SectionBytes* sections, unsigned count, DecodeContext& c,
                   FieldSink& sink)

@@ -7,18 +7,11 @@
 #include <cstddef>
 
 #include "psi/decode_fields.hpp"
+#include "psi/section_bytes.hpp"
 
 namespace ostrel {
 
-struct SectionBytes {
-    const unsigned char* data;  // from table_id to the end of the section (its CRC_32 included)
-    std::size_t size;
-};
-
 void decode_table(unsigned table_id, const SectionBytes* sections, unsigned count, DecodeContext& c,
                   FieldSink& sink);
-
-// The bytes after the section's header and before its CRC_32.
-Reader section_body(unsigned table_id, const SectionBytes& section);
 
 }  // namespace ostrel

@@ -34,6 +34,60 @@ for name, flips in (("ffmpeg_codecs.ts", 300), ("gst_two_programs.ts", 120), ("f
     open(out, "wb").write(data)
     print(out)
 PY
+  # Map and association sections whose lengths contradict each other, with
+  # correct CRC_32s, so that the decoders' cut paths are compared too.
+  python3 - "$work/odd_sections.ts" <<'PY'
+import random, sys
+rng = random.Random(32)
+def crc32(data):
+    crc = 0xFFFFFFFF
+    for b in data:
+        crc ^= b << 24
+        for _ in range(8):
+            crc = (crc << 1) ^ 0x04C11DB7 if crc & 0x80000000 else crc << 1
+        crc &= 0xFFFFFFFF
+    return crc.to_bytes(4, "big")
+def section(table_id, ext, body, version):
+    n = 5 + len(body) + 4
+    s = bytes([table_id, 0xB0 | n >> 8, n & 0xFF, ext >> 8, ext & 0xFF, 0xC1 | version << 1, 0, 0]) + body
+    return s + crc32(s)
+def packets(pid, data, counter):
+    out, first = b"", True
+    data = b"\0" + data
+    while data:
+        piece, data = data[:184], data[184:]
+        out += bytes([0x47, (0x40 if first else 0) | pid >> 8, pid & 0xFF, 0x10 | counter.get(pid, 0) & 15])
+        out += piece + b"\xff" * (184 - len(piece))
+        counter[pid] = counter.get(pid, 0) + 1
+        first = False
+    return out
+def descriptors():
+    out = b""
+    for _ in range(rng.randrange(4)):
+        tag = rng.choice([0x09, 0x0A, 0x05, 0x52, 0x59])
+        body = bytes(rng.randrange(256) for _ in range(rng.randrange(8)))
+        out += bytes([tag, len(body) + rng.choice([0, 0, 0, 1, 5])]) + body
+    return out
+out, counter = b"", {0: 0}
+for v in range(24):
+    entries = b"".join(bytes([0, rng.randrange(1, 4), 0xE0 | 1, rng.randrange(256)]) for _ in range(rng.randrange(1, 4)))
+    entries += bytes(rng.randrange(256) for _ in range(rng.choice([0, 0, 1, 2, 3])))
+    out += packets(0, section(0, 1, entries, v & 31), counter)
+    counter.setdefault(0x100 | v % 4, 0)
+    info = descriptors()
+    body = bytes([0xE1, 0x00, 0xF0 | len(info) >> 8, len(info) & 0xFF]) + info
+    for _ in range(rng.randrange(4)):
+        es = descriptors()
+        body += bytes([rng.choice([2, 0x1B, 0x0F, 6, 0x86]), 0xE1, rng.randrange(256), 0xF0 | len(es) >> 8, len(es) & 0xFF]) + es
+    cut = rng.choice([len(body), len(body), rng.randrange(len(body) + 1)])
+    body = body[:cut]
+    if rng.random() < 0.3:  # a program_info_length past the section
+        body = body[:2] + bytes([0xF0, 0x40]) + body[4:]
+    out += packets(0x100 | v % 4, section(2, rng.randrange(1, 4), body, v & 31), counter)
+    out += packets(1, section(1, 0xFFFF, descriptors(), v & 31), counter)
+open(sys.argv[1], "wb").write(out)
+PY
+  echo "$work/odd_sections.ts"
   local cache=${OSTREL_BENCH_CACHE:-/tmp/ostrel-bench} big
   for big in stream-256m.ts stream-256m-damaged.ts; do
     if [ -s "$cache/$big" ]; then
@@ -68,6 +122,7 @@ save() {
   mkdir -p "$dir"
   work=$(mktemp -d)
   trap 'rm -rf "$work"' RETURN
+  inputs "$work" >"$work/inputs"
   while read -r input; do
     name=$(basename "$input")
     local -a runs
@@ -88,7 +143,7 @@ save() {
       # shellcheck disable=SC2086
       run_one "$dir/$name.$((i++))" "$bin" "$input" $args
     done
-  done < <(inputs "$work")
+  done <"$work/inputs"
   echo "saved $(ls "$dir" | wc -l) runs in $dir" >&2
 }
 

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "ts/pids.hpp"
+
 namespace ostrel {
 
 enum class Indicator : unsigned char {
@@ -90,7 +92,6 @@ enum class FindingKind : unsigned char {
 // the interval is less than it.
 bool finding_is_minimum(FindingKind kind);
 
-inline constexpr unsigned no_pid = 0xFFFF;
 
 struct Finding {
     std::uint64_t packet;  // number of the packet (or packet position) where it was found

@@ -6,7 +6,9 @@
 
 #include "pass/facts.hpp"
 #include "pass/pass.hpp"
+#include "psi/model/pat.hpp"
 #include "ts/crc32.hpp"
+#include "ts/pids.hpp"
 
 namespace ostrel {
 namespace {
@@ -119,21 +121,25 @@ void put_pat(Cut& c, const Packet& packet)
 {
     const unsigned char* p = packet.ts;
     const Program* program = the_program(*c.a, c.o.program_number);
-    const std::size_t at = (p[3] & 0x20) ? 5u + p[4] : 4u;
-    if (!(p[1] & 0x40) || program == nullptr || at + 1 + p[at] + 8 > packet_size)
+    const PacketHeader h = decode_header(p);
+    const std::size_t at = section_start(p, h);
+    if (!h.payload_unit_start_indicator || program == nullptr || at + 8 > packet_size)
         return;  // a continuation, or no PAT to take the transport_stream_id and version from
-    const unsigned char* s = p + at + 1 + p[at];
-    if (s[0] != 0x00)
+    PatSection pat;
+    decode_pat_start(p + at, packet_size - at, pat);
+    if (pat.table_id != table_id_pat)
         return;
     unsigned char out[packet_size];
     std::memset(out, 0xFF, sizeof out);
-    const unsigned char section[12] = {0x00, 0xB0, 13, s[3], s[4], s[5], 0x00, 0x00,
-                                       static_cast<unsigned char>(program->program_number >> 8),
-                                       static_cast<unsigned char>(program->program_number),
-                                       static_cast<unsigned char>(0xE0 | program->pmt_pid >> 8),
-                                       static_cast<unsigned char>(program->pmt_pid)};
-    out[0] = 0x47;
-    out[1] = 0x40;
+    const unsigned char section[12] = {
+        table_id_pat, 0xB0, 13,
+        static_cast<unsigned char>(pat.transport_stream_id >> 8), static_cast<unsigned char>(pat.transport_stream_id),
+        static_cast<unsigned char>(pat.reserved << 6 | pat.version_number << 1 | pat.current_next_indicator),
+        0x00, 0x00,
+        static_cast<unsigned char>(program->program_number >> 8), static_cast<unsigned char>(program->program_number),
+        static_cast<unsigned char>(0xE0 | program->pmt_pid >> 8), static_cast<unsigned char>(program->pmt_pid)};
+    out[0] = sync_byte_value;
+    out[1] = 0x40;  // payload_unit_start_indicator, PID 0
     out[2] = 0x00;
     out[3] = static_cast<unsigned char>(0x10 | (c.pat_counter++ & 0x0F));
     out[4] = 0x00;  // pointer_field

@@ -1,5 +1,6 @@
 #include "reports/program_tables/pat_report.hpp"
 
+#include "psi/model/pat.hpp"
 #include "reports/program_tables/section.hpp"
 
 namespace ostrel {
@@ -8,7 +9,7 @@ ReportEnd report_pat(const PacketInput& in, SyncLog& log)
 {
     Output& out = log.out;
     Section s;
-    const ReportEnd found = find_section(in, log, 0x0000, s);
+    const ReportEnd found = find_section(in, log, pid_pat, s);
     if (found != ReportEnd::done)
         return found;
 
@@ -17,37 +18,35 @@ ReportEnd report_pat(const PacketInput& in, SyncLog& log)
         return ReportEnd::section_past_packet;
     put_dec_field(out, "=> Pointer Field:     ", pointer_field);
 
-    if (!section_holds(s, 0))
+    PatSection pat;
+    decode_pat_start(section_bytes(s), section_held(s), pat);
+    if (!pat_holds(pat, 0))
         return ReportEnd::section_past_packet;
-    const unsigned table_id = section_byte(s, 0);
-    put_table_id_field(out, "=> Table ID:          ", table_id);
+    put_table_id_field(out, "=> Table ID:          ", pat.table_id);
 
-    if (!section_holds(s, 2))
+    if (!pat_holds(pat, 2))
         return ReportEnd::section_past_packet;
-    const long length = section_length(s);
-    put_dec_field(out, "=> Section Length:    ", length);
+    put_dec_field(out, "=> Section Length:    ", pat.section_length);
 
-    if (!section_holds(s, 5))
+    if (!pat_holds(pat, 5))
         return ReportEnd::section_past_packet;
-    put_dec_field(out, "=> Version Number:    ", version_number(s));
+    put_dec_field(out, "=> Version Number:    ", pat.version_number);
 
-    // 5 bytes from transport_stream_id to last_section_number, 4 of CRC_32.
-    const long total = (length - 9) / 4;
+    const long total = pat_declared_entries(pat);
     put_dec_field(out, "=> Total Programs:    ", total);
 
     for (long n = 0; n < total; ++n) {
-        const std::size_t e = 8 + 4 * static_cast<std::size_t>(n);
-        if (!section_holds(s, e + 3))
+        if (static_cast<unsigned long>(n) >= pat.count)
             return ReportEnd::section_past_packet;
-        const unsigned program_number = section_byte(s, e) << 8 | section_byte(s, e + 1);
+        const PatEntry& e = pat.entries[n];
         char* w = put(line_space(out), "   Program Number[");
         w = put_dec(w, static_cast<std::uint64_t>(n));
         w = put(w, "]: '");
-        w = put_dec(w, program_number);
-        w = put(w, program_number == 0 ? "'d\n   NIT PID[" : "'d\n   PMT PID[");
+        w = put_dec(w, e.program_number);
+        w = put(w, e.program_number == 0 ? "'d\n   NIT PID[" : "'d\n   PMT PID[");
         w = put_dec(w, static_cast<std::uint64_t>(n));
         w = put(w, "]:        '");
-        w = put_hex(w, section_bits(s, e + 2, 0x1F), 4);
+        w = put_hex(w, e.pid, 4);
         out_commit(out, put(w, "'h\n"));
     }
     return ReportEnd::done;

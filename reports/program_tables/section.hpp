@@ -6,6 +6,7 @@
 
 #include "output/output.hpp"
 #include "ts/packet_header.hpp"
+#include "ts/pids.hpp"
 #include "sources/packet_scan.hpp"
 #include "ts/report_end.hpp"
 
@@ -21,20 +22,13 @@ struct Section {
 // Either position may lie past the packet.
 ReportEnd find_section(const PacketInput& in, SyncLog& log, unsigned pid, Section& section);
 
-// True when the packet holds the section's bytes up to `last_offset`.
-inline bool section_holds(const Section& s, std::size_t last_offset) { return s.start + last_offset < packet_size; }
-
-inline unsigned section_byte(const Section& s, std::size_t offset) { return packet_byte(s.packet, s.start + offset); }
-
-// A 10-bit length or 13-bit PID from the bytes at offset and offset + 1.
-inline unsigned section_bits(const Section& s, std::size_t offset, unsigned high_mask)
+// The section's bytes from table_id, and how many of them the packet holds
+// (none when the pointer_field points past it).
+inline const unsigned char* section_bytes(const Section& s)
 {
-    return (section_byte(s, offset) & high_mask) << 8 | section_byte(s, offset + 1);
+    return s.packet + (s.start < packet_size ? s.start : packet_size);
 }
-
-// The header fields both tables share; their bytes must lie inside the packet.
-inline long section_length(const Section& s) { return section_bits(s, 1, 0x03); }
-inline unsigned version_number(const Section& s) { return (section_byte(s, 5) >> 1) & 0x1F; }
+inline std::size_t section_held(const Section& s) { return s.start < packet_size ? packet_size - s.start : 0; }
 
 // Room for one report line.
 inline char* line_space(Output& out) { return out_space(out, 256); }
