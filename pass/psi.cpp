@@ -4,6 +4,7 @@
 #include "ts/descriptor_loop.hpp"
 #include "ts/reader.hpp"
 #include "psi/model/cat.hpp"
+#include "psi/table_registry.hpp"
 #include "psi/model/pat.hpp"
 
 #include "pass/facts.hpp"
@@ -121,22 +122,6 @@ void take_pat(Analysis& a, const TableEvent& t)
         Program& program = a.programs[i];
         if (!program.has_pmt && a.demux->last_copy(program.pmt_pid, 0x02, program.program_number, pmt))
             take_pmt(a, program, i, pmt[0], t.offset);
-    }
-}
-
-// Whether a table_id belongs on one of the PIDs that EN 300 468 and
-// ISO/IEC 13818-1 give their tables (PAT, CAT, NIT, SDT/BAT, EIT, RST, TDT/TOT).
-bool own_table(unsigned pid, unsigned table_id)
-{
-    switch (pid) {
-    case 0x0000: return table_id == 0x00;
-    case 0x0001: return table_id == 0x01;
-    case 0x0010: return table_id == 0x40 || table_id == 0x41;
-    case 0x0011: return table_id == 0x42 || table_id == 0x46 || table_id == 0x4A;
-    case 0x0012: return table_id >= 0x4E && table_id <= 0x6F;
-    case 0x0013: return table_id == 0x71;
-    case 0x0014: return table_id == 0x70 || table_id == 0x73;
-    default: return false;
     }
 }
 
