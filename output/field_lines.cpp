@@ -48,9 +48,9 @@ char* put_time(char* w, const LineFields& f, std::string_view name, std::uint64_
     return put(w, " s");
 }
 
-bool have(char*& w, const LineFields& f, std::size_t n, std::string_view name)
+bool field_held(char*& w, const LineFields& f, std::size_t n, std::string_view name)
 {
-    if (f.at + n <= f.end)
+    if (f.at + n <= fields_end(f))
         return true;
     w = put(put_label(w, f, name), "cut by the end of the ");
     w = put(w, f.where);

@@ -6,18 +6,21 @@
 #include <cstdint>
 #include <string_view>
 
+#include "ts/reader.hpp"
+
 namespace ostrel {
 
-// Bytes read in order, never past `end`.
+// Bytes read in order through the bounded reader, never past its end.
 struct LineFields {
-    const unsigned char* bytes;
-    std::size_t end;
-    std::size_t at;
+    Reader bytes;
+    std::size_t at;  // the next field's offset in `bytes`
     unsigned indent;
     const char* where;  // what ends the bytes: "adaptation field" or "PES header"
 };
 
-inline std::uint64_t byte_at(const LineFields& f, std::size_t i) { return f.bytes[f.at + i]; }
+// The byte `i` places after the next field's start; 0 past the end.
+inline std::uint64_t byte_at(const LineFields& f, std::size_t i) { return f.bytes.u8_at(f.at + i); }
+inline std::size_t fields_end(const LineFields& f) { return f.bytes.size; }
 
 // The indent and "<name>:" padded to the value column.
 char* put_label(char* w, const LineFields& f, std::string_view name);
@@ -33,6 +36,6 @@ char* put_time(char* w, const LineFields& f, std::string_view name, std::uint64_
 // marker bit is not 1. The 5 bytes must be there.
 char* put_time_stamp(char* w, LineFields& f, std::string_view name);
 // True when `n` more bytes are there; else writes the line that says the field is cut.
-bool have(char*& w, const LineFields& f, std::size_t n, std::string_view name);
+bool field_held(char*& w, const LineFields& f, std::size_t n, std::string_view name);
 
 }  // namespace ostrel

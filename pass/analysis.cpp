@@ -102,7 +102,8 @@ void analyze_window_moves(Analysis& a)
 void analyze_packet_fully(Analysis& a, const Packet& packet)
 {
     const unsigned char* const p = packet.ts;
-    const unsigned pid = packet_pid(p);
+    const HeaderView h{p};
+    const unsigned pid = h.pid();
     PidState& s = a.pids[pid];
     if (s.packets++ == 0) {
         note_used_pid(a, pid);
@@ -110,17 +111,17 @@ void analyze_packet_fully(Analysis& a, const Packet& packet)
         s.first_offset = packet.offset;
     }
     s.last_offset = packet.offset;
-    if (p[1] & 0x80) {
+    if (h.transport_error()) {
         ++s.transport_errors;
         report_finding(a, packet, pid, FindingKind::transport_error, 1, 0);
     }
-    const bool unit_start = (p[1] & 0x40) != 0;
+    const bool unit_start = h.unit_start();
     s.unit_starts += unit_start;
-    if (p[3] & 0xC0) {
+    if (h.scrambling() != 0) {
         ++s.scrambled;
-        check_scrambled(a, packet, pid, p[3] >> 6);
+        check_scrambled(a, packet, pid, h.scrambling());
     }
-    const unsigned adaptation_field_control = (p[3] >> 4) & 3;
+    const unsigned adaptation_field_control = h.adaptation_field_control();
     std::size_t payload_at = 4;
     bool discontinuity = false;
     if (adaptation_field_control & 2) {

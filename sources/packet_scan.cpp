@@ -29,7 +29,8 @@ ScanEnd find_section_packet(const PacketInput& in, unsigned pid, unsigned char* 
     const unsigned wanted = pid & 0xFFFF;
     // transport_error_indicator 0, payload_unit_start_indicator 1, then the PID
     const auto starts_unit = [wanted](const unsigned char* ts) {
-        return (ts[1] & 0xC0) == 0x40 && packet_pid(ts) == wanted;
+        const HeaderView h{ts};
+        return !h.transport_error() && h.unit_start() && h.pid() == wanted;
     };
     const auto take = [packet](const Packet& p) {
         std::memcpy(packet, p.ts, packet_size);

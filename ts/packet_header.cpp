@@ -20,10 +20,9 @@ PacketHeader decode_header(const unsigned char* p)
 std::size_t section_start(const unsigned char* packet, const PacketHeader& h)
 {
     const std::size_t start = payload_start(h);
-    const unsigned pointer_field = packet_byte(packet, start);
-    if (pointer_field == no_byte)
-        return packet_size;
-    return start + pointer_field + 1;
+    if (start >= packet_size)
+        return packet_size;  // the pointer_field itself lies past the packet
+    return start + packet[start] + 1;
 }
 
 }  // namespace ostrel

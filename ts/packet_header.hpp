@@ -8,7 +8,6 @@ namespace ostrel {
 
 inline constexpr std::size_t packet_size = 188;
 inline constexpr unsigned char sync_byte_value = 0x47;
-inline constexpr unsigned no_byte = 0x100;  // what packet_byte gives past the packet
 
 struct PacketHeader {
     unsigned sync_byte;
@@ -29,6 +28,27 @@ inline unsigned pid_field(const unsigned char* b) { return static_cast<unsigned>
 
 // The 13-bit PID alone, for the scans that look at nothing else.
 inline unsigned packet_pid(const unsigned char* packet) { return pid_field(packet + 1); }
+
+// The header of a packet read where it lies, for the paths that look at one
+// packet at a time: each field one load and a mask (ISO/IEC 13818-1 2.4.3.2).
+struct HeaderView {
+    const unsigned char* p;  // the 188 bytes
+
+    bool transport_error() const { return (p[1] & 0x80) != 0; }
+    bool unit_start() const { return (p[1] & 0x40) != 0; }
+    unsigned pid() const { return pid_field(p + 1); }
+    unsigned scrambling() const { return p[3] >> 6; }
+    unsigned adaptation_field_control() const { return p[3] >> 4 & 3u; }
+    bool has_adaptation() const { return (p[3] & 0x20) != 0; }
+    bool has_payload() const { return (p[3] & 0x10) != 0; }
+    unsigned counter() const { return p[3] & 0x0Fu; }
+    unsigned adaptation_length() const { return has_adaptation() ? p[4] : 0u; }
+    // Flags of the adaptation field: its first byte after the length, when it has one.
+    bool discontinuity() const { return adaptation_length() > 0 && (p[5] & 0x80) != 0; }
+    bool random_access() const { return adaptation_length() > 0 && (p[5] & 0x40) != 0; }
+    // Where the payload starts: 4, or past the adaptation field (perhaps past the packet).
+    std::size_t payload_at() const { return has_adaptation() ? 5u + p[4] : 4u; }
+};
 
 inline bool has_adaptation_field(const PacketHeader& h) { return (h.adaptation_field_control & 2) != 0; }
 
@@ -75,13 +95,6 @@ inline std::uint64_t clock_reference_ticks(const unsigned char* b)
 inline std::size_t payload_start(const PacketHeader& h)
 {
     return has_adaptation_field(h) ? h.adaptation_field_length + 5 : 4;
-}
-
-// The byte at `pos`, or no_byte when `pos` lies past the end of the packet.
-// Every read of a section field goes through here.
-inline unsigned packet_byte(const unsigned char* packet, std::size_t pos)
-{
-    return pos < packet_size ? packet[pos] : no_byte;
 }
 
 // Position of the table_id byte: payload_start + pointer_field + 1, or

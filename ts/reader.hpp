@@ -58,6 +58,15 @@ struct Reader {
     }
     // The rest of the bytes.
     Reader rest() { return take(left()); }
+
+    // Reads by byte offset, for headers laid out by offset (IP, UDP, the
+    // adaptation field): 0 for a byte past the end.
+    unsigned u8_at(std::size_t i) const { return i < size ? data[i] : 0u; }
+    unsigned u16_at(std::size_t i) const { return u8_at(i) << 8 | u8_at(i + 1); }
+    // The bytes from offset `n` on: none when `n` is past the end.
+    Reader from(std::size_t n) const { return n <= size ? Reader{data + n, size - n} : Reader{data + size, 0}; }
+    // The first `n` bytes: all of them when there are fewer.
+    Reader first(std::size_t n) const { return Reader{data, n < size ? n : size}; }
 };
 
 inline Reader reader_of(const unsigned char* data, std::size_t size) { return Reader{data, size}; }

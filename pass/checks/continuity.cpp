@@ -40,7 +40,7 @@ Continuity check_continuity(Analysis& a, PidState& s, const Packet& packet, unsi
     if (!has_payload)
         return Continuity::follows;
     const unsigned char* const p = packet.ts;
-    const unsigned counter = p[3] & 0x0F;
+    const unsigned counter = HeaderView{p}.counter();
     // The first packet of the PID, the first after a lost sync, or a signalled
     // discontinuity: any value, and it sets what follows.
     if (s.cc_epoch != a.cc_epoch || discontinuity) {

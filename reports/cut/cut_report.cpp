@@ -155,17 +155,18 @@ void put_pat(Cut& c, const Packet& packet)
 void put_es(Cut& c, const Packet& packet)
 {
     const unsigned char* p = packet.ts;
-    if (!(p[3] & 0x10))
+    const HeaderView h{p};
+    if (!h.has_payload())
         return;
-    const unsigned counter = p[3] & 0x0F;
+    const unsigned counter = h.counter();
     const bool follows = c.es_counter < 0 || counter == ((static_cast<unsigned>(c.es_counter) + 1) & 0x0F);
     if (c.es_counter >= 0 && counter == static_cast<unsigned>(c.es_counter))
         return;  // a repeated packet
     c.es_counter = static_cast<int>(counter);
-    std::size_t at = (p[3] & 0x20) ? 5u + p[4] : 4u;
+    std::size_t at = h.payload_at();
     if (at >= packet_size)
         return;
-    if (p[1] & 0x40) {
+    if (h.unit_start()) {
         const unsigned char* q = p + at;
         if (packet_size - at < 9 || q[0] != 0 || q[1] != 0 || q[2] != 1) {
             c.es_in_pes = false;
@@ -186,9 +187,9 @@ void put_es(Cut& c, const Packet& packet)
 bool on_packet(void* context, const Packet& packet)
 {
     Cut& c = *static_cast<Cut*>(context);
-    const unsigned pid = packet_pid(packet.ts);
-    const unsigned char* p = packet.ts;
-    const bool rai = (p[3] & 0x20) && p[4] > 0 && (p[5] & 0x40);
+    const HeaderView h{packet.ts};
+    const unsigned pid = h.pid();
+    const bool rai = h.random_access();
     const bool was_rai_seen = c.rai_seen[pid];
     c.rai_seen[pid] = c.rai_seen[pid] || rai;
     const int where = in_window(c, packet);
@@ -198,7 +199,7 @@ bool on_packet(void* context, const Packet& packet)
         return true;
     if (c.o.from.set && c.o.from.seconds && !c.started[pid]) {
         // A cut by time starts each PID at a unit start (a random access point where the PID has them).
-        if (!(p[1] & 0x40) || (was_rai_seen && !rai && (c.a->pids[pid].role & role_stream)))
+        if (!h.unit_start() || (was_rai_seen && !rai && (c.a->pids[pid].role & role_stream)))
             return true;
         c.started[pid] = true;
     }
@@ -212,7 +213,7 @@ bool on_packet(void* context, const Packet& packet)
         put_pat(c, packet);
         return !c.failed;
     }
-    keep_packet(c, p);
+    keep_packet(c, packet.ts);
     return !c.failed;
 }
 

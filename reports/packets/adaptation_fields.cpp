@@ -12,7 +12,7 @@ namespace {
 char* put_clock_reference(char* w, LineFields& f, std::string_view base_name, std::string_view extension_name,
                           std::string_view total_name)
 {
-    const ClockReference c = read_clock_reference(f.bytes + f.at);
+    const ClockReference c = read_clock_reference(f.bytes.data + f.at);
     f.at += 6;
     w = put_number(w, f, base_name, c.base);
     w = put_number(w, f, extension_name, c.extension);
@@ -29,7 +29,7 @@ bool put_adaptation_extension(char*& w, LineFields& f)
     const std::size_t extension_end = f.at + length;
     if (length == 0)
         return true;
-    if (!have(w, f, 1, "ltw_flag"))
+    if (!field_held(w, f, 1, "ltw_flag"))
         return false;
     const auto flags = static_cast<unsigned>(byte_at(f, 0));
     f.at += 1;
@@ -37,28 +37,28 @@ bool put_adaptation_extension(char*& w, LineFields& f)
     w = put_bits(w, f, "piecewise_rate_flag", flags >> 6 & 1, 1);
     w = put_bits(w, f, "seamless_splice_flag", flags >> 5 & 1, 1);
     if (flags & 0x80) {
-        if (!have(w, f, 2, "ltw_valid_flag"))
+        if (!field_held(w, f, 2, "ltw_valid_flag"))
             return false;
         w = put_bits(w, f, "ltw_valid_flag", static_cast<unsigned>(byte_at(f, 0) >> 7), 1);
         w = put_number(w, f, "ltw_offset", (byte_at(f, 0) & 0x7F) << 8 | byte_at(f, 1));
         f.at += 2;
     }
     if (flags & 0x40) {
-        if (!have(w, f, 3, "piecewise_rate"))
+        if (!field_held(w, f, 3, "piecewise_rate"))
             return false;
         w = put_number(w, f, "piecewise_rate", (byte_at(f, 0) & 0x3F) << 16 | byte_at(f, 1) << 8 | byte_at(f, 2));
         f.at += 3;
     }
     if (flags & 0x20) {
-        if (!have(w, f, 5, "splice_type"))
+        if (!field_held(w, f, 5, "splice_type"))
             return false;
         w = put_bits(w, f, "splice_type", static_cast<unsigned>(byte_at(f, 0) >> 4), 4);
         w = put_time_stamp(w, f, "DTS_next_AU");
     }
     // Reserved bytes to the end of the extension.
-    if (extension_end > f.end) {
-        f.at = f.end;
-        return have(w, f, 1, "reserved");
+    if (extension_end > fields_end(f)) {
+        f.at = fields_end(f);
+        return field_held(w, f, 1, "reserved");
     }
     f.at = extension_end;
     return true;
@@ -70,7 +70,7 @@ char* put_adaptation_fields(char* w, const unsigned char* field, std::size_t len
 {
     if (length == 0)
         return w;
-    LineFields f{field, length, 1, 3, "adaptation field"};
+    LineFields f{Reader{field, length}, 1, 3, "adaptation field"};
     const unsigned flags = field[0];
     constexpr std::string_view names[] = {
         "discontinuity_indicator", "random_access_indicator",     "elementary_stream_priority_indicator",
@@ -79,18 +79,18 @@ char* put_adaptation_fields(char* w, const unsigned char* field, std::size_t len
     for (unsigned i = 0; i < 8; ++i)
         w = put_bits(w, f, names[i], flags >> (7 - i) & 1, 1);
     if (flags & 0x10) {
-        if (!have(w, f, 6, "program_clock_reference_base"))
+        if (!field_held(w, f, 6, "program_clock_reference_base"))
             return w;
         w = put_clock_reference(w, f, "program_clock_reference_base", "program_clock_reference_extension", "PCR");
     }
     if (flags & 0x08) {
-        if (!have(w, f, 6, "original_program_clock_reference_base"))
+        if (!field_held(w, f, 6, "original_program_clock_reference_base"))
             return w;
         w = put_clock_reference(w, f, "original_program_clock_reference_base",
                                 "original_program_clock_reference_extension", "OPCR");
     }
     if (flags & 0x04) {
-        if (!have(w, f, 1, "splice_countdown"))
+        if (!field_held(w, f, 1, "splice_countdown"))
             return w;
         const auto countdown = static_cast<signed char>(field[f.at++]);
         w = put_char(put_label(w, f, "splice_countdown"), '\'');
@@ -98,20 +98,20 @@ char* put_adaptation_fields(char* w, const unsigned char* field, std::size_t len
         w = put(w, "'d\n");
     }
     if (flags & 0x02) {
-        if (!have(w, f, 1, "transport_private_data_length"))
+        if (!field_held(w, f, 1, "transport_private_data_length"))
             return w;
         const std::size_t private_length = field[f.at++];
         w = put_number(w, f, "transport_private_data_length", private_length);
-        if (!have(w, f, private_length, "private_data_byte"))
+        if (!field_held(w, f, private_length, "private_data_byte"))
             return w;
         w = dump_bytes(w, field + f.at, private_length, 3);
         f.at += private_length;
     }
     if (flags & 0x01) {
-        if (!have(w, f, 1, "adaptation_field_extension_length") || !put_adaptation_extension(w, f))
+        if (!field_held(w, f, 1, "adaptation_field_extension_length") || !put_adaptation_extension(w, f))
             return w;
     }
-    return put_number(w, f, "stuffing_bytes", f.end - f.at);
+    return put_number(w, f, "stuffing_bytes", fields_end(f) - f.at);
 }
 
 }  // namespace ostrel

@@ -32,17 +32,17 @@ char* put_optional_fields(char* w, LineFields& f, unsigned flags)
 {
     const unsigned pts_dts = flags >> 6;
     if (pts_dts & 2) {
-        if (!have(w, f, 5, "PTS"))
+        if (!field_held(w, f, 5, "PTS"))
             return w;
         w = put_time_stamp(w, f, "PTS");
     }
     if (pts_dts == 3) {
-        if (!have(w, f, 5, "DTS"))
+        if (!field_held(w, f, 5, "DTS"))
             return w;
         w = put_time_stamp(w, f, "DTS");
     }
     if (flags & 0x20) {
-        if (!have(w, f, 6, "ESCR_base"))
+        if (!field_held(w, f, 6, "ESCR_base"))
             return w;
         const std::uint64_t base = (byte_at(f, 0) >> 3 & 7) << 30 | (byte_at(f, 0) & 3) << 28 | byte_at(f, 1) << 20 |
                                    (byte_at(f, 2) >> 3) << 15 | (byte_at(f, 2) & 3) << 13 | byte_at(f, 3) << 5 |
@@ -54,25 +54,25 @@ char* put_optional_fields(char* w, LineFields& f, unsigned flags)
         w = put_char(put_time(w, f, "ESCR", base * 300 + extension, 27, 1), '\n');
     }
     if (flags & 0x10) {
-        if (!have(w, f, 3, "ES_rate"))
+        if (!field_held(w, f, 3, "ES_rate"))
             return w;
         w = put_number(w, f, "ES_rate", (byte_at(f, 0) & 0x7F) << 15 | byte_at(f, 1) << 7 | byte_at(f, 2) >> 1);
         f.at += 3;
     }
     if (flags & 0x08) {
-        if (!have(w, f, 1, "trick_mode_control"))
+        if (!field_held(w, f, 1, "trick_mode_control"))
             return w;
         w = put_trick_mode(w, f, static_cast<unsigned>(byte_at(f, 0)));
         f.at += 1;
     }
     if (flags & 0x04) {
-        if (!have(w, f, 1, "additional_copy_info"))
+        if (!field_held(w, f, 1, "additional_copy_info"))
             return w;
         w = put_number(w, f, "additional_copy_info", byte_at(f, 0) & 0x7F);
         f.at += 1;
     }
     if (flags & 0x02) {
-        if (!have(w, f, 2, "previous_PES_packet_CRC"))
+        if (!field_held(w, f, 2, "previous_PES_packet_CRC"))
             return w;
         w = put_char(put_label(w, f, "previous_PES_packet_CRC"), '\'');
         w = put_hex(w, static_cast<unsigned>(byte_at(f, 0) << 8 | byte_at(f, 1)), 4);
@@ -85,16 +85,16 @@ char* put_optional_fields(char* w, LineFields& f, unsigned flags)
 
 char* put_pes_header_fields(char* w, const unsigned char* header, std::size_t length)
 {
-    LineFields f{header, length, 4, 6, "PES header"};
+    LineFields f{Reader{header, length}, 4, 6, "PES header"};
     const unsigned stream_id = header[3];
-    if (stream_id < 0xBC || !have(w, f, 2, "PES_packet_length"))
+    if (stream_id < 0xBC || !field_held(w, f, 2, "PES_packet_length"))
         return w;
     const std::uint64_t packet_length = byte_at(f, 0) << 8 | byte_at(f, 1);
     f.at += 2;
     w = put_number(w, f, "PES_packet_length", packet_length);
     if (packet_length == 0)
         w = put(w - 1, ", unbounded (video streams only)\n");
-    if (!pes_has_optional_header(stream_id) || !have(w, f, 3, "PES_scrambling_control"))
+    if (!pes_has_optional_header(stream_id) || !field_held(w, f, 3, "PES_scrambling_control"))
         return w;
     const unsigned b6 = header[6];
     const unsigned flags = header[7];

@@ -13,10 +13,9 @@ ReportEnd report_pat(const PacketInput& in, SyncLog& log)
     if (found != ReportEnd::done)
         return found;
 
-    const unsigned pointer_field = packet_byte(s.packet, s.pointer_at);
-    if (pointer_field == no_byte)
+    if (s.pointer_at >= packet_size)
         return ReportEnd::section_past_packet;
-    put_dec_field(out, "=> Pointer Field:     ", pointer_field);
+    put_dec_field(out, "=> Pointer Field:     ", s.packet[s.pointer_at]);
 
     PatSection pat;
     decode_pat_start(section_bytes(s), section_held(s), pat);

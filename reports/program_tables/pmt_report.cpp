@@ -22,7 +22,8 @@ ReportEnd report_pmt(const PacketInput& in, SyncLog& log, unsigned pmt_pid)
     if (pmt.table_id != table_id_pmt)
         return ReportEnd::invalid_pmt;
 
-    put_dec_field(out, "=> Pointer Field:       ", packet_byte(s.packet, s.pointer_at));
+    // A table_id held means a pointer_field held before it.
+    put_dec_field(out, "=> Pointer Field:       ", s.packet[s.pointer_at]);
     put_table_id_field(out, "=> Table ID:            ", pmt.table_id);
 
     if (!pmt_holds(pmt, 2))

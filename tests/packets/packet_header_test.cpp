@@ -1,4 +1,5 @@
 #include "ts/packet_header.hpp"
+#include "ts/reader.hpp"
 
 #include <gtest/gtest.h>
 
@@ -54,12 +55,18 @@ TEST(PacketHeader, SectionStartFollowsThePointerField)
     EXPECT_EQ(section_start(p.data(), decode_header(p.data())), packet_size);
 }
 
-TEST(PacketHeader, PacketByteNeverReadsPastThePacket)
+TEST(PacketHeader, ByteOffsetReadsNeverPassTheEnd)
 {
     const Bytes p = packet({}, {});
-    EXPECT_EQ(packet_byte(p.data(), 187), 0xFFu);
-    EXPECT_EQ(packet_byte(p.data(), 188), no_byte);
-    EXPECT_EQ(packet_byte(p.data(), 100000), no_byte);
+    const Reader r{p.data(), p.size()};
+    EXPECT_EQ(r.u8_at(187), 0xFFu);
+    EXPECT_EQ(r.u8_at(188), 0u);
+    EXPECT_EQ(r.u8_at(100000), 0u);
+    EXPECT_EQ(r.u16_at(186), 0xFFFFu);
+    EXPECT_EQ(r.u16_at(187), 0xFF00u);  // the byte past the end reads as 0
+    EXPECT_EQ(r.from(180).size, 8u);
+    EXPECT_EQ(r.from(189).size, 0u);
+    EXPECT_EQ(r.from(100).first(500).size, 88u);
 }
 
 unsigned find(const Bytes& file, unsigned pid, Bytes& found, ScanEnd& end)
