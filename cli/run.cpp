@@ -4,135 +4,16 @@
 #include <cstring>
 #include <memory>
 
-#include "reports/check/check_report.hpp"
-#include "reports/cues/cues_report.hpp"
-#include "reports/cut/cut_report.hpp"
-#include "reports/html/html_report.hpp"
-#include "reports/timeline/timeline_report.hpp"
 #include "cli/help.hpp"
-#include "sources/input.hpp"
-#include "cli/write_target.hpp"
+#include "cli/report_registry.hpp"
 #include "pass/network/flow_figures.hpp"
+#include "sources/input.hpp"
 #include "sources/udp/udp_receiver.hpp"
-#include "reports/summary/summary_report.hpp"
-#include "reports/tables/tables_report.hpp"
-#include "reports/packets/packet_report.hpp"
-#include "sources/packet_scan.hpp"
-#include "ts/report_end.hpp"
-#include "reports/program_tables/pat_report.hpp"
-#include "reports/program_tables/pmt_report.hpp"
 
 namespace ostrel {
 namespace {
 
 constexpr std::size_t block_bytes = 1024 * packet_size;  // 188 KiB read at a time: 47 pages
-
-ReportEnd run_report(const RunOptions& options, const PacketInput& in, SyncLog& log, const char* name,
-                     std::FILE* keys, const CaptureFlow* flow)
-{
-    if (options.check_mode)
-        return report_check(in, log.out,
-                            CheckOptions{options.json, options.check_priority, options.all_findings, flow != nullptr && flow->stream->live},
-                            log.err);
-    if (options.summary_mode)
-        return report_summary(in, log.out, name, options.json, log.err, flow);
-    if (options.timeline_mode)
-        return report_timeline(in, log.out,
-                               TimelineOptions{options.json, options.timeline_interval, flow != nullptr && flow->stream->live},
-                               log.err);
-    if (options.cues_mode)
-        return report_cues(in, log.out, options.json, log.err);
-    if (options.tables_mode)
-        return report_tables(in, log.out, options.pid_filter, options.json, log.err);
-    if (options.pat_mode)
-        return report_pat(in, log);
-    if (options.pmt_mode)
-        return report_pmt(in, log, options.pmt_pid);
-    return report_packets(in, log, options.pid_filter, options.step_mode, options.decode, keys);
-}
-
-// The one line that says why a report ended short; nothing when it ended as asked.
-void put_end_message(ReportEnd end, const char* name, std::FILE* err)
-{
-    switch (end) {
-    case ReportEnd::done:
-    case ReportEnd::not_found:  // silent: nothing on the PID
-    case ReportEnd::findings:   // the findings were the report
-        break;
-    case ReportEnd::bad_sync:
-        std::fputs("Invalid sync_byte\n", err);
-        break;
-    case ReportEnd::read_error:
-        std::fprintf(err, "Read failed on input file : %s\n", name);
-        break;
-    case ReportEnd::invalid_pmt:
-        std::fputs("Invalid PMT PID\n", err);
-        break;
-    case ReportEnd::section_past_packet:
-        std::fputs("Section continues past this packet\n", err);
-        break;
-    case ReportEnd::no_packets:
-        std::fputs("No packets found\n", err);
-        break;
-    case ReportEnd::out_of_memory:
-        std::fputs("Out of memory\n", err);
-        break;
-    }
-}
-
-// --write: the cut into its target; every message on `err`, the status.
-int run_write(const RunOptions& options, const PacketInput& in, const char* name, std::FILE* err)
-{
-    WriteTarget target;
-    std::string error;
-    if (!open_target(options.write_path, in.file, target, error)) {
-        std::fprintf(err, "%s\n", error.c_str());
-        return exit_failed;
-    }
-    CutOptions cut;
-    cut.pids = options.pid_list;
-    if (options.pid_filter <= 0x1FFF)
-        cut.pids.push_back(options.pid_filter);
-    cut.program = options.program_mode;
-    cut.program_number = options.program_number;
-    cut.from = options.from;
-    cut.to = options.to;
-    cut.es = options.es_mode;
-    cut.es_pid = options.es_pid;
-    const CutResult result = write_cut(in, cut, target.file, err);
-    const bool ok = result.end == ReportEnd::done && !result.write_failed;
-    const bool closed = close_target(target, ok);
-    put_end_message(result.end, name, err);
-    if (result.end == ReportEnd::done && (result.write_failed || !closed))
-        std::fprintf(err, "Write failed on output file : %s\n", options.write_path.c_str());
-    if (options.es_mode && result.es_gaps > 0)
-        std::fprintf(err, "%llu packets lost inside PES packets of PID %04X: the stream written has gaps\n",
-                     static_cast<unsigned long long>(result.es_gaps), options.es_pid);
-    return ok && closed ? exit_ok : exit_failed;
-}
-
-// The rows behind the page's charts: those of --timeline:SECONDS, else a
-// tenth of a second, merged as the file turns out long.
-constexpr double html_interval_s = 0.1;
-
-// --html: the page into its target; every message on `err`, the status.
-int run_html(const RunOptions& options, const PacketInput& in, const char* name, const CaptureFlow* flow,
-             std::FILE* err)
-{
-    WriteTarget target;
-    std::string error;
-    if (!open_target(options.html_path, in.file, target, error)) {
-        std::fprintf(err, "%s\n", error.c_str());
-        return exit_failed;
-    }
-    const double interval = options.timeline_mode ? options.timeline_interval : html_interval_s;
-    const ReportEnd end = report_html(in, target.file, name, interval, err, flow);
-    const bool closed = close_target(target, end == ReportEnd::done);
-    put_end_message(end, name, err);
-    if (end == ReportEnd::done && !closed)
-        std::fprintf(err, "Write failed on output file : %s\n", options.html_path.c_str());
-    return end == ReportEnd::done && closed ? exit_ok : exit_failed;
-}
 
 }  // namespace
 
@@ -161,20 +42,8 @@ int run_stream(const RunOptions& options, const StreamInput& stream, const char*
     const std::size_t piece = buffers.read_piece != 0 ? buffers.read_piece : buffers.block_bytes;
     const PacketInput in{stream.file, buffers.block, buffers.block_bytes, piece, options.resync, nullptr,
                          flow != nullptr ? flow->stream->log.get() : nullptr, stream.source};
-    if (options.write_mode)
-        return run_write(options, in, name, err);
-    if (options.html_mode)
-        return run_html(options, in, name, flow, err);
-    Output out{out_stream, buffers.text, buffers.text_capacity, 0, false};
-    SyncLog log{out, err};
-
-    const ReportEnd end = run_report(options, in, log, name, keys, flow);
-    // Standard output first, so that a message follows what was printed before it.
-    const bool written = out_flush(out);
-    if (!written)
-        std::fputs("Write failed on standard output\n", err);
-    put_end_message(end, name, err);
-    return written && end == ReportEnd::done && !log.lost ? exit_ok : exit_failed;
+    const std::unique_ptr<Report> report = choose_report(options);
+    return report->run(ReportRun{in, name, flow, out_stream, buffers.text, buffers.text_capacity, keys, err});
 }
 
 int run(int argc, const char* const* argv)

@@ -5,10 +5,10 @@
 #include <cstdio>
 
 #include "cli/options.hpp"
+#include "reports/report.hpp"
 
 namespace ostrel {
 
-enum ExitStatus { exit_ok = 0, exit_failed = 1, exit_usage = 2 };
 
 // Standard output is written in pieces of up to 1 MiB.
 inline constexpr std::size_t output_capacity = 1024 * 1024;

@@ -116,4 +116,11 @@ ReportEnd report_check(const PacketInput& in, Output& out, const CheckOptions& o
     return result;
 }
 
+ReportEnd CheckReport::write(const ReportRun& run, SyncLog& log)
+{
+    CheckOptions o = options;
+    o.live = live_input(run);
+    return report_check(run.in, log.out, o, log.err);
+}
+
 }  // namespace ostrel

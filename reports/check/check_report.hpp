@@ -8,6 +8,7 @@
 #include "output/output.hpp"
 #include "sources/packet_scan.hpp"
 #include "ts/report_end.hpp"
+#include "reports/report.hpp"
 
 namespace ostrel {
 
@@ -20,5 +21,14 @@ struct CheckOptions {
 
 // ReportEnd::findings when any indicator counted an error.
 ReportEnd report_check(const PacketInput& in, Output& out, const CheckOptions& options, std::FILE* err);
+
+// --check as a report: the options asked for; live when the input is.
+struct CheckReport final : TextReport {
+    explicit CheckReport(const CheckOptions& asked) : options(asked) {}
+    CheckOptions options;
+
+protected:
+    ReportEnd write(const ReportRun& run, SyncLog& log) override;
+};
 
 }  // namespace ostrel

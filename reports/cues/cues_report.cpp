@@ -101,4 +101,6 @@ ReportEnd report_cues(const PacketInput& in, Output& out, bool json, std::FILE* 
     return result;
 }
 
+ReportEnd CuesReport::write(const ReportRun& run, SyncLog& log) { return report_cues(run.in, log.out, json, log.err); }
+
 }  // namespace ostrel

@@ -10,6 +10,9 @@
 #include "output/output.hpp"
 #include "sources/packet_scan.hpp"
 #include "ts/report_end.hpp"
+#include <string>
+
+#include "reports/report.hpp"
 
 namespace ostrel {
 
@@ -37,5 +40,13 @@ struct CutResult {
 };
 
 CutResult write_cut(const PacketInput& in, const CutOptions& options, std::FILE* out, std::FILE* err);
+
+// --write:FILE as a report: the cut into its target, which a failed run leaves as it was.
+struct CutReport final : Report {
+    CutReport(const CutOptions& asked, const std::string& target) : options(asked), path(target) {}
+    CutOptions options;
+    std::string path;
+    int run(const ReportRun& run) override;
+};
 
 }  // namespace ostrel

@@ -160,4 +160,5 @@ ReportEnd report_packets(const PacketInput& in, SyncLog& log, unsigned pid_filte
     return end == ScanEnd::end_of_file || end == ScanEnd::stopped ? ReportEnd::done : scan_failure(end);
 }
 
+
 }  // namespace ostrel

@@ -8,6 +8,7 @@
 #include "output/output.hpp"
 #include "sources/packet_scan.hpp"
 #include "ts/report_end.hpp"
+#include "reports/report.hpp"
 
 namespace ostrel {
 
@@ -29,5 +30,21 @@ char* dump_payload(char* w, const unsigned char* data, std::size_t length,
 // packet until a newline (or the end) is read from `keys`.
 ReportEnd report_packets(const PacketInput& in, SyncLog& log, unsigned pid_filter, bool step_mode, bool decode,
                          std::FILE* keys);
+
+// The packet report, the default.
+struct PacketsReport final : TextReport {
+    PacketsReport(unsigned only_pid, bool step, bool decode_fields)
+        : pid_filter(only_pid), step_mode(step), decode(decode_fields)
+    {
+    }
+    unsigned pid_filter;
+    bool step_mode, decode;
+
+protected:
+    ReportEnd write(const ReportRun& run, SyncLog& log) override
+    {
+        return report_packets(run.in, log, pid_filter, step_mode, decode, run.keys);
+    }
+};
 
 }  // namespace ostrel

@@ -51,4 +51,5 @@ ReportEnd report_pat(const PacketInput& in, SyncLog& log)
     return ReportEnd::done;
 }
 
+
 }  // namespace ostrel

@@ -66,4 +66,5 @@ ReportEnd report_pmt(const PacketInput& in, SyncLog& log, unsigned pmt_pid)
     return pmt.loop_cut ? ReportEnd::section_past_packet : ReportEnd::done;
 }
 
+
 }  // namespace ostrel

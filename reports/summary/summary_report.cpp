@@ -22,4 +22,9 @@ ReportEnd report_summary(const PacketInput& in, Output& out, const char* name, b
     return result;
 }
 
+ReportEnd SummaryReport::write(const ReportRun& run, SyncLog& log)
+{
+    return report_summary(run.in, log.out, run.name, json, log.err, run.flow);
+}
+
 }  // namespace ostrel

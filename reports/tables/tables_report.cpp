@@ -38,4 +38,9 @@ ReportEnd report_tables(const PacketInput& in, Output& out, unsigned pid_filter,
     return result;
 }
 
+ReportEnd TablesReport::write(const ReportRun& run, SyncLog& log)
+{
+    return report_tables(run.in, log.out, pid_filter, json, log.err);
+}
+
 }  // namespace ostrel

@@ -61,4 +61,11 @@ ReportEnd report_timeline(const PacketInput& in, Output& out, const TimelineOpti
     return run_interval_pass(in, options.interval_s, IntervalHooks{on_row, nullptr, on_finished, &run}, err);
 }
 
+ReportEnd TimelineReport::write(const ReportRun& run, SyncLog& log)
+{
+    TimelineOptions o = options;
+    o.live = live_input(run);
+    return report_timeline(run.in, log.out, o, log.err);
+}
+
 }  // namespace ostrel

@@ -9,6 +9,7 @@
 #include "output/output.hpp"
 #include "sources/packet_scan.hpp"
 #include "ts/report_end.hpp"
+#include "reports/report.hpp"
 
 namespace ostrel {
 
@@ -29,5 +30,13 @@ void put_interval_json(Output& out, const IntervalRow& row);
 
 // Bits a second of `packets` over the interval; -1 when it has no length.
 double interval_bitrate(const IntervalRow& row, std::uint64_t packets);
+
+struct TimelineReport final : TextReport {
+    explicit TimelineReport(const TimelineOptions& asked) : options(asked) {}
+    TimelineOptions options;
+
+protected:
+    ReportEnd write(const ReportRun& run, SyncLog& log) override;
+};
 
 }  // namespace ostrel

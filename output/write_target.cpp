@@ -1,4 +1,4 @@
-#include "cli/write_target.hpp"
+#include "output/write_target.hpp"
 
 #include <sys/stat.h>
 #include <unistd.h>
