@@ -15,18 +15,19 @@ constexpr unsigned last_table_pid = 0x001F;
 
 }  // namespace
 
-Analysis* new_analysis(FindingSink sink, void* sink_context, TableSink tables, void* tables_context)
+void AnalysisTables::table(const TableEvent& table) { analyze_table(*a, table); }
+void AnalysisTables::copy(unsigned table, std::uint64_t offset) { analyze_table_copy(*a, table, offset); }
+
+Analysis* new_analysis(PassListener* listener)
 {
     // calloc: zeroed pages that stay untouched, and so out of memory, where no PID uses them.
     void* memory = std::calloc(1, sizeof(Analysis));
     if (memory == nullptr)
         return nullptr;
     Analysis* a = new (memory) Analysis;
-    a->sink = sink;
-    a->sink_context = sink_context;
-    a->table_sink = tables;
-    a->table_context = tables_context;
-    a->demux = new (std::nothrow) SectionDemux(analyze_table, analyze_table_copy, a);
+    a->listener = listener;
+    a->tables.a = a;
+    a->demux = new (std::nothrow) SectionDemux(a->tables);
     if (a->demux == nullptr) {
         delete_analysis(a);
         return nullptr;

@@ -95,18 +95,35 @@ struct Program {
     StreamNotes notes[max_pmt_streams + 1];          // of each of its streams
 };
 
-using FindingSink = void (*)(void* context, const Finding& finding);
-// Every complete section on a PID, as it comes (--cues).
-using SectionSink = void (*)(void* context, unsigned pid, const AssembledSection& section, const Packet& packet);
+// What a report hears of the pass as it goes; each overrides what it wants.
+struct PassListener {
+    // A finding, once its time is known, in stream order.
+    virtual void finding(const Finding& finding) { (void)finding; }
+    // A new table, complete (--tables).
+    virtual void table(const TableEvent& table) { (void)table; }
+    // Every complete section on a gathered PID, as it comes (--cues).
+    virtual void section(unsigned pid, const AssembledSection& section, const Packet& packet)
+    {
+        (void)pid, (void)section, (void)packet;
+    }
+
+protected:
+    ~PassListener() = default;
+};
+
+struct Analysis;
+
+// The analysis as the demux's listener: new tables give the programs, copies their intervals.
+struct AnalysisTables final : TableListener {
+    Analysis* a;
+    void table(const TableEvent& table) override;
+    void copy(unsigned table, std::uint64_t offset) override;
+};
 
 struct Analysis {
-    FindingSink sink;
-    void* sink_context;
+    PassListener* listener;  // the report's, or null
+    AnalysisTables tables;
     SectionDemux* demux;   // every section gathered, grouped into tables
-    TableSink table_sink;  // a report that wants the tables (--tables), or null
-    void* table_context;
-    SectionSink section_sink;  // a report that wants every section, or null
-    void* section_context;
     unsigned packet_size;
     std::uint64_t packets, bytes, skipped_bytes, sync_losses, crc_errors;
     std::uint64_t counts[indicator_count];
@@ -172,9 +189,9 @@ inline void note_used_pid(Analysis& a, unsigned pid) { a.used_pids[pid / 64] |= 
 // Whether intervals are timed: by arrival, or once a PCR interval has counted.
 inline bool intervals_timed(const Analysis& a) { return a.arrival.on || clock_known(a.clock); }
 
-// A zeroed analysis, allocated once (a few MB, touched only where used);
-// `tables` receives every new table the demux completes.
-Analysis* new_analysis(FindingSink sink, void* sink_context, TableSink tables = nullptr, void* tables_context = nullptr);
+// A zeroed analysis, allocated once (a few MB, touched only where used),
+// that tells `listener` (when not null) what it finds.
+Analysis* new_analysis(PassListener* listener);
 void delete_analysis(Analysis* analysis);
 
 // Every packet goes through the first; all but the plain ones go on to the second.
@@ -263,9 +280,9 @@ std::size_t analyze_plain_run(Analysis& a, const unsigned char* ts, std::size_t 
 // Section handling, called for each section completed on a gathered PID.
 void analyze_section(Analysis& a, unsigned pid, const AssembledSection& section, const Packet& packet);
 // A new table from the demux: the programs come from the PAT and the PMTs.
-void analyze_table(void* analysis, const TableEvent& table);
+void analyze_table(Analysis& a, const TableEvent& table);
 // A copy of a table complete at `offset`: the interval since the last one, timed when known.
-void analyze_table_copy(void* analysis, unsigned table, std::uint64_t offset);
+void analyze_table_copy(Analysis& a, unsigned table, std::uint64_t offset);
 
 // A finding at a packet, into the queue that goes out in stream order.
 void report_finding(Analysis& a, std::uint64_t packet, std::uint64_t offset, unsigned pid, FindingKind kind,

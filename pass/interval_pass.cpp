@@ -5,26 +5,25 @@
 namespace ostrel {
 namespace {
 
-struct Pass {
-    const IntervalHooks& hooks;
+// Each finding into its interval, then to the report.
+struct Pass final : PassListener {
+    Pass(IntervalListener& l, Intervals* t) : listener(l), intervals(t) {}
+    IntervalListener& listener;
     Intervals* intervals;
+    void finding(const Finding& finding) override
+    {
+        intervals_finding(*intervals, finding);
+        listener.finding(finding);
+    }
 };
-
-void on_finding(void* context, const Finding& finding)
-{
-    Pass& pass = *static_cast<Pass*>(context);
-    intervals_finding(*pass.intervals, finding);
-    if (pass.hooks.finding != nullptr)
-        pass.hooks.finding(pass.hooks.context, finding);
-}
 
 }  // namespace
 
-ReportEnd run_interval_pass(const PacketInput& in, double length, const IntervalHooks& hooks, std::FILE* err,
+ReportEnd run_interval_pass(const PacketInput& in, double length, IntervalListener& listener, std::FILE* err,
                             FlowFigures* figures)
 {
-    Pass pass{hooks, new_intervals(length, hooks.row, hooks.context)};
-    Analysis* const a = new_analysis(on_finding, &pass);
+    Pass pass{listener, new_intervals(length, listener)};
+    Analysis* const a = new_analysis(&pass);
     ReportEnd result = ReportEnd::out_of_memory;
     if (a != nullptr && pass.intervals != nullptr) {
         a->check_priority = 3;  // the findings of every priority, counted per interval
@@ -32,7 +31,7 @@ ReportEnd run_interval_pass(const PacketInput& in, double length, const Interval
         result = pass_end(run_flow_pass(in, *a, err, figures), *a);
         if (result == ReportEnd::done) {
             intervals_end(*a, *pass.intervals);
-            hooks.finished(hooks.context, *a);
+            listener.finished(*a);
         }
     }
     delete_analysis(a);

@@ -12,15 +12,18 @@
 
 namespace ostrel {
 
-struct IntervalHooks {
-    RowSink row;
-    FindingSink finding;  // each finding as well, once counted; or null
-    void (*finished)(void* context, const Analysis& a);  // the pass ended as asked, its last row out
-    void* context;
+// What a report of intervals hears: each row, each finding once counted
+// into its interval, and the end of a pass that ended as asked.
+struct IntervalListener : RowListener {
+    virtual void finding(const Finding& finding) { (void)finding; }
+    virtual void finished(const Analysis& a) = 0;  // its last row out
+
+protected:
+    ~IntervalListener() = default;
 };
 
 // `figures`: a capture's flow whose figures the report shows, or null.
-ReportEnd run_interval_pass(const PacketInput& in, double length, const IntervalHooks& hooks, std::FILE* err,
+ReportEnd run_interval_pass(const PacketInput& in, double length, IntervalListener& listener, std::FILE* err,
                             FlowFigures* figures = nullptr);
 
 }  // namespace ostrel

@@ -55,7 +55,7 @@ void emit(const Analysis& a, Intervals& t, bool last)
     if (rate > 0 && !t.buffer.upper.empty())
         row.df_ms = (hull_max(t.buffer, rate) - hull_min(t.buffer, rate)) / rate * 1000;
     row.lost = t.lost;
-    t.sink(t.context, row);
+    t.rows->row(row);
     // The next interval starts empty.
     t.pids_changed = false;
     for (unsigned i = 0; i < t.pid_count; ++i)
@@ -227,15 +227,14 @@ void intervals_make_room(Analysis& a, Intervals& t)
         take_untimed(a, t);
 }
 
-Intervals* new_intervals(double length, RowSink sink, void* context)
+Intervals* new_intervals(double length, RowListener& rows)
 {
     void* memory = std::calloc(1, sizeof(Intervals));
     if (memory == nullptr)
         return nullptr;
     Intervals* t = new (memory) Intervals;
     t->length = length;
-    t->sink = sink;
-    t->context = context;
+    t->rows = &rows;
     t->pcr_interval_max = t->pcr_accuracy_max = -1;
     return t;
 }

@@ -43,7 +43,13 @@ struct IntervalRow {
     std::uint64_t lost;          // TS packets lost, by the continuity counters
 };
 
-using RowSink = void (*)(void* context, const IntervalRow& row);
+// Told of each interval as it ends.
+struct RowListener {
+    virtual void row(const IntervalRow& row) = 0;
+
+protected:
+    ~RowListener() = default;
+};
 
 // Packets of one PID, one after the other from `offset` (`count` of them,
 // a stored packet apart).
@@ -65,8 +71,7 @@ inline constexpr unsigned ahead_capacity = 1024;  // intervals ahead whose findi
 
 struct Intervals {
     double length;
-    RowSink sink;
-    void* context;
+    RowListener* rows;
     unsigned pending, pending_pcrs;
     PendingPacket packets[pending_capacity];
     PendingPcr pcrs[pending_pcr_capacity];
@@ -90,7 +95,7 @@ struct Intervals {
 };
 
 // Zeroed intervals of `length` seconds, allocated once; null when out of memory.
-Intervals* new_intervals(double length, RowSink sink, void* context);
+Intervals* new_intervals(double length, RowListener& rows);
 void delete_intervals(Intervals* intervals);
 
 // The waiting room is full: what waits is decided now.

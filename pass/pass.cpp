@@ -14,7 +14,7 @@ template <bool hooked, bool arrivals>
 struct Step {
     Analysis& a;
     Progress& progress;
-    const PassHook* hook;
+    PassHook* hook;
     bool operator()(const Packet& packet)
     {
         if (packet.number == 1) {
@@ -32,7 +32,7 @@ struct Step {
         if ((packet.number & 0xFFFF) == 0)
             progress_update(progress, packet.offset);
         if constexpr (hooked)
-            return hook->packet(hook->context, packet);
+            return hook->packet(packet);
         return true;
     }
     // Plain packets of one PID, taken as a run when nothing else looks at each
@@ -58,7 +58,7 @@ struct Step {
     {
         analyze_window_moves(a);
         if constexpr (hooked)
-            hook->window_moves(hook->context);
+            hook->window_moves();
     }
 };
 
@@ -71,7 +71,7 @@ ReportEnd pass_end(ScanEnd end, const Analysis& a)
     return a.packets == 0 ? ReportEnd::no_packets : ReportEnd::done;
 }
 
-ScanEnd run_pass(const PacketInput& in, Analysis& a, std::FILE* err, const PassHook* hook)
+ScanEnd run_pass(const PacketInput& in, Analysis& a, std::FILE* err, PassHook* hook)
 {
     Progress progress = progress_start(err, in.file);
     PacketInput reading = in;

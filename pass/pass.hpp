@@ -14,9 +14,11 @@ namespace ostrel {
 // stops the pass), and word that the read window is about to move (packets
 // kept by pointer go stale).
 struct PassHook {
-    bool (*packet)(void* context, const Packet& packet);
-    void (*window_moves)(void* context);
-    void* context;
+    virtual bool packet(const Packet& packet) = 0;
+    virtual void window_moves() = 0;
+
+protected:
+    ~PassHook() = default;
 };
 
 // How the pass ended for a report: done, or the failure to tell (a read
@@ -24,7 +26,7 @@ struct PassHook {
 ReportEnd pass_end(ScanEnd end, const Analysis& a);
 
 // Reads the whole input into `a`; `err` gets the progress line when it is a terminal.
-ScanEnd run_pass(const PacketInput& in, Analysis& a, std::FILE* err, const PassHook* hook = nullptr);
+ScanEnd run_pass(const PacketInput& in, Analysis& a, std::FILE* err, PassHook* hook = nullptr);
 
 // The same over a capture's flow whose figures a report shows (null: none):
 // the pass adds the flow's losses to them and gives them its clock, which

@@ -199,17 +199,16 @@ void analyze_section(Analysis& a, unsigned pid, const AssembledSection& s, const
     check_section(a, pid, s, packet);
     if (s.stored != s.length)
         return;
-    if (a.section_sink != nullptr)
-        a.section_sink(a.section_context, pid, s, packet);
+    if (a.listener != nullptr)
+        a.listener->section(pid, s, packet);
     a.pids[pid].cues += section_table_id(s) == 0xFC && crc_correct(s);
     a.demux->section(pid, s.data, s.stored, crc_correct(s), packet.number, packet.offset);
     if (a.check_priority >= 3 && crc_correct(s))
         check_si_section(a, pid, s.data, s.stored, packet);
 }
 
-void analyze_table_copy(void* analysis, unsigned table, std::uint64_t offset)
+void analyze_table_copy(Analysis& a, unsigned table, std::uint64_t offset)
 {
-    Analysis& a = *static_cast<Analysis*>(analysis);
     EventTime& last = a.table_times[table];
     if (last.listed || last.timed) {
         // A measurement, not a finding: the timeline hands the interval to the demux.
@@ -218,9 +217,8 @@ void analyze_table_copy(void* analysis, unsigned table, std::uint64_t offset)
     note_event(a, last, offset);
 }
 
-void analyze_table(void* analysis, const TableEvent& t)
+void analyze_table(Analysis& a, const TableEvent& t)
 {
-    Analysis& a = *static_cast<Analysis*>(analysis);
     if (t.table_id == 0x00 && t.pid == 0x0000)
         take_pat(a, t);
     if (t.table_id == table_id_cat && t.pid == pid_cat) {  // the EMM PIDs of the CAT
@@ -246,8 +244,8 @@ void analyze_table(void* analysis, const TableEvent& t)
                 take_pmt(a, program, i, t.sections[0], t.offset);
         }
     }
-    if (a.table_sink != nullptr)
-        a.table_sink(a.table_context, t);
+    if (a.listener != nullptr)
+        a.listener->table(t);
 }
 
 

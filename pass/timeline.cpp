@@ -12,8 +12,8 @@ constexpr unsigned max_arrival_stretch_datagrams = 1024;  // the log holds 8,192
 void emit(Analysis& a, const Finding& f)
 {
     ++a.counts[static_cast<unsigned>(indicator_of(f.kind))];
-    if (a.sink != nullptr)
-        a.sink(a.sink_context, f);
+    if (a.listener != nullptr)
+        a.listener->finding(f);
 }
 
 // The arrival of the datagram that holds `offset`, one of the stretch's.

@@ -144,18 +144,17 @@ void SectionDemux::finish(unsigned slot, unsigned pid, unsigned table_id, unsign
     State& s = states_[slot];
     TableStats& stats = stats_[slot];
     ++stats.copies;
-    if (copies_ != nullptr)
-        copies_(context_, slot, offset);
+    listener_.copy(slot, offset);
     if (s.holding) {
         if (s.copy_version != s.version)
             ++stats.versions;
         stats.last_packet = packet;
-        if (s.kept && sink_ != nullptr) {
+        if (s.kept) {
             std::sort(s.held.begin(), s.held.end(), [](const Held& a, const Held& b) { return a.number < b.number; });
             std::vector<SectionBytes> sections;
             for (const Held& h : s.held)
                 sections.push_back(SectionBytes{h.bytes.data(), h.bytes.size()});
-            sink_(context_, TableEvent{pid, table_id, extension, static_cast<unsigned>(s.version), long_form, current,
+            listener_.table(TableEvent{pid, table_id, extension, static_cast<unsigned>(s.version), long_form, current,
                                        sections.data(), static_cast<unsigned>(sections.size()), packet, offset});
         }
         s.copy_version = s.version;

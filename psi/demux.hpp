@@ -40,9 +40,15 @@ struct TableStats {
     double interval_min = 0, interval_max = 0, interval_sum = 0;
 };
 
-using TableSink = void (*)(void* context, const TableEvent& table);
-// Every complete copy, new or not: the table's index in stats() and where it completed.
-using CopySink = void (*)(void* context, unsigned table, std::uint64_t offset);
+// What the demux tells of the tables it gathers.
+struct TableListener {
+    virtual void table(const TableEvent& table) = 0;  // a new table, complete
+    // Every complete copy, new or not: the table's index in stats() and where it completed.
+    virtual void copy(unsigned table, std::uint64_t offset) = 0;
+
+protected:
+    ~TableListener() = default;
+};
 
 class SectionDemux {
 public:
@@ -50,7 +56,7 @@ public:
     static constexpr std::size_t max_held_bytes = 8u << 20;
     static constexpr std::size_t max_schedule_bytes = 6u << 20;  // of them, for EIT schedule sections
 
-    SectionDemux(TableSink sink, CopySink copies, void* context) : sink_(sink), copies_(copies), context_(context) {}
+    explicit SectionDemux(TableListener& listener) : listener_(listener) {}
 
     // A complete section on `pid`.
     void section(unsigned pid, const unsigned char* data, std::size_t size, bool crc_ok, std::uint64_t packet,
@@ -91,9 +97,7 @@ private:
         std::vector<Held> copy_held;       // and its sections, when kept
     };
 
-    TableSink sink_;
-    CopySink copies_;
-    void* context_;
+    TableListener& listener_;
     std::unordered_map<std::uint64_t, unsigned> index_;
     std::vector<State> states_;
     std::vector<TableStats> stats_;

@@ -8,15 +8,17 @@ namespace {
 
 constexpr std::uint64_t shown_per_pair = 10;  // text: findings of one indicator on one PID printed
 
-struct Sink {
+struct Sink final : PassListener {
+    Sink(Output& o, const CheckOptions& asked) : out(o), options(asked) {}
     Output& out;
     const CheckOptions& options;
     Withheld withheld;
+    void finding(const Finding& finding) override;
 };
 
-void on_finding(void* context, const Finding& finding)
+void Sink::finding(const Finding& finding)
 {
-    Sink& sink = *static_cast<Sink*>(context);
+    Sink& sink = *this;
     const Indicator indicator = indicator_of(finding.kind);
     if (indicator_priority(indicator) > sink.options.priority)
         return;
@@ -97,8 +99,8 @@ std::uint64_t error_total(const Analysis& a)
 
 ReportEnd report_check(const PacketInput& in, Output& out, const CheckOptions& options, std::FILE* err)
 {
-    Sink sink{out, options, {}};
-    Analysis* const a = new_analysis(on_finding, &sink);
+    Sink sink{out, options};
+    Analysis* const a = new_analysis(&sink);
     if (a == nullptr)
         return ReportEnd::out_of_memory;
     a->check_priority = options.priority;

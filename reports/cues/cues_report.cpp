@@ -13,11 +13,13 @@ namespace {
 
 constexpr std::uint64_t pts_wrap = std::uint64_t{1} << 33;
 
-struct Context {
+struct Context final : PassListener {
+    Context(Output& o, bool as_json) : out(o), json(as_json) {}
     Output& out;
     bool json;
     DvbText text;
     const Analysis* a = nullptr;
+    void section(unsigned pid, const AssembledSection& s, const Packet& packet) override;
 };
 
 // The program that lists the PID, or 0.
@@ -27,9 +29,9 @@ unsigned program_of(const Analysis& a, unsigned pid)
     return (s.role & role_stream) ? a.programs[s.program].program_number : 0;
 }
 
-void on_section(void* context, unsigned pid, const AssembledSection& s, const Packet& packet)
+void Context::section(unsigned pid, const AssembledSection& s, const Packet& packet)
 {
-    Context& c = *static_cast<Context*>(context);
+    Context& c = *this;
     if (section_table_id(s) != 0xFC)
         return;
     const Analysis& a = *c.a;
@@ -88,13 +90,11 @@ void on_section(void* context, unsigned pid, const AssembledSection& s, const Pa
 
 ReportEnd report_cues(const PacketInput& in, Output& out, bool json, std::FILE* err)
 {
-    Context context{out, json, {}};
-    Analysis* const a = new_analysis(nullptr, nullptr);
+    Context context{out, json};
+    Analysis* const a = new_analysis(&context);
     if (a == nullptr)
         return ReportEnd::out_of_memory;
     context.a = a;
-    a->section_sink = on_section;
-    a->section_context = &context;
     const ScanEnd end = run_pass(in, *a, err);
     const ReportEnd result = pass_end(end, *a);
     delete_analysis(a);

@@ -14,8 +14,10 @@
 namespace ostrel {
 namespace {
 
-struct Cut {
+struct Cut final : PassHook {
     Cut(const CutOptions& options, std::FILE* file) : o(options), out(file) {}
+    bool packet(const Packet& packet) override;
+    void window_moves() override;
     const CutOptions& o;
     std::FILE* out;
     Analysis* a = nullptr;
@@ -61,7 +63,7 @@ void keep_packet(Cut& c, const unsigned char* ts)
     ++c.written;
 }
 
-void on_window_moves(void* context) { flush_run(*static_cast<Cut*>(context)); }
+void Cut::window_moves() { flush_run(*this); }
 
 const Program* the_program(const Analysis& a, unsigned number)
 {
@@ -185,9 +187,9 @@ void put_es(Cut& c, const Packet& packet)
     put(c, p + at, packet_size - at);
 }
 
-bool on_packet(void* context, const Packet& packet)
+bool Cut::packet(const Packet& packet)
 {
-    Cut& c = *static_cast<Cut*>(context);
+    Cut& c = *this;
     const HeaderView h{packet.ts};
     const unsigned pid = h.pid();
     const bool rai = h.random_access();
@@ -225,12 +227,11 @@ CutResult write_cut(const PacketInput& in, const CutOptions& options, std::FILE*
     const std::unique_ptr<Cut> cut(new Cut(options, out));
     for (const std::uint16_t pid : options.pids)
         cut->listed.set(pid & 0x1FFF);
-    Analysis* const a = new_analysis(nullptr, nullptr);
+    Analysis* const a = new_analysis(nullptr);
     if (a == nullptr)
         return CutResult{ReportEnd::out_of_memory, false, 0, 0};
     cut->a = a;
-    const PassHook hook{on_packet, on_window_moves, cut.get()};
-    const ScanEnd end = run_pass(in, *a, err, &hook);
+    const ScanEnd end = run_pass(in, *a, err, cut.get());
     flush_run(*cut);
     const ReportEnd result = end == ScanEnd::stopped ? ReportEnd::done : pass_end(end, *a);
     delete_analysis(a);

@@ -48,27 +48,26 @@ private:
     Output out_;
 };
 
-struct Run {
-    Output* page;
-    const char* name;
-    const CaptureFlow* flow;
-    ChartSeries* chart;
+struct Run final : IntervalListener {
+    Output* page = nullptr;
+    const char* name = nullptr;
+    const CaptureFlow* flow = nullptr;
+    ChartSeries* chart = nullptr;
     TextBuffer findings;
-    std::uint64_t finding_count;
+    std::uint64_t finding_count = 0;
+    void row(const IntervalRow& row) override { chart_take(*chart, row); }
+    void finding(const Finding& finding) override
+    {
+        if (finding_count++ < shown_findings)
+            put_finding_text(findings.out(), finding);
+    }
+    // The page, once the pass is done.
+    void finished(const Analysis& a) override;
 };
 
-void on_row(void* context, const IntervalRow& row) { chart_take(*static_cast<Run*>(context)->chart, row); }
-
-void on_finding(void* context, const Finding& finding)
+void Run::finished(const Analysis& a)
 {
-    Run& run = *static_cast<Run*>(context);
-    if (run.finding_count++ < shown_findings)
-        put_finding_text(run.findings.out(), finding);
-}
-
-void put_page(void* context, const Analysis& a)
-{
-    Run& run = *static_cast<Run*>(context);
+    Run& run = *this;
     Output& out = *run.page;
     const char* const name = run.name;
     const CaptureFlow* const flow = run.flow;
@@ -108,8 +107,7 @@ ReportEnd report_html(const PacketInput& in, std::FILE* page, const char* name, 
     run->chart = chart.get();
     if (!run->findings.ok())
         return ReportEnd::out_of_memory;
-    const IntervalHooks hooks{on_row, on_finding, put_page, run.get()};
-    return run_interval_pass(in, interval_s, hooks, err, flow != nullptr ? flow->figures.get() : nullptr);
+    return run_interval_pass(in, interval_s, *run, err, flow != nullptr ? flow->figures.get() : nullptr);
 }
 
 int HtmlReport::run(const ReportRun& run)

@@ -9,7 +9,7 @@ namespace ostrel {
 ReportEnd report_summary(const PacketInput& in, Output& out, const char* name, bool json, std::FILE* err,
                          const CaptureFlow* flow)
 {
-    Analysis* const a = new_analysis(nullptr, nullptr);
+    Analysis* const a = new_analysis(nullptr);
     if (a == nullptr)
         return ReportEnd::out_of_memory;
     const ScanEnd end = run_flow_pass(in, *a, err, flow != nullptr ? flow->figures.get() : nullptr);

@@ -6,26 +6,25 @@
 namespace ostrel {
 namespace {
 
-struct Context {
+struct Context final : PassListener {
+    Context(TablesWriter& w, unsigned only_pid) : writer(w), pid_filter(only_pid) {}
     TablesWriter& writer;
     DvbText text;
     unsigned pid_filter;
+    void table(const TableEvent& t) override
+    {
+        if (pid_filter == 0xFFFF || t.pid == pid_filter)
+            writer.table(t, text);
+    }
 };
-
-void on_table(void* context, const TableEvent& t)
-{
-    Context& c = *static_cast<Context*>(context);
-    if (c.pid_filter == 0xFFFF || t.pid == c.pid_filter)
-        c.writer.table(t, c.text);
-}
 
 }  // namespace
 
 ReportEnd report_tables(const PacketInput& in, Output& out, unsigned pid_filter, bool json, std::FILE* err)
 {
     const std::unique_ptr<TablesWriter> writer = json ? json_tables_writer(out) : text_tables_writer(out);
-    Context context{*writer, {}, pid_filter};
-    Analysis* const a = new_analysis(nullptr, nullptr, on_table, &context);
+    Context context{*writer, pid_filter};
+    Analysis* const a = new_analysis(&context);
     if (a == nullptr)
         return ReportEnd::out_of_memory;
     if (pid_filter < pid_count)

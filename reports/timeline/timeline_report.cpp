@@ -5,15 +5,18 @@
 namespace ostrel {
 namespace {
 
-struct Run {
+struct Run final : IntervalListener {
+    Run(Output& o, const TimelineOptions& asked) : out(o), options(asked) {}
     Output& out;
     const TimelineOptions& options;
-    std::uint64_t rows;
+    std::uint64_t rows = 0;
+    void row(const IntervalRow& row) override;
+    void finished(const Analysis& a) override;
 };
 
-void on_row(void* context, const IntervalRow& row)
+void Run::row(const IntervalRow& row)
 {
-    Run& run = *static_cast<Run*>(context);
+    Run& run = *this;
     ++run.rows;
     if (run.options.json) {
         put_interval_json(run.out, row);
@@ -30,9 +33,9 @@ void on_row(void* context, const IntervalRow& row)
 }
 
 // How the rows were timed, after them.
-void on_finished(void* context, const Analysis& a)
+void Run::finished(const Analysis& a)
 {
-    Run& run = *static_cast<Run*>(context);
+    Run& run = *this;
     if (run.options.json)
         return;
     Output& out = run.out;
@@ -57,8 +60,8 @@ double interval_bitrate(const IntervalRow& row, std::uint64_t packets)
 
 ReportEnd report_timeline(const PacketInput& in, Output& out, const TimelineOptions& options, std::FILE* err)
 {
-    Run run{out, options, 0};
-    return run_interval_pass(in, options.interval_s, IntervalHooks{on_row, nullptr, on_finished, &run}, err);
+    Run listener{out, options};
+    return run_interval_pass(in, options.interval_s, listener, err);
 }
 
 ReportEnd TimelineReport::write(const ReportRun& run, SyncLog& log)

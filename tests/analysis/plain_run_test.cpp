@@ -14,12 +14,11 @@
 namespace ostrel::test {
 namespace {
 
-void count_finding(void* context, const Finding&) { ++*static_cast<unsigned*>(context); }
-
-struct Analyzed {
+struct Analyzed final : PassListener {
     std::unique_ptr<Analysis, void (*)(Analysis*)> a{nullptr, delete_analysis};
     unsigned findings = 0;
     std::size_t taken = 0;  // packets the runs took
+    void finding(const Finding&) override { ++findings; }
 };
 
 // `runs`: after each packet, the plain ones after it go through
@@ -27,7 +26,7 @@ struct Analyzed {
 // packet loop would (it goes on at the next packet that fits).
 void analyze(const Bytes& s, unsigned size, bool runs, Analyzed& out)
 {
-    out.a.reset(new_analysis(count_finding, &out.findings));
+    out.a.reset(new_analysis(&out));
     Analysis& a = *out.a;
     const unsigned sync_at = size == 192 ? 4 : 0;
     const std::size_t count = s.size() / size;
@@ -136,7 +135,7 @@ TEST(PlainRun, TakesOnlyPlainPacketsOfOnePid)
         s = join({s, packet({.pid = 0x0100, .counter = c})});
     s = join({s, packet({.pid = 0x0101, .counter = 0})});
     Analyzed fresh;
-    fresh.a.reset(new_analysis(count_finding, &fresh.findings));
+    fresh.a.reset(new_analysis(&fresh));
     Analysis& a = *fresh.a;
     EXPECT_EQ(analyze_plain_run(a, s.data(), 6, 188, 1, 0), 0u) << "a PID not seen yet";
     analyze_packet(a, Packet{s.data(), s.data(), 188, 1, 0});
