@@ -39,7 +39,7 @@ struct Input;
 // arrival times and figures the reports then use).
 struct StreamInput {
     std::FILE* file;  // the file itself, also when read through a source
-    const ByteSource* source;
+    ByteSource* source;
     const CaptureFlow* flow;
 };
 

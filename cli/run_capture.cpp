@@ -44,7 +44,8 @@ int run_capture(const RunOptions& options, Input& input, const char* name, const
         return status;
     }
     FlowStream flow;
-    flow.datagrams = capture_datagrams(*capture);
+    CaptureDatagrams datagrams{*capture};
+    flow.datagrams = &datagrams;
     flow.wanted = options.flow_mode;
     flow.destination = options.flow_destination;
     CaptureFlow capture_flow;

@@ -56,7 +56,8 @@ int run_live(const RunOptions& options, const char* url, const RunBuffers& buffe
     if (!note.empty())
         std::fprintf(err, "%s\n", note.c_str());
     FlowStream flow;
-    flow.datagrams = DatagramSource{udp_next, receiver.get()};
+    UdpDatagrams datagrams{*receiver};
+    flow.datagrams = &datagrams;
     flow.live = true;
     flow.drops = receiver->drops_known ? &receiver->drops : nullptr;
     CaptureFlow capture_flow;

@@ -15,17 +15,14 @@ namespace {
 
 constexpr double table_interval_limit = 0.5;  // s: PAT and each PMT at least this often
 
-struct SectionContext {
+// The sections a packet completes, into the analysis.
+struct SectionsOfPacket final : SectionDone {
+    SectionsOfPacket(Analysis& analysis, unsigned on_pid, const Packet& in) : a(analysis), pid(on_pid), packet(in) {}
     Analysis& a;
     unsigned pid;
     const Packet& packet;
+    void section(const AssembledSection& section) override { analyze_section(a, pid, section, packet); }
 };
-
-void on_section(void* context, const AssembledSection& section)
-{
-    const SectionContext& c = *static_cast<const SectionContext*>(context);
-    analyze_section(c.a, c.pid, section, c.packet);
-}
 
 // The time since `last` against the limit; then `last` becomes now.
 void check_interval(Analysis& a, const Packet& packet, unsigned pid, EventTime& last, FindingKind kind,
@@ -150,8 +147,8 @@ void check_scrambled(Analysis& a, const Packet& packet, unsigned pid, unsigned s
 void gather_packet_sections(Analysis& a, SectionSlot& slot, unsigned pid, const Packet& packet,
                             std::size_t payload_at, bool unit_start)
 {
-    SectionContext context{a, pid, packet};
-    assemble_sections(slot, packet.ts + payload_at, packet_size - payload_at, unit_start, on_section, &context);
+    SectionsOfPacket done{a, pid, packet};
+    assemble_sections(slot, packet.ts + payload_at, packet_size - payload_at, unit_start, done);
 }
 
 namespace {

@@ -57,7 +57,7 @@ std::size_t take_bytes(SectionSlot& slot, const unsigned char* bytes, std::size_
 
 bool complete(const SectionSlot& slot) { return slot.active && slot.total != 0 && slot.have == slot.total; }
 
-void finish(SectionSlot& slot, void (*done)(void*, const AssembledSection&), void* context)
+void finish(SectionSlot& slot, SectionDone& done)
 {
     slot.active = false;
     const AssembledSection s{slot.data,
@@ -66,19 +66,19 @@ void finish(SectionSlot& slot, void (*done)(void*, const AssembledSection&), voi
                     carries_crc(slot.data[0], slot.data[1]),
                     slot.carried,
                     slot.crc};
-    done(context, s);
+    done.section(s);
 }
 
 }  // namespace
 
 void assemble_sections(SectionSlot& slot, const unsigned char* payload, std::size_t length, bool unit_start,
-                       void (*done)(void* context, const AssembledSection& section), void* context)
+                       SectionDone& done)
 {
     if (!unit_start) {
         if (slot.active) {
             take_bytes(slot, payload, length);
             if (complete(slot))
-                finish(slot, done, context);
+                finish(slot, done);
         }
         return;
     }
@@ -92,7 +92,7 @@ void assemble_sections(SectionSlot& slot, const unsigned char* payload, std::siz
     if (slot.active) {
         take_bytes(slot, payload + 1, tail_end - 1);
         if (complete(slot))
-            finish(slot, done, context);
+            finish(slot, done);
     }
     slot.active = false;
     std::size_t i = first;
@@ -101,7 +101,7 @@ void assemble_sections(SectionSlot& slot, const unsigned char* payload, std::siz
         i += take_bytes(slot, payload + i, length - i);
         if (!complete(slot))
             return;  // goes on in the next packet, or was no section
-        finish(slot, done, context);
+        finish(slot, done);
     }
 }
 

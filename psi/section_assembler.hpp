@@ -51,8 +51,16 @@ inline unsigned section_table_id(const AssembledSection& s) { return s.data[0]; 
 // Drops a section in progress (a lost packet, a lost sync byte).
 inline void abandon_section(SectionSlot& slot) { slot.active = false; }
 
-// Takes one packet's payload. `done` is called for each section completed in it.
+// Told of each section as it completes.
+struct SectionDone {
+    virtual void section(const AssembledSection& section) = 0;
+
+protected:
+    ~SectionDone() = default;
+};
+
+// Takes one packet's payload; `done` hears of each section completed in it.
 void assemble_sections(SectionSlot& slot, const unsigned char* payload, std::size_t length, bool unit_start,
-                       void (*done)(void* context, const AssembledSection& section), void* context);
+                       SectionDone& done);
 
 }  // namespace ostrel

@@ -9,21 +9,10 @@ namespace {
 
 constexpr std::size_t capture_read_buffer = 256 * 1024;  // libpcap reads a record at a time
 
-std::size_t read_head_then_file(void* context, unsigned char* into, std::size_t size)
-{
-    Input& in = *static_cast<Input*>(context);
-    std::size_t done = 0;
-    for (; in.head_at < in.head_length && done < size; ++done)
-        into[done] = in.head[in.head_at++];
-    return done + std::fread(into + done, 1, size - done, in.file);
-}
-
-bool file_failed(void* context) { return std::ferror(static_cast<Input*>(context)->file) != 0; }
-
 ssize_t read_replay(void* cookie, char* into, std::size_t size)
 {
     Input& in = *static_cast<Input*>(cookie);
-    const std::size_t done = read_head_then_file(&in, reinterpret_cast<unsigned char*>(into), size);
+    const std::size_t done = in.source.read(reinterpret_cast<unsigned char*>(into), size);
     return done == 0 && std::ferror(in.file) ? -1 : static_cast<ssize_t>(done);
 }
 
@@ -46,6 +35,7 @@ bool open_input(std::FILE* file, Input& input)
 {
     input = Input{};
     input.file = file;
+    input.source.input = &input;
     const int fd = fileno(file);
     const off_t at = fd >= 0 ? lseek(fd, 0, SEEK_CUR) : -1;
     if (at >= 0) {
@@ -59,7 +49,6 @@ bool open_input(std::FILE* file, Input& input)
     if (input.head_length == 0 && std::ferror(file))
         return false;
     input.capture = is_capture_start(input.head, input.head_length);
-    input.source = ByteSource{read_head_then_file, &input, file_failed};
     return true;
 }
 
@@ -77,4 +66,15 @@ std::FILE* capture_file(Input& input)
         close(fd);
     return buffered(input, f);
 }
+std::size_t InputBytes::read(unsigned char* into, std::size_t size)
+{
+    Input& in = *input;
+    std::size_t done = 0;
+    for (; in.head_at < in.head_length && done < size; ++done)
+        into[done] = in.head[in.head_at++];
+    return done + std::fread(into + done, 1, size - done, in.file);
+}
+
+bool InputBytes::failed() const { return std::ferror(input->file) != 0; }
+
 }  // namespace ostrel

@@ -13,13 +13,22 @@
 
 namespace ostrel {
 
+struct Input;
+
+// The head taken from the file, then the rest of the file.
+struct InputBytes final : ByteSource {
+    Input* input = nullptr;
+    std::size_t read(unsigned char* into, std::size_t size) override;
+    bool failed() const override;
+};
+
 struct Input {
     std::FILE* file;
     bool capture;              // pcap or pcapng
     unsigned char head[capture_magic_bytes];
     std::size_t head_length;   // bytes taken from the file to look at, to be handed back
     std::size_t head_at;
-    ByteSource source;         // when head_length > 0: the head, then the file
+    InputBytes source;         // when head_length > 0: the head, then the file
     std::unique_ptr<char[]> capture_buffer;  // the buffer of the FILE libpcap reads
 };
 

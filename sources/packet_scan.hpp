@@ -35,7 +35,7 @@ struct PacketInput {
     bool resync;
     std::uint64_t* bytes_read;  // when not null, set to the bytes read at the end
     const ArrivalLog* arrivals = nullptr;  // a network source: when its bytes arrived
-    const ByteSource* source = nullptr;    // the bytes, when they come not from `file` as it is
+    ByteSource* source = nullptr;          // the bytes, when they come not from `file` as it is
 };
 
 struct Packet {

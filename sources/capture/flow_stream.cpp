@@ -10,7 +10,7 @@ namespace {
 bool next_datagram(FlowStream& s)
 {
     CaptureFrame& frame = s.pending;  // all of it handed on before the next is read
-    while (s.datagrams.next(s.datagrams.context, frame, s.other, s.error)) {
+    while (s.datagrams->next(frame, s.other, s.error)) {
         const Datagram& d = frame.datagram;
         if (!s.chosen && (!s.wanted || same_endpoint(d.destination, s.destination))) {
             s.chosen = true;
@@ -35,9 +35,11 @@ bool next_datagram(FlowStream& s)
     return false;
 }
 
-std::size_t read_flow(void* context, unsigned char* into, std::size_t size)
+}  // namespace
+
+std::size_t FlowBytes::read(unsigned char* into, std::size_t size)
 {
-    FlowStream& s = *static_cast<FlowStream*>(context);
+    FlowStream& s = *stream;
     std::size_t done = 0;
     while (done < size) {
         if (s.pending_at >= s.pending.ts.length) {
@@ -58,19 +60,15 @@ std::size_t read_flow(void* context, unsigned char* into, std::size_t size)
     return done;
 }
 
-bool next_captured(void* capture, CaptureFrame& frame, OtherTraffic& other, std::string& error)
+bool CaptureDatagrams::next(CaptureFrame& frame, OtherTraffic& other, std::string& error)
 {
-    return capture_next(*static_cast<Capture*>(capture), frame, other, error);
+    return capture_next(capture, frame, other, error);
 }
-
-}  // namespace
-
-DatagramSource capture_datagrams(Capture& capture) { return DatagramSource{next_captured, &capture}; }
 
 bool flow_start(FlowStream& s)
 {
     s.log = std::make_unique<ArrivalLog>();
-    s.bytes = ByteSource{read_flow, &s};
+    s.bytes.stream = &s;
     if (next_datagram(s))
         return true;
     s.ended = true;

@@ -19,11 +19,26 @@ namespace ostrel {
 // the next that carries TS, false at the end (with `error` set when the end
 // is a failure).
 struct DatagramSource {
-    bool (*next)(void* context, CaptureFrame& frame, OtherTraffic& other, std::string& error);
-    void* context;
+    virtual bool next(CaptureFrame& frame, OtherTraffic& other, std::string& error) = 0;
+
+protected:
+    ~DatagramSource() = default;
 };
 
-DatagramSource capture_datagrams(Capture& capture);
+// The datagrams of a capture file.
+struct CaptureDatagrams final : DatagramSource {
+    explicit CaptureDatagrams(Capture& c) : capture(c) {}
+    Capture& capture;
+    bool next(CaptureFrame& frame, OtherTraffic& other, std::string& error) override;
+};
+
+struct FlowStream;
+
+// The flow's TS bytes, datagram after datagram.
+struct FlowBytes final : ByteSource {
+    FlowStream* stream = nullptr;
+    std::size_t read(unsigned char* into, std::size_t size) override;
+};
 
 // Told of each datagram of the flow as it is taken, with its capture time
 // (the network figures listen here).
@@ -35,7 +50,7 @@ protected:
 };
 
 struct FlowStream {
-    DatagramSource datagrams{};
+    DatagramSource* datagrams = nullptr;
     bool live = false;       // a socket: bytes are handed on as each datagram comes
     bool wanted = false;     // a destination was asked for
     DatagramTap* tap = nullptr;  // told of each datagram of the flow, or null
@@ -54,7 +69,7 @@ struct FlowStream {
     std::uint64_t ts_bytes = 0;     // the flow's, handed on or pending
     const std::uint64_t* drops = nullptr;  // datagrams the socket dropped (SO_RXQ_OVFL), where known
     std::unique_ptr<ArrivalLog> log;
-    ByteSource bytes{};  // the flow's TS bytes
+    FlowBytes bytes;  // the flow's TS bytes
 };
 
 // Reads up to the flow's first datagram, which `bytes` then hands on

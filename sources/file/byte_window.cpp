@@ -69,10 +69,10 @@ std::size_t window_ensure(ByteWindow& w, std::size_t n)
         if (aligned)
             ask -= ask % page_bytes;  // the end stays on a page boundary
         if (w.source != nullptr) {
-            const std::size_t got = w.source->read(w.source->context, w.data + w.end, ask);
+            const std::size_t got = w.source->read(w.data + w.end, ask);
             w.end += got;
             w.at_end = got == 0;
-            w.failed = w.at_end && w.source->failed != nullptr && w.source->failed(w.source->context);
+            w.failed = w.at_end && w.source->failed();
             continue;
         }
         const std::size_t got = std::fread(w.data + w.end, 1, ask, w.file);

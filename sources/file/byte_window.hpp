@@ -10,12 +10,14 @@
 namespace ostrel {
 
 // Where bytes come from when not straight from a file: `read` fills up to
-// `size` bytes and yields how many, 0 at the end; `failed`, when set, tells
-// whether that end was a read failure.
+// `size` bytes and yields how many, 0 at the end; `failed` tells whether that
+// end was a read failure.
 struct ByteSource {
-    std::size_t (*read)(void* context, unsigned char* into, std::size_t size);
-    void* context;
-    bool (*failed)(void* context) = nullptr;
+    virtual std::size_t read(unsigned char* into, std::size_t size) = 0;
+    virtual bool failed() const { return false; }
+
+protected:
+    ~ByteSource() = default;
 };
 
 struct ByteWindow {
@@ -28,7 +30,7 @@ struct ByteWindow {
     std::uint64_t base = 0;  // file offset of data[0]
     bool at_end = false;     // the file has ended, or a read failed
     bool failed = false;     // a read failed
-    const ByteSource* source = nullptr;  // read instead of `file` when set
+    ByteSource* source = nullptr;  // read instead of `file` when set
 };
 
 inline constexpr std::size_t page_bytes = 4096;

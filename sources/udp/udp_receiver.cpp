@@ -207,9 +207,8 @@ void udp_close(UdpReceiver& r)
     r.fd = -1;
 }
 
-bool udp_next(void* receiver, CaptureFrame& frame, OtherTraffic& other, std::string& error)
+bool udp_next(UdpReceiver& r, CaptureFrame& frame, OtherTraffic& other, std::string& error)
 {
-    UdpReceiver& r = *static_cast<UdpReceiver*>(receiver);
     double quiet = 0;  // seconds without a datagram
     for (;;) {
         if (r.stop != nullptr && r.stop->load())

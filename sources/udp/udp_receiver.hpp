@@ -9,6 +9,7 @@
 #include <string>
 
 #include "sources/capture/capture.hpp"
+#include "sources/capture/flow_stream.hpp"
 
 namespace ostrel {
 
@@ -41,7 +42,17 @@ struct UdpReceiver {
 bool udp_open(const UdpAddress& address, UdpReceiver& receiver, std::string& error, std::string& note);
 void udp_close(UdpReceiver& receiver);
 
-// The next datagram that carries TS (a DatagramSource's `next`).
-bool udp_next(void* receiver, CaptureFrame& frame, OtherTraffic& other, std::string& error);
+// The next datagram that carries TS.
+bool udp_next(UdpReceiver& receiver, CaptureFrame& frame, OtherTraffic& other, std::string& error);
+
+// The datagrams of a socket.
+struct UdpDatagrams final : DatagramSource {
+    explicit UdpDatagrams(UdpReceiver& r) : receiver(r) {}
+    UdpReceiver& receiver;
+    bool next(CaptureFrame& frame, OtherTraffic& other, std::string& error) override
+    {
+        return udp_next(receiver, frame, other, error);
+    }
+};
 
 }  // namespace ostrel

@@ -40,12 +40,16 @@ struct Seen {
     std::vector<bool> crc_ok;
 };
 
-void collect(void* context, const AssembledSection& s)
-{
-    auto& seen = *static_cast<Seen*>(context);
-    seen.lengths.push_back(s.length);
-    seen.crc_ok.push_back(crc_correct(s));
-}
+struct Collect final : SectionDone {
+    Seen& seen;
+    explicit Collect(Seen& into) : seen(into) {}
+    void section(const AssembledSection& s) override
+    {
+        seen.lengths.push_back(s.length);
+        seen.crc_ok.push_back(crc_correct(s));
+    }
+};
+
 
 Bytes cat(std::initializer_list<Bytes> parts)
 {
@@ -96,7 +100,8 @@ TEST(SectionAssembler, GathersSectionsAcrossPackets)
         for (const Piece& p : c.pieces) {
             if (p.gap_before)
                 abandon_section(slot);
-            assemble_sections(slot, p.payload.data(), p.payload.size(), p.unit_start, collect, &seen);
+            Collect collect{seen};
+            assemble_sections(slot, p.payload.data(), p.payload.size(), p.unit_start, collect);
         }
         EXPECT_EQ(seen.lengths, c.lengths) << c.name;
         EXPECT_EQ(seen.crc_ok, c.crc_ok) << c.name;
