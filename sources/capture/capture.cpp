@@ -1,12 +1,13 @@
 #include "sources/capture/capture.hpp"
 
-#include <pcap/pcap.h>
-
 #include <cstring>
+
+#include "sources/capture/pcap_library.hpp"
 
 namespace ostrel {
 
 struct Capture {
+    PcapLibrary pcap_library;
     pcap_t* pcap;
     int link_type;
     std::uint64_t frames;
@@ -30,28 +31,36 @@ bool is_capture_start(const unsigned char* head, std::size_t length)
 
 Capture* capture_open(std::FILE* file, std::string& error)
 {
+    PcapLibrary l;
+    if (!load_pcap(l, error)) {
+        std::fclose(file);
+        return nullptr;
+    }
     char message[PCAP_ERRBUF_SIZE] = "";
-    pcap_t* const pcap = pcap_fopen_offline_with_tstamp_precision(file, PCAP_TSTAMP_PRECISION_NANO, message);
+    pcap_t* const pcap = l.fopen_offline(file, PCAP_TSTAMP_PRECISION_NANO, message);
     if (pcap == nullptr) {
         std::fclose(file);
         error = std::string("Capture cannot be read: ") + message;
+        unload_pcap(l);
         return nullptr;
     }
-    const int link_type = pcap_datalink(pcap);
+    const int link_type = l.datalink(pcap);
     if (!link_type_known(link_type)) {
-        const char* name = pcap_datalink_val_to_name(link_type);
+        const char* name = l.datalink_val_to_name(link_type);
         error = "Capture link type " + std::to_string(link_type) + (name != nullptr ? std::string(" (") + name + ")" : "") +
                 " is not read (Ethernet, Linux cooked, raw IP and loopback are)";
-        pcap_close(pcap);
+        l.close(pcap);
+        unload_pcap(l);
         return nullptr;
     }
-    return new Capture{pcap, link_type, 0};
+    return new Capture{l, pcap, link_type, 0};
 }
 
 void capture_close(Capture* capture)
 {
     if (capture != nullptr) {
-        pcap_close(capture->pcap);
+        capture->pcap_library.close(capture->pcap);
+        unload_pcap(capture->pcap_library);
         delete capture;
     }
 }
@@ -61,12 +70,12 @@ bool capture_next(Capture& c, CaptureFrame& frame, OtherTraffic& other, std::str
     for (;;) {
         pcap_pkthdr* header = nullptr;
         const unsigned char* data = nullptr;
-        const int got = pcap_next_ex(c.pcap, &header, &data);
+        const int got = c.pcap_library.next_ex(c.pcap, &header, &data);
         if (got == PCAP_ERROR_BREAK)
             return false;
         if (got != 1) {
             error = std::string("Capture read failed after frame ") + std::to_string(c.frames) + ": " +
-                    pcap_geterr(c.pcap);
+                    c.pcap_library.geterr(c.pcap);
             return false;
         }
         ++c.frames;
