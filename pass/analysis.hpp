@@ -49,23 +49,17 @@ struct PidState {
     std::uint64_t gap_bytes;            // streams: the longest gap between its packets in the stretch
     std::uint32_t cc_epoch;             // the continuity state holds while this equals the pass's epoch
     short slot;                         // section slot + 1, 0 when sections are not gathered
-    unsigned short plain_b3;            // byte 3 of a plain next packet: payload only, the next counter
+    unsigned short next_plain_byte3;    // byte 3 of a plain next packet: payload only, the next counter
                                         // (0xFFFF: none is plain, its sections are gathered)
     unsigned char start_mask;           // 0x40 for streams, whose unit starts are looked at
     unsigned char cc;                   // counter of the last packet with a payload
-    unsigned char copies;               // how often that packet came: 1, or 2 for an allowed duplicate
+    unsigned char times_seen;           // how often that packet came: 1, or 2 for an allowed duplicate
     unsigned char role;                 // PidRole bits
     bool in_window;                     // last_payload points into the read window
     unsigned short program;             // index of its program (role_pmt, role_stream)
 
-    std::uint64_t cc_errors, transport_errors, scrambled, pcrs;
-    std::uint64_t first_pcr_packet, last_pcr_packet;
-    std::uint64_t last_pcr;         // 27 MHz
-    std::uint64_t pcr_ticks;        // PCR differences added up, split at discontinuities
-    std::uint32_t last_pcr_arrival; // arrival_time_stamp of the last PCR packet (192-byte packets)
+    std::uint64_t cc_errors, transport_errors, scrambled;
     std::uint64_t gap_packet, gap_offset;  // the packet that ended that gap
-    EventTime last_pts;             // for PTS_error
-    bool pts_seen;
     bool payload_seen;              // some packet had a payload
     bool tables_seen;               // a section of the PID's own tables came, its CRC_32 correct
     bool probing;                   // its format is being looked for in its first PES packets
@@ -81,6 +75,21 @@ struct PidState {
 struct StreamNotes {
     char language[4];  // ISO 639 code from an ISO_639_language_descriptor, "" when none
     bool sparse_pts;   // subtitles or teletext: a PTS only when the content changes
+};
+
+// What the PCRs of a PID give (the PCR tracker's state, a PID each).
+struct PcrState {
+    std::uint64_t pcrs;
+    std::uint64_t first_pcr_packet, last_pcr_packet;
+    std::uint64_t last_pcr;          // 27 MHz
+    std::uint64_t pcr_ticks;         // PCR differences added up, split at discontinuities
+    std::uint32_t last_pcr_arrival;  // arrival_time_stamp of the last PCR packet (192-byte packets)
+};
+
+// When a PID's last PTS came (the PTS tracker's state, a PID each), for PTS_error.
+struct PtsState {
+    EventTime last_pts;
+    bool pts_seen;
 };
 
 struct Program {
@@ -138,6 +147,8 @@ struct Analysis {
     unsigned slots_used;
     SectionSlot slots[max_section_slots];
     PidState pids[pid_count];
+    PcrState pcr_states[pid_count];  // touched only for the PIDs with PCRs
+    PtsState pts_states[pid_count];  // and for those with PTS
     std::uint64_t used_pids[pid_count / 64];     // bit per PID that had a packet: the PIDs looked at after
                                                  // the pass, without paging in the states of the others
     unsigned char last_packets[pid_count][188];  // copies of last_payload from before the window moved
@@ -236,8 +247,8 @@ inline void take_plain_packets(Analysis& a, PidState& s, unsigned pid, const uns
     s.packets += n;
     s.unit_starts += starts;
     s.cc = static_cast<unsigned char>(last[3] & 0x0F);
-    s.plain_b3 = static_cast<unsigned short>(0x10 | ((last[3] + 1) & 0x0F));
-    s.copies = 1;
+    s.next_plain_byte3 = static_cast<unsigned short>(0x10 | ((last[3] + 1) & 0x0F));
+    s.times_seen = 1;
     keep_payload_packet(a, s, last, pid);
 }
 
@@ -259,8 +270,8 @@ inline void analyze_packet(Analysis& a, const Packet& packet)
     }
     // The plain packet: no error, not scrambled, payload only, the counter
     // follows, no sections gathered, no PES start of a stream; one test for all.
-    const unsigned odd = (b3 ^ s.plain_b3) | (b1 & (0x80u | s.start_mask)) | (s.cc_epoch ^ a.cc_epoch);
-    if (odd != 0) {
+    const unsigned differs = (b3 ^ s.next_plain_byte3) | (b1 & (0x80u | s.start_mask)) | (s.cc_epoch ^ a.cc_epoch);
+    if (differs != 0) {
         analyze_packet_fully(a, packet);
         return;
     }

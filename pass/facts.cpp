@@ -158,7 +158,7 @@ std::string pid_carries(const Analysis& a, unsigned pid, std::vector<unsigned>& 
     }
     if (s.role & role_stream)
         return stream_type_of(a, pid) + "," + programs_naming(a, pid, false, program_numbers);
-    if (s.pcrs > 0 && !s.payload_seen) {
+    if (a.pcr_states[pid].pcrs > 0 && !s.payload_seen) {
         const std::string programs = programs_naming(a, pid, true, program_numbers);
         return programs.empty() ? "PCR only" : "PCR only," + programs;
     }

@@ -31,12 +31,12 @@ std::size_t analyze_plain_run(Analysis& a, const unsigned char* ts, std::size_t 
     // As the plain packet test: the counter state holds, a plain next packet is
     // possible, and for a stream the stretch already lists it.
     const bool stream = (s.role & role_stream) != 0;
-    if (s.cc_epoch != a.cc_epoch || s.plain_b3 > 0xFF || (stream && !s.seen.listed))
+    if (s.cc_epoch != a.cc_epoch || s.next_plain_byte3 > 0xFF || (stream && !s.seen.listed))
         return 0;
     // Sync byte, PID, no transport error, for a stream no unit start; byte 3 as expected.
     const std::uint32_t mask = 0xFF00FF00 | (0x9Fu | s.start_mask) << 16 | 0xFF;
     const std::uint32_t fixed = 0x47000000 | pid << 8;
-    unsigned b3 = s.plain_b3;
+    unsigned b3 = s.next_plain_byte3;
     unsigned starts = 0;
     std::size_t n = 0;
     for (const unsigned char* p = ts; n < count; ++n, p += size) {

@@ -24,10 +24,10 @@ bool watched(const Analysis& a, const PidState& s, unsigned pid)
 void keep(Analysis& a, PidState& s, const unsigned char* p, unsigned pid, unsigned counter)
 {
     s.cc = static_cast<unsigned char>(counter);
-    s.plain_b3 = s.slot != 0 || s.probing || watched(a, s, pid)
+    s.next_plain_byte3 = s.slot != 0 || s.probing || watched(a, s, pid)
                      ? 0xFFFF
                      : static_cast<unsigned short>(0x10 | ((counter + 1) & 0x0F));
-    s.copies = 1;
+    s.times_seen = 1;
     keep_payload_packet(a, s, p, pid);
 }
 
@@ -55,8 +55,8 @@ Continuity check_continuity(Analysis& a, PidState& s, const Packet& packet, unsi
         return Continuity::follows;
     }
     if (counter == s.cc && same_packet(p, s.last_payload)) {
-        if (s.copies == 1) {
-            s.copies = 2;
+        if (s.times_seen == 1) {
+            s.times_seen = 2;
             return Continuity::duplicate;  // one repetition is allowed
         }
         ++s.cc_errors;

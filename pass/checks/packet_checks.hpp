@@ -20,11 +20,11 @@ Continuity check_continuity(Analysis& a, PidState& s, const Packet& packet, unsi
 
 // A PCR in the adaptation field: counts, PCR_repetition_error,
 // PCR_discontinuity_indicator_error, PCR_accuracy_error, and the clock.
-void take_pcr(Analysis& a, PidState& s, unsigned pid, const Packet& packet, bool discontinuity);
+void take_pcr(Analysis& a, const PidState& stream, unsigned pid, const Packet& packet, bool discontinuity);
 
 // A packet of an elementary stream whose payload (from `payload_at`) starts a
 // unit: PTS_error when it starts a PES packet with a PTS.
-void check_pts(Analysis& a, PidState& s, const Packet& packet, unsigned pid, std::size_t payload_at);
+void check_pts(Analysis& a, const PidState& stream, const Packet& packet, unsigned pid, std::size_t payload_at);
 
 // Notes a stream's packet as seen when the PMT names it.
 void start_absence(Analysis& a, PidState& s, unsigned pid, std::uint64_t offset);

@@ -25,7 +25,7 @@ struct PcrMeasure {
 };
 
 // Two consecutive PCRs of a PID without discontinuity_indicator between them.
-void check_pcr_pair(Analysis& a, PidState& s, unsigned pid, const Packet& packet, std::uint64_t pcr,
+void check_pcr_pair(Analysis& a, PcrState& s, unsigned pid, const Packet& packet, std::uint64_t pcr,
                     std::uint32_t arrival, PcrMeasure& measure)
 {
     const std::uint64_t ticks = pcr_difference(pcr, s.last_pcr);
@@ -69,13 +69,14 @@ void track_pcr(Analysis& a, unsigned pid, const Packet& packet, std::uint64_t ti
 
 }  // namespace
 
-void take_pcr(Analysis& a, PidState& s, unsigned pid, const Packet& packet, bool discontinuity)
+void take_pcr(Analysis& a, const PidState& stream, unsigned pid, const Packet& packet, bool discontinuity)
 {
+    PcrState& s = a.pcr_states[pid];
     const std::uint64_t pcr = clock_reference_ticks(packet.ts + 6);
     const std::uint32_t arrival = packet.size == 192 ? arrival_time_stamp(packet.extra) : 0;
     // The PCR indicators look at the PCR_PIDs the map tables name, or at
     // every PID with PCRs while no map table is known.
-    const bool checked = !a.pmt_known || (s.role & role_pcr) != 0;
+    const bool checked = !a.pmt_known || (stream.role & role_pcr) != 0;
     const bool first = s.pcrs++ == 0;
     PcrMeasure measure;
     if (first) {
@@ -118,13 +119,14 @@ void check_absence(Analysis& a, PidState& s, const Packet& packet, unsigned pid)
     note_stream_seen(a, s, pid, packet.offset);
 }
 
-void check_pts(Analysis& a, PidState& s, const Packet& packet, unsigned pid, std::size_t payload_at)
+void check_pts(Analysis& a, const PidState& stream, const Packet& packet, unsigned pid, std::size_t payload_at)
 {
     // A PES packet with a PTS starts here: 00 00 01, stream_id, length, two flag bytes.
     const unsigned char* const q = packet.ts + payload_at;
-    if ((s.role & role_no_pts) || payload_at + 14 > packet_size || q[0] != 0 || q[1] != 0 || q[2] != 1 || !pes_has_optional_header(q[3]) ||
+    if ((stream.role & role_no_pts) || payload_at + 14 > packet_size || q[0] != 0 || q[1] != 0 || q[2] != 1 || !pes_has_optional_header(q[3]) ||
         !(q[7] & 0x80))
         return;
+    PtsState& s = a.pts_states[pid];
     if (s.pts_seen)
         queue_check(a,
                     Finding{packet.number, packet.offset, pid, FindingKind::pts_interval, 0, pts_repetition_limit, 0},

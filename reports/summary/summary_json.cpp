@@ -92,7 +92,7 @@ json pids_json(const Analysis& a, const Duration& d)
              {"cc_errors", s.cc_errors},
              {"transport_errors", s.transport_errors},
              {"scrambled", s.scrambled},
-             {"pcrs", s.pcrs}});
+             {"pcrs", a.pcr_states[pid].pcrs}});
     });
     return pids;
 }

@@ -92,7 +92,7 @@ void put_pids(Output& out, const Analysis& a, const Duration& d)
         std::vector<unsigned> programs;
         const std::string carries = pid_carries(a, pid, programs);
         out_format(out, "%10" PRIu64 " %10" PRIu64 " %10" PRIu64 " %10" PRIu64 " %10" PRIu64 "  ", s.unit_starts,
-                   s.cc_errors, s.transport_errors, s.scrambled, s.pcrs);
+                   s.cc_errors, s.transport_errors, s.scrambled, a.pcr_states[pid].pcrs);
         out_text(out, carries);
         out_text(out, "\n");
     });

@@ -94,8 +94,8 @@ TEST(PlainRun, SameStateAsPacketByPacket)
             EXPECT_EQ(y.packets, x.packets);
             EXPECT_EQ(y.unit_starts, x.unit_starts);
             EXPECT_EQ(y.cc, x.cc);
-            EXPECT_EQ(y.plain_b3, x.plain_b3);
-            EXPECT_EQ(y.copies, x.copies);
+            EXPECT_EQ(y.next_plain_byte3, x.next_plain_byte3);
+            EXPECT_EQ(y.times_seen, x.times_seen);
             EXPECT_EQ(y.cc_errors, x.cc_errors);
             EXPECT_EQ(y.transport_errors, x.transport_errors);
             EXPECT_EQ(y.scrambled, x.scrambled);
