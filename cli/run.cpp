@@ -40,8 +40,7 @@ int run_stream(const RunOptions& options, const StreamInput& stream, const char*
 {
     const CaptureFlow* const flow = stream.flow;
     const std::size_t piece = buffers.read_piece != 0 ? buffers.read_piece : buffers.block_bytes;
-    const PacketInput in{stream.file, buffers.block, buffers.block_bytes, piece, options.resync, nullptr,
-                         flow != nullptr ? flow->stream->log.get() : nullptr, stream.source};
+    const PacketInput in{stream.file, buffers.block, buffers.block_bytes, piece, options.resync, nullptr, stream.source};
     const std::unique_ptr<Report> report = choose_report(options);
     return report->run(ReportRun{in, name, flow, out_stream, buffers.text, buffers.text_capacity, keys, err});
 }

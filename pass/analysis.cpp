@@ -58,7 +58,7 @@ void gather_sections(Analysis& a, unsigned pid)
     if (s.slot != 0 || a.slots_used == max_section_slots)
         return;
     s.slot = static_cast<short>(++a.slots_used);
-    s.next_plain_byte3 = 0xFFFF;
+    s.next_plain_byte3 = no_plain_packet;
 }
 
 void report_finding(Analysis& a, std::uint64_t packet, std::uint64_t offset, unsigned pid, FindingKind kind,

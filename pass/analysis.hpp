@@ -1,6 +1,6 @@
-// The one pass behind --summary and --check: per-PID counts, continuity,
+// What the pass keeps, behind --summary and --check: per-PID counts, continuity,
 // PCRs and the time they give, the PSI tables gathered across packets, and
-// the findings of the TR 101 290 indicators, handed to a sink in stream order
+// the findings of the TR 101 290 indicators, handed to the report in stream order
 // once their times are known (pass/timeline).
 #pragma once
 
@@ -41,6 +41,24 @@ struct SiTimes {
     bool nit_other_seen, sdt_other_seen, eit_other_seen;
 };
 
+// Every event time that waits for its stretch's end at most once: each PID's
+// last PTS, each program's last PMT, the last PAT, each table's last copy and
+// its last sections 0 and 1, and the SI families' (SiTimes).
+inline constexpr unsigned si_event_times = 8;
+inline constexpr unsigned max_untimed_events =
+    pid_count + max_programs + 1 + 3 * SectionDemux::max_tables + si_event_times;
+
+// The fast path's invariant, kept here alone: a PID's next_plain_byte3 is
+// byte 3 of its next packet when that packet is plain (payload only, not
+// scrambled, the next counter), or no_plain_packet while every packet of the
+// PID goes the full way (its sections are gathered, its format probed, or
+// --check:3 watches it).
+inline constexpr unsigned short no_plain_packet = 0xFFFF;
+inline unsigned short plain_byte3_after(unsigned counter)
+{
+    return static_cast<unsigned short>(0x10 | ((counter + 1) & 0x0F));
+}
+
 struct PidState {
     // What every packet touches, together in one cache line.
     std::uint64_t packets, unit_starts;
@@ -50,7 +68,7 @@ struct PidState {
     std::uint32_t cc_epoch;             // the continuity state holds while this equals the pass's epoch
     short slot;                         // section slot + 1, 0 when sections are not gathered
     unsigned short next_plain_byte3;    // byte 3 of a plain next packet: payload only, the next counter
-                                        // (0xFFFF: none is plain, its sections are gathered)
+                                        // (no_plain_packet: none is plain)
     unsigned char start_mask;           // 0x40 for streams, whose unit starts are looked at
     unsigned char cc;                   // counter of the last packet with a payload
     unsigned char times_seen;           // how often that packet came: 1, or 2 for an allowed duplicate
@@ -169,14 +187,11 @@ struct Analysis {
     double origin;
     SiTimes si;
     unsigned untimed_count;
-    EventTime* untimed[pid_count + max_programs + 1 + 3 * SectionDemux::max_tables + 16];  // PTS, PMTs, PAT, tables
+    EventTime* untimed[max_untimed_events];
     EventTime table_times[SectionDemux::max_tables];  // the last copy of each table of the demux
     EventTime section_times[SectionDemux::max_tables][2];  // its last section 0 and 1
     unsigned stretch_pid_count;
     unsigned short stretch_pids[pid_count];            // the streams seen in the stretch
-    // A network source: the arrival of each packet, looked up in the source's log.
-    const ArrivalLog* arrival_log;
-    ArrivalCursor arrival_cursor;
     ArrivalTiming arrival;
     PcrTracks pcr_tracks;  // PCR accuracy against a constant rate, PCR jitter against arrival
     struct FlowFigures* figures;  // a capture's flow summed up: its losses go there
@@ -247,7 +262,7 @@ inline void take_plain_packets(Analysis& a, PidState& s, unsigned pid, const uns
     s.packets += n;
     s.unit_starts += starts;
     s.cc = static_cast<unsigned char>(last[3] & 0x0F);
-    s.next_plain_byte3 = static_cast<unsigned short>(0x10 | ((last[3] + 1) & 0x0F));
+    s.next_plain_byte3 = plain_byte3_after(last[3] & 0x0Fu);
     s.times_seen = 1;
     keep_payload_packet(a, s, last, pid);
 }

@@ -1,4 +1,4 @@
-// The one pass cut into intervals of stream time, behind --timeline and
+// The pass cut into intervals of stream time, behind --timeline and
 // --html:: the findings of every priority are counted into their intervals,
 // each interval goes to the report as it ends.
 #pragma once

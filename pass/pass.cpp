@@ -22,9 +22,9 @@ struct Step {
             a.packet_size = packet.size;  // one size for the whole scan
         }
         if constexpr (arrivals) {
-            const ArrivalRecord* r = arrival_at(*a.arrival_log, a.arrival_cursor, packet.offset);
+            const ArrivalRecord* r = packet.arrival;
             if (r != nullptr && (r->time_ns != a.arrival.now_ns || !a.arrival.started))
-                note_arrival(a, r->time_ns, a.arrival_cursor.index, packet.offset);
+                note_arrival(a, r->time_ns, packet.offset);
         }
         analyze_packet(a, packet);
         if (a.intervals != nullptr)
@@ -37,7 +37,8 @@ struct Step {
     }
     // Plain packets of one PID, taken as a run when nothing else looks at each
     // packet: not a report's hook, nor the intervals of a capture (whose buffer
-    // takes each packet); for a network source, those of the datagram under way only.
+    // takes each packet). Of a network source, the scan offers those of the
+    // datagram under way only.
     std::size_t run(const unsigned char* ts, std::size_t count, unsigned size, std::uint64_t number,
                     std::uint64_t offset)
     {
@@ -45,8 +46,6 @@ struct Step {
             return 0;
         if (a.intervals != nullptr && a.arrival.on)
             return 0;
-        if constexpr (arrivals)
-            count = packets_before(next_arrival_offset(*a.arrival_log, a.arrival_cursor), count, size, offset);
         const std::size_t taken = analyze_plain_run(a, ts, count, size, number, offset);
         if (taken > 0 && a.intervals != nullptr)
             intervals_run(a, *a.intervals, offset, packet_pid(ts), static_cast<unsigned>(taken), size);
@@ -78,8 +77,7 @@ ScanEnd run_pass(const PacketInput& in, Analysis& a, std::FILE* err, PassHook* h
     reading.resync = true;  // damage is counted, never a reason to stop
     reading.bytes_read = &a.bytes;
     const auto event = [&](const SyncEvent& e) { analyze_sync_event(a, e); };
-    a.arrival_log = in.arrivals;
-    a.arrival.on = in.arrivals != nullptr;
+    a.arrival.on = input_arrivals(in) != nullptr;
     ScanEnd end;
     if (a.arrival.on && hook != nullptr) {
         Step<true, true> step{a, progress, hook};

@@ -1,5 +1,5 @@
-// The one pass over the file behind --summary and --check: every packet and
-// every gap in the sync goes to the analysis.
+// The pass: the packet loop over the input, every packet and every gap in
+// the sync into the analysis, a report's hook after each packet.
 #pragma once
 
 #include <cstdio>

@@ -40,7 +40,7 @@ void start_probe(Analysis& a, PidState& s, unsigned pid, Probe kind)
     a.probes[a.probe_count++] = p;
     s.probe = static_cast<unsigned char>(a.probe_count);
     s.probing = true;
-    s.next_plain_byte3 = 0xFFFF;  // every packet through the full path until the format is known
+    s.next_plain_byte3 = no_plain_packet;  // until the format is known
 }
 
 void probe_packet(Analysis& a, PidState& s, const Packet& packet, std::size_t payload_at, bool unit_start)

@@ -7,7 +7,6 @@ namespace ostrel {
 namespace {
 
 constexpr double max_arrival_stretch_s = 0.1;
-constexpr unsigned max_arrival_stretch_datagrams = 1024;  // the log holds 8,192
 
 void emit(Analysis& a, const Finding& f)
 {
@@ -19,16 +18,16 @@ void emit(Analysis& a, const Finding& f)
 // The arrival of the datagram that holds `offset`, one of the stretch's.
 double arrival_time_at(const Analysis& a, std::uint64_t offset)
 {
-    const ArrivalLog& log = *a.arrival_log;
-    std::uint64_t low = a.arrival.stretch_record, high = log.written;  // the answer is in [low, high)
+    const ArrivalTiming& t = a.arrival;
+    unsigned low = 0, high = t.marks;  // the answer is in [low, high)
     while (high - low > 1) {
-        const std::uint64_t mid = low + (high - low) / 2;
-        if (log.records[mid % ArrivalLog::capacity].offset <= offset)
+        const unsigned mid = low + (high - low) / 2;
+        if (t.mark[mid].offset <= offset)
             low = mid;
         else
             high = mid;
     }
-    return static_cast<double>(log.records[low % ArrivalLog::capacity].time_ns - a.arrival.first_ns) / 1e9;
+    return static_cast<double>(t.mark[low].time_ns - t.first_ns) / 1e9;
 }
 
 
@@ -191,7 +190,7 @@ bool time_known_now(const Analysis& a, std::uint64_t offset, double& seconds)
     return true;
 }
 
-void note_arrival(Analysis& a, std::int64_t time_ns, std::uint64_t record, std::uint64_t offset)
+void note_arrival(Analysis& a, std::int64_t time_ns, std::uint64_t offset)
 {
     ArrivalTiming& t = a.arrival;
     if (!t.started)
@@ -199,15 +198,18 @@ void note_arrival(Analysis& a, std::int64_t time_ns, std::uint64_t record, std::
     const double now = static_cast<double>(time_ns - t.first_ns) / 1e9;
     t.now = t.started && now < t.now ? t.now : now;
     t.now_ns = time_ns;
-    if (t.started && t.now - t.stretch_time < max_arrival_stretch_s && ++t.stretch_datagrams < max_arrival_stretch_datagrams)
+    if (t.started && t.now - t.stretch_time < max_arrival_stretch_s && ++t.stretch_datagrams < max_stretch_arrivals) {
+        t.mark[t.marks++] = ArrivalMark{offset, time_ns};
         return;
+    }
     if (t.started)
         end_stretch(a, Stretch{t.stretch_start, t.stretch_time, 0, true});
     t.started = true;
     t.stretch_start = offset;
     t.stretch_time = t.now;
-    t.stretch_record = record;
     t.stretch_datagrams = 0;
+    t.mark[0] = ArrivalMark{offset, time_ns};
+    t.marks = 1;
 }
 
 void end_timeline(Analysis& a) { decide_open_stretch(a); }

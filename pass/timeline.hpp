@@ -19,6 +19,15 @@ struct Analysis;
 // ends. A stretch ends after 0.1 s of arrival time or 1,024 datagrams, so
 // that its records are still in the log and no stream's absence of more
 // than 5 s can hide inside one.
+// Where a datagram's first packet starts and when the datagram arrived.
+struct ArrivalMark {
+    std::uint64_t offset;
+    std::int64_t time_ns;
+};
+
+// A stretch of arrival time ends after 0.1 s or this many datagrams of new times.
+inline constexpr unsigned max_stretch_arrivals = 1024;
+
 struct ArrivalTiming {
     bool on;
     bool started;
@@ -27,13 +36,16 @@ struct ArrivalTiming {
     double now;             // in seconds since the first (never going back)
     std::uint64_t stretch_start;   // offset of the stretch's first packet
     double stretch_time;           // its arrival
-    std::uint64_t stretch_record;  // the log index of its datagram
     unsigned stretch_datagrams;
+    // The stretch's datagrams of a new time, in order, the first the stretch's
+    // own: what times the events of the stretch when it ends.
+    unsigned marks;
+    ArrivalMark mark[max_stretch_arrivals];
 };
 
-// A packet at `offset` of the datagram logged as `record`, which arrived at
-// `time_ns`: the first packet, or the first of a datagram with another time.
-void note_arrival(Analysis& a, std::int64_t time_ns, std::uint64_t record, std::uint64_t offset);
+// A packet at `offset` of a datagram that arrived at `time_ns`: the first
+// packet, or the first of a datagram with another time.
+void note_arrival(Analysis& a, std::int64_t time_ns, std::uint64_t offset);
 
 // When something was last seen: its time once its stretch has ended, before
 // that its offset (`listed`: waiting in the list of the current stretch).

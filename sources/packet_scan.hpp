@@ -34,7 +34,6 @@ struct PacketInput {
     std::size_t read_piece;   // the most bytes one read asks for (block_bytes normally)
     bool resync;
     std::uint64_t* bytes_read;  // when not null, set to the bytes read at the end
-    const ArrivalLog* arrivals = nullptr;  // a network source: when its bytes arrived
     ByteSource* source = nullptr;          // the bytes, when they come not from `file` as it is
 };
 
@@ -44,7 +43,14 @@ struct Packet {
     unsigned size;               // 188, 192 or 204 bytes as stored
     std::uint64_t number;
     std::uint64_t offset;        // where the stored packet starts in the file
+    const ArrivalRecord* arrival = nullptr;  // the datagram it came in (its time, its frame); null for a file
 };
+
+// When the input's bytes arrived: a network source's log, null for a file.
+inline const ArrivalLog* input_arrivals(const PacketInput& in)
+{
+    return in.source != nullptr ? in.source->arrivals() : nullptr;
+}
 
 // Of `count` packets `size` bytes apart from `offset`, how many start before `limit`.
 inline std::size_t packets_before(std::uint64_t limit, std::size_t count, unsigned size, std::uint64_t offset)
@@ -68,10 +74,14 @@ struct SyncEvent {
 // event(const SyncEvent&) where bytes are skipped (resync only). A step with
 // run(ts, count, size, number, offset) is offered the whole packets after
 // each one it took, and yields how many of them it took itself, in order
-// (those it takes need no sync byte checked here).
-template <class Step, class Event>
-ScanEnd scan_packets(const PacketInput& in, Step&& step, Event&& event)
+// (those it takes need no sync byte checked here). Of a network source, each
+// packet carries the datagram it came in, and a run never reaches past the
+// datagram of the packet before it, so that one arrival times it all.
+template <bool timed, class Step, class Event>
+ScanEnd scan_timed_packets(const PacketInput& in, Step&& step, Event&& event)
 {
+    const ArrivalLog* const arrivals = input_arrivals(in);
+    ArrivalCursor cursor;
     ByteWindow w{in.file, in.block, in.block_bytes, in.read_piece};
     w.source = in.source;
     struct Tally {  // the bytes read, whichever way the scan ends
@@ -105,11 +115,16 @@ ScanEnd scan_packets(const PacketInput& in, Step&& step, Event&& event)
             if (*ts != sync_byte_value)
                 break;
             const std::uint64_t offset = w.base + static_cast<std::size_t>(p - w.data);
-            if (!step(Packet{ts, p + extra_at, size, ++number, offset}))
+            const ArrivalRecord* arrival = nullptr;
+            if constexpr (timed)
+                arrival = arrival_at(*arrivals, cursor, offset);
+            if (!step(Packet{ts, p + extra_at, size, ++number, offset, arrival}))
                 return ScanEnd::stopped;
             if constexpr (requires { step.run(ts, std::size_t{}, size, number, offset); }) {
-                const std::size_t taken = step.run(ts + size, static_cast<std::size_t>(last - p) / size - 1, size,
-                                                   number + 1, offset + size);
+                std::size_t count = static_cast<std::size_t>(last - p) / size - 1;
+                if constexpr (timed)
+                    count = packets_before(next_arrival_offset(*arrivals, cursor), count, size, offset + size);
+                const std::size_t taken = step.run(ts + size, count, size, number + 1, offset + size);
                 p += taken * size;
                 number += taken;
             }
@@ -134,6 +149,14 @@ ScanEnd scan_packets(const PacketInput& in, Step&& step, Event&& event)
         if (window_ensure(w, size) < size)
             return w.failed ? ScanEnd::read_error : ScanEnd::end_of_file;
     }
+}
+
+template <class Step, class Event>
+ScanEnd scan_packets(const PacketInput& in, Step&& step, Event&& event)
+{
+    if (input_arrivals(in) != nullptr)
+        return scan_timed_packets<true>(in, step, event);
+    return scan_timed_packets<false>(in, step, event);
 }
 
 // A step for the packets that `wanted(ts)` picks out, handed to `take`; the

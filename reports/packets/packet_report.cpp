@@ -135,13 +135,11 @@ ReportEnd report_packets(const PacketInput& in, SyncLog& log, unsigned pid_filte
 {
     Output& out = log.out;
     bool keys_ended = false;
-    ArrivalCursor cursor;
     const auto wanted = [pid_filter](const unsigned char* ts) {
         return pid_filter == every_pid || pid_filter == packet_pid(ts);
     };
     const auto print = [&](const Packet& packet) {
-        const ArrivalRecord* const arrival =
-            in.arrivals != nullptr ? arrival_at(*in.arrivals, cursor, packet.offset) : nullptr;
+        const ArrivalRecord* const arrival = packet.arrival;
         char* const start = out_space(out, max_block_size);
         char* w = put_packet_block(start, packet, decode, arrival);
         w = put(w, step_mode ? prompt : separator);

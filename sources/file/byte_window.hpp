@@ -12,9 +12,13 @@ namespace ostrel {
 // Where bytes come from when not straight from a file: `read` fills up to
 // `size` bytes and yields how many, 0 at the end; `failed` tells whether that
 // end was a read failure.
+struct ArrivalLog;
+
 struct ByteSource {
     virtual std::size_t read(unsigned char* into, std::size_t size) = 0;
     virtual bool failed() const { return false; }
+    // A network source: when its bytes arrived, datagram by datagram; null for a file.
+    virtual const ArrivalLog* arrivals() const { return nullptr; }
 
 protected:
     ~ByteSource() = default;
