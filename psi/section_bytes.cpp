@@ -14,4 +14,18 @@ Reader section_body(unsigned table_id, const SectionBytes& section)
     return Reader{section.data + start, section.size - crc - start};
 }
 
+LongHeader read_long_header(const unsigned char* bytes, std::size_t size)
+{
+    Reader r{bytes, size < 6 ? size : 6};
+    LongHeader h{};
+    h.table_id = r.u8();
+    r.skip(4);  // section_syntax_indicator, '0', reserved
+    h.section_length = static_cast<unsigned>(r.bits(12));
+    h.extension = r.u16();
+    h.reserved = static_cast<unsigned>(r.bits(2));
+    h.version_number = static_cast<unsigned>(r.bits(5));
+    h.current_next_indicator = static_cast<unsigned>(r.bits(1));
+    return h;
+}
+
 }  // namespace ostrel

@@ -1,5 +1,6 @@
 #include "reports/report.hpp"
 
+#include "output/write_target.hpp"
 #include "pass/network/flow_figures.hpp"
 
 namespace ostrel {
@@ -15,6 +16,24 @@ int TextReport::run(const ReportRun& run)
         std::fputs("Write failed on standard output\n", run.err);
     put_end_message(end, run.name, run.err);
     return written && end == ReportEnd::done && !log.lost ? exit_ok : exit_failed;
+}
+
+int run_into_target(const ReportRun& run, const std::string& path,
+                    const std::function<TargetWrite(std::FILE* target)>& write)
+{
+    WriteTarget target;
+    std::string error;
+    if (!open_target(path, run.in.file, target, error)) {
+        std::fprintf(run.err, "%s\n", error.c_str());
+        return exit_failed;
+    }
+    const TargetWrite result = write(target.file);
+    const bool ok = result.end == ReportEnd::done && !result.write_failed;
+    const bool closed = close_target(target, ok);
+    put_end_message(result.end, run.name, run.err);
+    if (result.end == ReportEnd::done && (result.write_failed || !closed))
+        std::fprintf(run.err, "Write failed on output file : %s\n", path.c_str());
+    return ok && closed ? exit_ok : exit_failed;
 }
 
 bool live_input(const ReportRun& run) { return run.flow != nullptr && run.flow->stream->live; }

@@ -6,6 +6,8 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <functional>
+#include <string>
 
 #include "output/output.hpp"
 #include "sources/packet_scan.hpp"
@@ -43,6 +45,16 @@ protected:
     // Writes the report into `log.out` (messages of its own on `log.err`).
     virtual ReportEnd write(const ReportRun& run, SyncLog& log) = 0;
 };
+
+// A report that writes a file of its own (--write:, --html:): `write` into
+// the target at `path`, which a failed run leaves as it was; the messages and
+// the exit status. `write` yields how it ended and whether its writes failed.
+struct TargetWrite {
+    ReportEnd end;
+    bool write_failed;
+};
+int run_into_target(const ReportRun& run, const std::string& path,
+                    const std::function<TargetWrite(std::FILE* target)>& write);
 
 // True when the input is a live stream: what a report writes goes out as it comes.
 bool live_input(const ReportRun& run);

@@ -7,15 +7,14 @@ namespace {
 
 void read_header(const unsigned char* bytes, std::size_t size, PatSection& pat)
 {
-    Reader r{bytes, size < 8 ? size : 8};
+    const LongHeader h = read_long_header(bytes, size);
     pat.held = size;
-    pat.table_id = r.u8();
-    r.skip(4);
-    pat.section_length = static_cast<unsigned>(r.bits(12));
-    pat.transport_stream_id = r.u16();
-    pat.reserved = static_cast<unsigned>(r.bits(2));
-    pat.version_number = static_cast<unsigned>(r.bits(5));
-    pat.current_next_indicator = static_cast<unsigned>(r.bits(1));
+    pat.table_id = h.table_id;
+    pat.section_length = h.section_length;
+    pat.transport_stream_id = h.extension;
+    pat.reserved = h.reserved;
+    pat.version_number = h.version_number;
+    pat.current_next_indicator = h.current_next_indicator;
 }
 
 // The entries of the loop in `r`, the last one perhaps cut short.

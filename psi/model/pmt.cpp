@@ -7,14 +7,12 @@ namespace {
 
 void read_header(const unsigned char* bytes, std::size_t size, PmtSection& pmt)
 {
-    Reader r{bytes, size < 8 ? size : 8};
+    const LongHeader h = read_long_header(bytes, size);
     pmt.held = size;
-    pmt.table_id = r.u8();
-    r.skip(4);
-    pmt.section_length = static_cast<unsigned>(r.bits(12));
-    pmt.program_number = r.u16();
-    r.skip(2);
-    pmt.version_number = static_cast<unsigned>(r.bits(5));
+    pmt.table_id = h.table_id;
+    pmt.section_length = h.section_length;
+    pmt.program_number = h.extension;
+    pmt.version_number = h.version_number;
     pmt.pcr_known = pmt.info_known = pmt.loop_cut = false;
     pmt.pcr_pid = 0x1FFF;
     pmt.program_info_length = 0;

@@ -9,7 +9,6 @@
 #include "psi/model/pat.hpp"
 #include "ts/crc32.hpp"
 #include "ts/pids.hpp"
-#include "output/write_target.hpp"
 
 namespace ostrel {
 namespace {
@@ -240,22 +239,16 @@ CutResult write_cut(const PacketInput& in, const CutOptions& options, std::FILE*
 
 int CutReport::run(const ReportRun& run)
 {
-    WriteTarget target;
-    std::string error;
-    if (!open_target(path, run.in.file, target, error)) {
-        std::fprintf(run.err, "%s\n", error.c_str());
-        return exit_failed;
-    }
-    const CutResult result = write_cut(run.in, options, target.file, run.err);
-    const bool ok = result.end == ReportEnd::done && !result.write_failed;
-    const bool closed = close_target(target, ok);
-    put_end_message(result.end, run.name, run.err);
-    if (result.end == ReportEnd::done && (result.write_failed || !closed))
-        std::fprintf(run.err, "Write failed on output file : %s\n", path.c_str());
-    if (options.es && result.es_gaps > 0)
+    std::uint64_t es_gaps = 0;
+    const int status = run_into_target(run, path, [&](std::FILE* target) {
+        const CutResult result = write_cut(run.in, options, target, run.err);
+        es_gaps = result.es_gaps;
+        return TargetWrite{result.end, result.write_failed};
+    });
+    if (options.es && es_gaps > 0)
         std::fprintf(run.err, "%llu packets lost inside PES packets of PID %04X: the stream written has gaps\n",
-                     static_cast<unsigned long long>(result.es_gaps), options.es_pid);
-    return ok && closed ? exit_ok : exit_failed;
+                     static_cast<unsigned long long>(es_gaps), options.es_pid);
+    return status;
 }
 
 }  // namespace ostrel

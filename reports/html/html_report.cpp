@@ -9,7 +9,6 @@
 #include "pass/interval_pass.hpp"
 #include "reports/summary/summary_output.hpp"
 #include "pass/network/flow_figures.hpp"
-#include "output/write_target.hpp"
 
 namespace ostrel {
 namespace {
@@ -112,18 +111,9 @@ ReportEnd report_html(const PacketInput& in, std::FILE* page, const char* name, 
 
 int HtmlReport::run(const ReportRun& run)
 {
-    WriteTarget target;
-    std::string error;
-    if (!open_target(path, run.in.file, target, error)) {
-        std::fprintf(run.err, "%s\n", error.c_str());
-        return exit_failed;
-    }
-    const ReportEnd end = report_html(run.in, target.file, run.name, interval_s, run.err, run.flow);
-    const bool closed = close_target(target, end == ReportEnd::done);
-    put_end_message(end, run.name, run.err);
-    if (end == ReportEnd::done && !closed)
-        std::fprintf(run.err, "Write failed on output file : %s\n", path.c_str());
-    return end == ReportEnd::done && closed ? exit_ok : exit_failed;
+    return run_into_target(run, path, [&](std::FILE* target) {
+        return TargetWrite{report_html(run.in, target, run.name, interval_s, run.err, run.flow), false};
+    });
 }
 
 }  // namespace ostrel
