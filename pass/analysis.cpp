@@ -106,12 +106,13 @@ void analyze_packet_fully(Analysis& a, const Packet& packet)
     const HeaderView h{p};
     const unsigned pid = h.pid();
     PidState& s = a.pids[pid];
+    PidSpan& span = a.spans[pid];
     if (s.packets++ == 0) {
         note_used_pid(a, pid);
-        s.first_packet = packet.number;
-        s.first_offset = packet.offset;
+        span.first_packet = packet.number;
+        span.first_offset = packet.offset;
     }
-    s.last_offset = packet.offset;
+    span.last_offset = packet.offset;
     if (h.transport_error()) {
         ++s.transport_errors;
         report_finding(a, packet, pid, FindingKind::transport_error, 1, 0);
@@ -135,9 +136,9 @@ void analyze_packet_fully(Analysis& a, const Packet& packet)
         }
     }
     const bool has_payload = (adaptation_field_control & 1) && payload_at < packet_size;
-    s.payload_seen |= has_payload;
-    if (s.probing && has_payload)
-        probe_packet(a, s, packet, payload_at, unit_start);
+    a.carries[pid].payload_seen |= has_payload;
+    if (has_payload && probing(a, pid))
+        probe_packet(a, pid, packet, payload_at, unit_start);
     const Continuity continuity = pid == 0x1FFF ? Continuity::follows
                                                 : check_continuity(a, s, packet, pid, has_payload, discontinuity);
     if (s.role & role_stream) {

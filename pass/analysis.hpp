@@ -78,14 +78,20 @@ struct PidState {
 
     std::uint64_t cc_errors, transport_errors, scrambled;
     std::uint64_t gap_packet, gap_offset;  // the packet that ended that gap
-    bool payload_seen;              // some packet had a payload
-    bool tables_seen;               // a section of the PID's own tables came, its CRC_32 correct
-    bool probing;                   // its format is being looked for in its first PES packets
-    unsigned char probe;            // its probe slot + 1, 0 for none
-    std::uint64_t first_packet, first_offset;  // for Unreferenced_PID
-    std::uint64_t last_offset;      // of its last packet through the full path (all of them while
-                                    // --check:3 has no PMT naming the PID)
-    std::uint64_t cues;             // splice_info_sections (SCTE 35) with a correct CRC_32
+};
+
+// Where a PID's packets came, for Unreferenced_PID (a PID each).
+struct PidSpan {
+    std::uint64_t first_packet, first_offset;
+    std::uint64_t last_offset;  // of its last packet through the full path (all of them while
+                                // --check:3 has no PMT naming the PID)
+};
+
+// What a PID was seen to carry, for the summary (a PID each).
+struct PidCarries {
+    bool payload_seen;   // some packet had a payload
+    bool tables_seen;    // a section of the PID's own tables came, its CRC_32 correct
+    std::uint64_t cues;  // splice_info_sections (SCTE 35) with a correct CRC_32
 };
 
 // What the ES_info descriptors of a stream say that the pass and the summary
@@ -102,6 +108,12 @@ struct PcrState {
     std::uint64_t last_pcr;          // 27 MHz
     std::uint64_t pcr_ticks;         // PCR differences added up, split at discontinuities
     std::uint32_t last_pcr_arrival;  // arrival_time_stamp of the last PCR packet (192-byte packets)
+};
+
+// A PID's format probe (the probe tracker's state, a PID each).
+struct ProbeState {
+    bool probing;         // its format is being looked for in its first PES packets
+    unsigned char probe;  // its probe slot + 1, 0 for none
 };
 
 // When a PID's last PTS came (the PTS tracker's state, a PID each), for PTS_error.
@@ -167,6 +179,9 @@ struct Analysis {
     PidState pids[pid_count];
     PcrState pcr_states[pid_count];  // touched only for the PIDs with PCRs
     PtsState pts_states[pid_count];  // and for those with PTS
+    ProbeState probe_states[pid_count];
+    PidSpan spans[pid_count];
+    PidCarries carries[pid_count];
     std::uint64_t used_pids[pid_count / 64];     // bit per PID that had a packet: the PIDs looked at after
                                                  // the pass, without paging in the states of the others
     unsigned char last_packets[pid_count][188];  // copies of last_payload from before the window moved

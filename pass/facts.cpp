@@ -147,7 +147,7 @@ std::string pid_carries(const Analysis& a, unsigned pid, std::vector<unsigned>& 
     const PidState& s = a.pids[pid];
     if (pid == 0x1FFF)
         return "Null packets";
-    if (s.tables_seen && table_pid_name(pid) != nullptr)
+    if (a.carries[pid].tables_seen && table_pid_name(pid) != nullptr)
         return table_pid_name(pid);
     if (s.role & role_pmt) {
         for (unsigned i = 0; i < a.program_count; ++i) {
@@ -158,7 +158,7 @@ std::string pid_carries(const Analysis& a, unsigned pid, std::vector<unsigned>& 
     }
     if (s.role & role_stream)
         return stream_type_of(a, pid) + "," + programs_naming(a, pid, false, program_numbers);
-    if (a.pcr_states[pid].pcrs > 0 && !s.payload_seen) {
+    if (a.pcr_states[pid].pcrs > 0 && !a.carries[pid].payload_seen) {
         const std::string programs = programs_naming(a, pid, true, program_numbers);
         return programs.empty() ? "PCR only" : "PCR only," + programs;
     }

@@ -24,12 +24,13 @@ bool run_probe(ProbeSlot& p)
     return false;
 }
 
-void stop_probe(PidState& s) { s.probing = false; }
+void stop_probe(ProbeState& s) { s.probing = false; }
 
 }  // namespace
 
-void start_probe(Analysis& a, PidState& s, unsigned pid, Probe kind)
+void start_probe(Analysis& a, unsigned pid, Probe kind)
 {
+    ProbeState& s = a.probe_states[pid];
     if (kind == Probe::none || s.probe != 0 || a.probe_count == max_probes)
         return;
     ProbeSlot* p = new (std::nothrow) ProbeSlot;
@@ -40,11 +41,14 @@ void start_probe(Analysis& a, PidState& s, unsigned pid, Probe kind)
     a.probes[a.probe_count++] = p;
     s.probe = static_cast<unsigned char>(a.probe_count);
     s.probing = true;
-    s.next_plain_byte3 = no_plain_packet;  // until the format is known
+    a.pids[pid].next_plain_byte3 = no_plain_packet;  // until the format is known
 }
 
-void probe_packet(Analysis& a, PidState& s, const Packet& packet, std::size_t payload_at, bool unit_start)
+bool probing(const Analysis& a, unsigned pid) { return a.probe_states[pid].probing; }
+
+void probe_packet(Analysis& a, unsigned pid, const Packet& packet, std::size_t payload_at, bool unit_start)
 {
+    ProbeState& s = a.probe_states[pid];
     ProbeSlot& p = *a.probes[s.probe - 1];
     const unsigned char* d = packet.ts + payload_at;
     std::size_t n = packet_size - payload_at;
@@ -73,7 +77,7 @@ void probe_packet(Analysis& a, PidState& s, const Packet& packet, std::size_t pa
 
 const StreamFormat* probed_format(const Analysis& a, unsigned pid)
 {
-    const PidState& s = a.pids[pid];
+    const ProbeState& s = a.probe_states[pid];
     if (s.probe == 0)
         return nullptr;
     const ProbeSlot& p = *a.probes[s.probe - 1];

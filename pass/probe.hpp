@@ -30,9 +30,11 @@ struct ProbeSlot {
 };
 
 // Starts looking for the format of `pid` (when a slot is left).
-void start_probe(Analysis& a, PidState& s, unsigned pid, Probe kind);
+void start_probe(Analysis& a, unsigned pid, Probe kind);
 // A packet of a PID being probed, with its payload from `payload_at`.
-void probe_packet(Analysis& a, PidState& s, const Packet& packet, std::size_t payload_at, bool unit_start);
+void probe_packet(Analysis& a, unsigned pid, const Packet& packet, std::size_t payload_at, bool unit_start);
+// True while the format of `pid` is looked for: every packet of it goes the full way.
+bool probing(const Analysis& a, unsigned pid);
 // The format read for `pid`, or null.
 const StreamFormat* probed_format(const Analysis& a, unsigned pid);
 

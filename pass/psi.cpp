@@ -63,7 +63,7 @@ void take_pmt(Analysis& a, Program& program, unsigned index, const SectionBytes&
         mark_ca_pids(a, streams[i].info, streams[i].info_length);
         const CodecId codec =
             identify_codec(streams[i].stream_type, streams[i].info, streams[i].info_length, info, info_length);
-        start_probe(a, ps, streams[i].pid, codec.probe);
+        start_probe(a, streams[i].pid, codec.probe);
         if (std::string_view(codec.codec) == "scte_35")
             gather_sections(a, streams[i].pid);  // its cues are sections
         if (!(ps.role & role_stream)) {
@@ -163,7 +163,7 @@ void check_section(Analysis& a, unsigned pid, const AssembledSection& s, const P
         count_pmt_crc_error(a, pid);
         return;  // nothing in it can be trusted
     }
-    a.pids[pid].tables_seen |= own_table(pid, table_id);
+    a.carries[pid].tables_seen |= own_table(pid, table_id);
     if (pid == 0x0000) {
         if (table_id != 0x00) {
             report_finding(a, packet, pid, FindingKind::pat_table_id, table_id, 0x00);
@@ -198,7 +198,7 @@ void analyze_section(Analysis& a, unsigned pid, const AssembledSection& s, const
         return;
     if (a.listener != nullptr)
         a.listener->section(pid, s, packet);
-    a.pids[pid].cues += section_table_id(s) == 0xFC && crc_correct(s);
+    a.carries[pid].cues += section_table_id(s) == 0xFC && crc_correct(s);
     a.demux->section(pid, s.data, s.stored, crc_correct(s), packet.number, packet.offset);
     if (a.check_priority >= 3 && crc_correct(s))
         check_si_section(a, pid, s.data, s.stored, packet);

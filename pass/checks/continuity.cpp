@@ -24,7 +24,7 @@ bool watched(const Analysis& a, const PidState& s, unsigned pid)
 void keep(Analysis& a, PidState& s, const unsigned char* p, unsigned pid, unsigned counter)
 {
     s.cc = static_cast<unsigned char>(counter);
-    s.next_plain_byte3 = s.slot != 0 || s.probing || watched(a, s, pid) ? no_plain_packet : plain_byte3_after(counter);
+    s.next_plain_byte3 = s.slot != 0 || probing(a, pid) || watched(a, s, pid) ? no_plain_packet : plain_byte3_after(counter);
     s.times_seen = 1;
     keep_payload_packet(a, s, p, pid);
 }

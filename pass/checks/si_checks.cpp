@@ -164,9 +164,11 @@ void end_si_checks(Analysis& a)
         if (pid < 0x0020 || pid == 0x1FFF || (s.role & (role_stream | role_pmt | role_pcr | role_ca)) != 0 ||
             seconds_per_byte <= 0)
             return;
-        const double span = static_cast<double>(s.last_offset - s.first_offset) * seconds_per_byte;
-        if (span > unreferenced_limit)
-            report_finding(a, s.first_packet, s.first_offset, pid, FindingKind::unreferenced, span, unreferenced_limit);
+        const PidSpan& span = a.spans[pid];
+        const double seconds = static_cast<double>(span.last_offset - span.first_offset) * seconds_per_byte;
+        if (seconds > unreferenced_limit)
+            report_finding(a, span.first_packet, span.first_offset, pid, FindingKind::unreferenced, seconds,
+                           unreferenced_limit);
     });
 }
 

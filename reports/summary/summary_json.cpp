@@ -43,7 +43,7 @@ json stream_json(const Analysis& a, const Program& program, const StreamEntry& e
             {"channels", known(f.channels > 0, f.channels)},
             {"lfe", known(f.lfe >= 0, f.lfe == 1)},
             {"bitrate_bps", known(f.bitrate > 0, f.bitrate)},
-            {"cues", known(std::string_view(facts.codec.codec) == "scte_35", a.pids[e.pid].cues)}};
+            {"cues", known(std::string_view(facts.codec.codec) == "scte_35", a.carries[e.pid].cues)}};
 }
 
 json programs_json(const Analysis& a, DvbText& dvb)

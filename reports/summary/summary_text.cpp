@@ -69,7 +69,7 @@ void put_programs(Output& out, const Analysis& a, DvbText& dvb)
             put_languages(out, facts.languages);
             out_text(out, joined({", ", stream_format_text(facts)}));
             if (std::string_view(facts.codec.codec) == "scte_35")
-                out_format(out, ", '%" PRIu64 "'d cues", a.pids[e.pid].cues);
+                out_format(out, ", '%" PRIu64 "'d cues", a.carries[e.pid].cues);
             out_text(out, "\n");
         }
     }
