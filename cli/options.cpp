@@ -1,6 +1,7 @@
 #include "cli/options.hpp"
 
 #include "pass/intervals.hpp"
+#include "ts/pids.hpp"
 
 #include <cstdlib>
 #include <cstring>
@@ -57,7 +58,7 @@ bool read_hex_pid(const char* text, std::size_t length, std::uint16_t& pid)
             return false;
         v = v * 16 + static_cast<unsigned>(d);
     }
-    if (v > 0x1FFF)
+    if (v > pid_null)
         return false;
     pid = static_cast<std::uint16_t>(v);
     return true;

@@ -5,6 +5,7 @@
 
 #include "reports/cut/cut_report.hpp"
 #include "sources/capture/frames.hpp"
+#include "ts/pids.hpp"
 #include <string>
 #include <vector>
 
@@ -15,7 +16,7 @@ struct RunOptions {
     bool pat_mode = false;
     bool pmt_mode = false;
     std::uint16_t pmt_pid = 0;
-    std::uint16_t pid_filter = 0xFFFF;
+    std::uint16_t pid_filter = no_pid;
     bool resync = false;        // find packets by their sync bytes
     bool summary_mode = false;  // what the capture holds
     bool check_mode = false;    // TR 101 290 indicators

@@ -10,6 +10,7 @@
 #include "reports/summary/summary_report.hpp"
 #include "reports/tables/tables_report.hpp"
 #include "reports/timeline/timeline_report.hpp"
+#include "ts/pids.hpp"
 
 namespace ostrel {
 namespace {
@@ -22,7 +23,7 @@ CutOptions cut_options(const RunOptions& o)
 {
     CutOptions cut;
     cut.pids = o.pid_list;
-    if (o.pid_filter <= 0x1FFF)
+    if (o.pid_filter <= pid_null)
         cut.pids.push_back(o.pid_filter);
     cut.program = o.program_mode;
     cut.program_number = o.program_number;

@@ -5,6 +5,7 @@
 #include <new>
 
 #include "pass/checks/packet_checks.hpp"
+#include "ts/pids.hpp"
 
 namespace ostrel {
 namespace {
@@ -139,7 +140,7 @@ void analyze_packet_fully(Analysis& a, const Packet& packet)
     a.carries[pid].payload_seen |= has_payload;
     if (has_payload && probing(a, pid))
         probe_packet(a, pid, packet, payload_at, unit_start);
-    const Continuity continuity = pid == 0x1FFF ? Continuity::follows
+    const Continuity continuity = pid == pid_null ? Continuity::follows
                                                 : check_continuity(a, s, packet, pid, has_payload, discontinuity);
     if (s.role & role_stream) {
         stream_seen(a, s, packet, pid);

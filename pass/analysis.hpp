@@ -9,7 +9,6 @@
 #include <cstdint>
 
 #include "pass/clock.hpp"
-#include "ts/pids.hpp"
 #include "pass/timeline.hpp"
 #include "pass/checks/findings.hpp"
 #include "pass/pcr_tracks.hpp"
@@ -19,6 +18,7 @@
 #include "psi/demux.hpp"
 #include "psi/model/pmt.hpp"
 #include "psi/section_assembler.hpp"
+#include "ts/pids.hpp"
 
 namespace ostrel {
 
@@ -289,7 +289,7 @@ inline void analyze_packet(Analysis& a, const Packet& packet)
     PidState& s = a.pids[pid];
     const unsigned b1 = p[1];
     const unsigned b3 = p[3];
-    if (pid == 0x1FFF) {
+    if (pid == pid_null) {
         if ((b1 & 0x80) == 0 && (b3 & 0xC0) == 0) {
             if (s.packets++ == 0)  // null packets are counted, no more
                 note_used_pid(a, pid);

@@ -1,4 +1,5 @@
 #include "pass/clock.hpp"
+#include "ts/pids.hpp"
 
 namespace ostrel {
 namespace {
@@ -11,7 +12,7 @@ constexpr double longest_segment = 10.0;
 void clock_reset(Clock& clock)
 {
     clock = Clock{};
-    clock.pid = 0xFFFF;
+    clock.pid = no_pid;
 }
 
 Stretch clock_take_pcr(Clock& clock, std::uint64_t offset, std::uint64_t pcr, bool discontinuity)

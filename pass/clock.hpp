@@ -18,7 +18,7 @@ inline constexpr std::uint64_t pcr_wrap = (std::uint64_t{1} << 33) * 300;  // 27
 inline constexpr double pcr_hz = 27'000'000.0;
 
 struct Clock {
-    unsigned pid;               // the reference PCR PID, or 0xFFFF before the first PCR
+    unsigned pid;               // the reference PCR PID, or no_pid before the first PCR
     unsigned pcrs;              // PCRs taken on it
     std::uint64_t first_offset; // byte offset of its first PCR packet
     std::uint64_t last_offset;  // byte offset of its latest PCR packet

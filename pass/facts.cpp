@@ -8,6 +8,7 @@
 #include "ts/reader.hpp"
 #include "psi/table_decoders.hpp"
 #include "ts/description_texts.hpp"
+#include "ts/pids.hpp"
 
 namespace ostrel {
 namespace {
@@ -145,7 +146,7 @@ std::string pid_carries(const Analysis& a, unsigned pid, std::vector<unsigned>& 
 {
     program_numbers.clear();
     const PidState& s = a.pids[pid];
-    if (pid == 0x1FFF)
+    if (pid == pid_null)
         return "Null packets";
     if (a.carries[pid].tables_seen && table_pid_name(pid) != nullptr)
         return table_pid_name(pid);

@@ -1,4 +1,5 @@
 #include "pass/analysis.hpp"
+#include "ts/pids.hpp"
 
 namespace ostrel {
 namespace {
@@ -26,7 +27,7 @@ std::size_t analyze_plain_run(Analysis& a, const unsigned char* ts, std::size_t 
         return 0;
     const unsigned pid = packet_pid(ts);
     PidState& s = a.pids[pid];
-    if (pid == 0x1FFF)
+    if (pid == pid_null)
         return null_run(s, ts, count, size);
     // As the plain packet test: the counter state holds, a plain next packet is
     // possible, and for a stream the stretch already lists it.

@@ -2,6 +2,7 @@
 // TDT/TOT sections, how often they come, on which PIDs, and the PIDs no PMT
 // names. Intervals are timed by the time model as the others are.
 #include "pass/checks/packet_checks.hpp"
+#include "ts/pids.hpp"
 
 namespace ostrel {
 namespace {
@@ -161,7 +162,7 @@ void end_si_checks(Analysis& a)
     // PIDs that no PMT or CA_descriptor names, carrying packets for more than 0.5 s (at the mean rate).
     const double seconds_per_byte = clock_mean_seconds_per_byte(a.clock);
     for_each_used_pid(a, [&](unsigned pid, const PidState& s) {
-        if (pid < 0x0020 || pid == 0x1FFF || (s.role & (role_stream | role_pmt | role_pcr | role_ca)) != 0 ||
+        if (pid < 0x0020 || pid == pid_null || (s.role & (role_stream | role_pmt | role_pcr | role_ca)) != 0 ||
             seconds_per_byte <= 0)
             return;
         const PidSpan& span = a.spans[pid];

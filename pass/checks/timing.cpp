@@ -3,6 +3,7 @@
 #include <cmath>
 #include "pass/intervals.hpp"
 #include "ts/pes.hpp"
+#include "ts/pids.hpp"
 
 namespace ostrel {
 namespace {
@@ -95,7 +96,7 @@ void take_pcr(Analysis& a, const PidState& stream, unsigned pid, const Packet& p
     s.last_pcr_packet = packet.number;
     s.last_pcr_arrival = arrival;
     // The first PID with PCRs gives the time of the whole file.
-    if (a.clock.pid == 0xFFFF)
+    if (a.clock.pid == no_pid)
         a.clock.pid = pid;
     if (pid == a.clock.pid) {
         const Stretch ended = clock_take_pcr(a.clock, packet.offset, pcr, discontinuity);

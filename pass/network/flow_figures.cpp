@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "ts/packet_header.hpp"
+#include "ts/pids.hpp"
 
 namespace ostrel {
 namespace {
@@ -80,7 +81,7 @@ inline void take_packet(FlowFigures& f, const unsigned char* p, std::uint64_t of
     const unsigned pid = (b1 & 0x1F) << 8 | p[2];
     const bool adaptation = (b3 & 0x20) != 0 && p[4] > 0;
     const unsigned flags = adaptation ? p[5] : 0;
-    if ((b3 & 0x10) != 0 && (b1 & 0x80) == 0 && pid != 0x1FFF) {
+    if ((b3 & 0x10) != 0 && (b1 & 0x80) == 0 && pid != pid_null) {
         const unsigned cc = b3 & 0x0F;
         const unsigned last = f.counters[pid];
         if (last != 0 && (flags & 0x80) == 0)  // no discontinuity_indicator
@@ -89,7 +90,7 @@ inline void take_packet(FlowFigures& f, const unsigned char* p, std::uint64_t of
     }
     if ((flags & 0x10) == 0 || p[4] < 7)  // no PCR
         return;
-    if (f.pcr_pid == 0xFFFF)
+    if (f.pcr_pid == no_pid)
         f.pcr_pid = pid;
     if (pid == f.pcr_pid)
         clock_take_pcr(f.clock, offset, clock_reference_ticks(p + 6), (flags & 0x80) != 0);
@@ -102,7 +103,7 @@ double iat_bucket_floor_ms(unsigned bucket) { return bucket == 0 ? 0 : iat_first
 void figures_start(FlowFigures& f)
 {
     f.datagrams = f.ts_packets = f.ts_bytes = 0;
-    f.pcr_pid = 0xFFFF;
+    f.pcr_pid = no_pid;
     clock_reset(f.clock);
     std::memset(f.counters, 0, sizeof f.counters);
 }

@@ -49,7 +49,7 @@ struct FlowFigures {
     double clamp_s;  // the latest time the buffer saw: a time going back is held here
     std::vector<MdiSecond> seconds;
     unsigned char counters[8192];  // per PID: 0x10 | the last continuity counter, 0 unseen
-    unsigned pcr_pid;              // the first PID with PCRs gives the flow's rate; 0xFFFF none
+    unsigned pcr_pid;              // the first PID with PCRs gives the flow's rate; no_pid none
     Clock clock;
     // The packets are looked at by an analysis of the flow, which adds the
     // losses (figures_add_loss) and hands over its clock: here only the datagrams.

@@ -1,6 +1,7 @@
 #include "psi/model/pmt.hpp"
 
 #include "ts/reader.hpp"
+#include "ts/pids.hpp"
 
 namespace ostrel {
 namespace {
@@ -14,7 +15,7 @@ void read_header(const unsigned char* bytes, std::size_t size, PmtSection& pmt)
     pmt.program_number = h.extension;
     pmt.version_number = h.version_number;
     pmt.pcr_known = pmt.info_known = pmt.loop_cut = false;
-    pmt.pcr_pid = 0x1FFF;
+    pmt.pcr_pid = pid_null;
     pmt.program_info_length = 0;
     pmt.program_info = bytes;
     pmt.program_info_held = 0;
@@ -59,7 +60,7 @@ void decode_pmt(const SectionBytes& section, PmtSection& pmt)
     pmt.pcr_pid = static_cast<unsigned>(r.bits(13));
     pmt.pcr_known = !r.cut;
     if (!pmt.pcr_known)
-        pmt.pcr_pid = 0x1FFF;
+        pmt.pcr_pid = pid_null;
     r.skip(4);
     pmt.program_info_length = static_cast<unsigned>(r.bits(12));
     if (r.cut)

@@ -9,10 +9,11 @@
 #include "sources/packet_scan.hpp"
 #include "ts/report_end.hpp"
 #include "reports/report.hpp"
+#include "ts/pids.hpp"
 
 namespace ostrel {
 
-inline constexpr unsigned every_pid = 0xFFFF;
+inline constexpr unsigned every_pid = no_pid;
 
 // The most bytes one packet's block of lines takes, prompt or separator included.
 inline constexpr std::size_t max_block_size = 16384;

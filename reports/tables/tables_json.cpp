@@ -5,6 +5,7 @@
 #include "ts/description_texts.hpp"
 #include "ts/si_texts.hpp"
 #include "output/json_line.hpp"
+#include "ts/pids.hpp"
 
 namespace ostrel {
 namespace {
@@ -102,7 +103,7 @@ public:
     {
         json lines = json::array();
         for (const TableStats& s : sorted_stats(a)) {
-            if (pid_filter != 0xFFFF && s.pid != pid_filter)
+            if (pid_filter != no_pid && s.pid != pid_filter)
                 continue;
             const RepeatIntervals iv = table_intervals(s);
             lines.push_back({{"pid", s.pid},

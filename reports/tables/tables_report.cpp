@@ -2,6 +2,7 @@
 
 #include "pass/pass.hpp"
 #include "reports/tables/tables_output.hpp"
+#include "ts/pids.hpp"
 
 namespace ostrel {
 namespace {
@@ -13,7 +14,7 @@ struct Context final : PassListener {
     unsigned pid_filter;
     void table(const TableEvent& t) override
     {
-        if (pid_filter == 0xFFFF || t.pid == pid_filter)
+        if (pid_filter == no_pid || t.pid == pid_filter)
             writer.table(t, text);
     }
 };

@@ -10,6 +10,7 @@
 #include "psi/field_sink.hpp"
 #include "ts/description_texts.hpp"
 #include "ts/si_texts.hpp"
+#include "ts/pids.hpp"
 
 namespace ostrel {
 namespace {
@@ -128,12 +129,12 @@ public:
         const auto& all = a.demux->stats();
         unsigned shown = 0;
         for (const TableStats& s : all)
-            shown += pid_filter == 0xFFFF || s.pid == pid_filter;
+            shown += pid_filter == no_pid || s.pid == pid_filter;
         out_format(out_, "=> Tables:                  '%u'd\n", shown);
         out_format(out_, "   %-7s %-8s %-30s %9s %8s %8s %10s %9s %9s %9s\n", "PID", "table_id", "Table", "Extension",
                    "Versions", "Copies", "CRC errors", "Min s", "Mean s", "Max s");
         for (const TableStats& s : sorted_stats(a)) {
-            if (pid_filter != 0xFFFF && s.pid != pid_filter)
+            if (pid_filter != no_pid && s.pid != pid_filter)
                 continue;
             const RepeatIntervals iv = table_intervals(s);
             out_format(out_, "   '%04X'h '%02X'h    %-30.30s %9u %8" PRIu64 " %8" PRIu64 " %10" PRIu64 " %9s %9s %9s\n",
