@@ -5,6 +5,7 @@
 #include <new>
 
 #include "pass/checks/packet_checks.hpp"
+#include "pass/packet_path.hpp"
 #include "ts/pids.hpp"
 
 namespace ostrel {

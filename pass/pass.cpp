@@ -1,6 +1,7 @@
 #include "pass/pass.hpp"
 
 #include "pass/intervals.hpp"
+#include "pass/packet_path.hpp"
 #include "pass/checks/packet_checks.hpp"
 #include "output/progress.hpp"
 #include "pass/network/flow_figures.hpp"

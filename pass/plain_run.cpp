@@ -1,4 +1,4 @@
-#include "pass/analysis.hpp"
+#include "pass/packet_path.hpp"
 #include "ts/pids.hpp"
 
 namespace ostrel {

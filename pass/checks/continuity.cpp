@@ -1,6 +1,7 @@
 #include <cstring>
 
 #include "pass/checks/packet_checks.hpp"
+#include "pass/packet_path.hpp"
 #include "pass/network/flow_figures.hpp"
 
 namespace ostrel {

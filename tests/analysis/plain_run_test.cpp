@@ -8,7 +8,7 @@
 #include <functional>
 #include <memory>
 
-#include "pass/analysis.hpp"
+#include "pass/packet_path.hpp"
 #include "support.hpp"
 
 namespace ostrel::test {
