@@ -5,7 +5,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "network/capture_writer.hpp"
+#include "support/capture_writer.hpp"
 
 namespace ostrel::test {
 namespace {

@@ -6,7 +6,7 @@
 #include <functional>
 #include <nlohmann/json.hpp>
 
-#include "network/capture_writer.hpp"
+#include "support/capture_writer.hpp"
 
 namespace ostrel::test {
 namespace {

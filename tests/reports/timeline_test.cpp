@@ -13,7 +13,7 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
-#include "network/capture_writer.hpp"
+#include "support/capture_writer.hpp"
 #include "support.hpp"
 
 namespace ostrel::test {

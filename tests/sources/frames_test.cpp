@@ -2,7 +2,7 @@
 // told apart as plain TS, RTP or neither; every row built here byte by byte.
 #include <gtest/gtest.h>
 
-#include "network/capture_writer.hpp"
+#include "support/capture_writer.hpp"
 #include "sources/capture/frames.hpp"
 #include "sources/capture/ts_payload.hpp"
 

@@ -1,4 +1,4 @@
-#include "network/capture_writer.hpp"
+#include "support/capture_writer.hpp"
 
 namespace ostrel::test {
 namespace {
