@@ -125,19 +125,11 @@ void analyze_packet_fully(Analysis& a, const Packet& packet)
         ++s.scrambled;
         check_scrambled(a, packet, pid, h.scrambling());
     }
-    const unsigned adaptation_field_control = h.adaptation_field_control();
-    std::size_t payload_at = 4;
-    bool discontinuity = false;
-    if (adaptation_field_control & 2) {
-        const unsigned length = p[4];
-        payload_at = 5 + length;
-        if (length > 0) {
-            discontinuity = (p[5] & 0x80) != 0;
-            if (has_pcr(p))
-                take_pcr(a, s, pid, packet, discontinuity);
-        }
-    }
-    const bool has_payload = (adaptation_field_control & 1) && payload_at < packet_size;
+    const std::size_t payload_at = h.payload_at();
+    const bool discontinuity = h.discontinuity();
+    if (has_pcr(p))
+        take_pcr(a, s, pid, packet, discontinuity);
+    const bool has_payload = (h.adaptation_field_control() & 1) && payload_at < packet_size;
     a.carries[pid].payload_seen |= has_payload;
     if (has_payload && probing(a, pid))
         probe_packet(a, pid, packet, payload_at, unit_start);

@@ -13,7 +13,6 @@
 #include "pass/checks/findings.hpp"
 #include "pass/pcr_tracks.hpp"
 #include "pass/probe.hpp"
-#include "sources/arrival_log.hpp"
 #include "sources/packet_scan.hpp"
 #include "psi/demux.hpp"
 #include "psi/model/pmt.hpp"

@@ -6,7 +6,7 @@
 
 #include "ts/descriptor_loop.hpp"
 #include "ts/reader.hpp"
-#include "psi/table_decoders.hpp"
+#include "psi/section_bytes.hpp"
 #include "ts/description_texts.hpp"
 #include "ts/pids.hpp"
 

@@ -198,7 +198,7 @@ void note_arrival(Analysis& a, std::int64_t time_ns, std::uint64_t offset)
     const double now = static_cast<double>(time_ns - t.first_ns) / 1e9;
     t.now = t.started && now < t.now ? t.now : now;
     t.now_ns = time_ns;
-    if (t.started && t.now - t.stretch_time < max_arrival_stretch_s && ++t.stretch_datagrams < max_stretch_arrivals) {
+    if (t.started && t.now - t.stretch_time < max_arrival_stretch_s && t.marks < max_stretch_arrivals) {
         t.mark[t.marks++] = ArrivalMark{offset, time_ns};
         return;
     }
@@ -207,7 +207,6 @@ void note_arrival(Analysis& a, std::int64_t time_ns, std::uint64_t offset)
     t.started = true;
     t.stretch_start = offset;
     t.stretch_time = t.now;
-    t.stretch_datagrams = 0;
     t.mark[0] = ArrivalMark{offset, time_ns};
     t.marks = 1;
 }

@@ -36,7 +36,6 @@ struct ArrivalTiming {
     double now;             // in seconds since the first (never going back)
     std::uint64_t stretch_start;   // offset of the stretch's first packet
     double stretch_time;           // its arrival
-    unsigned stretch_datagrams;
     // The stretch's datagrams of a new time, in order, the first the stretch's
     // own: what times the events of the stretch when it ends.
     unsigned marks;
