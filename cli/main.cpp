@@ -2,6 +2,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <exception>
 
 #include "cli/output_pipe.hpp"
 #include "cli/run.hpp"
@@ -17,5 +18,14 @@ int main(int argc, char** argv)
     ostrel::widen_output_pipe(1, ostrel::output_capacity);
     // A pause takes one line of standard input and leaves the rest where it is.
     std::setvbuf(stdin, nullptr, _IONBF, 0);
-    return ostrel::run(argc, argv);
+    // Nothing the program throws may end it without a word: a failure of its own
+    // (memory, a library) is one line and the failure status.
+    try {
+        return ostrel::run(argc, argv);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "ostrel: internal error: %s\n", e.what());
+    } catch (...) {
+        std::fprintf(stderr, "ostrel: internal error\n");
+    }
+    return ostrel::exit_failed;
 }

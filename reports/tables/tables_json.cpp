@@ -24,32 +24,32 @@ std::string hex_string(const unsigned char* data, std::size_t size)
 }
 
 // Builds one JSON object: fields are keys of the innermost object, lists arrays of objects.
+// A decoder may name a field, or say the bytes were cut, while a list is open and
+// no item of it is: the field then goes to the object that holds the list, so
+// that no call can index an array with a name.
 class JsonFields final : public FieldSink {
 public:
     explicit JsonFields(json& root) { stack_.push_back(&root); }
 
-    void number(std::string_view name, std::uint64_t v) override { top()[std::string(name)] = v; }
-    void code(std::string_view name, std::uint64_t v, unsigned, std::string_view) override
-    {
-        top()[std::string(name)] = v;
-    }
-    void flag(std::string_view name, bool v) override { top()[std::string(name)] = v; }
-    void seconds(std::string_view name, double v) override { top()[std::string(name)] = v; }
-    void text(std::string_view name, std::string_view utf8) override { top()[std::string(name)] = std::string(utf8); }
+    void number(std::string_view name, std::uint64_t v) override { field(name) = v; }
+    void code(std::string_view name, std::uint64_t v, unsigned, std::string_view) override { field(name) = v; }
+    void flag(std::string_view name, bool v) override { field(name) = v; }
+    void seconds(std::string_view name, double v) override { field(name) = v; }
+    void text(std::string_view name, std::string_view utf8) override { field(name) = std::string(utf8); }
     void bytes(std::string_view name, const unsigned char* data, std::size_t size) override
     {
-        top()[std::string(name)] = hex_string(data, size);
+        field(name) = hex_string(data, size);
     }
     void begin_list(std::string_view name) override
     {
-        json& list = top()[std::string(name)];
+        json& list = field(name);
         if (!list.is_array())
             list = json::array();
         stack_.push_back(&list);
     }
-    void end_list() override { stack_.pop_back(); }
+    void end_list() override { pop(); }
     void begin_item(std::string_view) override { push_object(); }
-    void end_item() override { stack_.pop_back(); }
+    void end_item() override { pop(); }
     void begin_descriptor(unsigned tag, std::string_view name, std::size_t length) override
     {
         json& d = push_object();
@@ -58,19 +58,34 @@ public:
             d["name"] = std::string(name);
         d["length"] = length;
     }
-    void end_descriptor() override { stack_.pop_back(); }
-    void cut() override { top()["cut"] = true; }
+    void end_descriptor() override { pop(); }
+    void cut() override { field("cut") = true; }
 
 private:
     std::vector<json*> stack_;
-    json& top() { return *stack_.back(); }
+    json& field(std::string_view name)
+    {
+        for (auto at = stack_.rbegin(); at != stack_.rend(); ++at)
+            if ((*at)->is_object())
+                return (**at)[std::string(name)];
+        return (*stack_.front())[std::string(name)];  // the root is always an object
+    }
+    void pop()
+    {
+        if (stack_.size() > 1)
+            stack_.pop_back();
+    }
     json& push_object()
     {
-        json& list = top();
-        list.push_back(json::object());
-        json& item = list.back();
-        stack_.push_back(&item);
-        return item;
+        json* list = stack_.back();
+        if (!list->is_array()) {  // an item outside any list goes to a list of its own
+            list = &field("items");
+            if (!list->is_array())
+                *list = json::array();
+        }
+        list->push_back(json::object());
+        stack_.push_back(&list->back());
+        return list->back();
     }
 };
 

@@ -7,6 +7,10 @@
 #include <nlohmann/json.hpp>
 
 #include "support.hpp"
+#include "output/output.hpp"
+#include "psi/dvb/dvb_text.hpp"
+#include "psi/table_decoders.hpp"
+#include "reports/tables/tables_output.hpp"
 
 namespace ostrel::test {
 namespace {
@@ -253,6 +257,56 @@ TEST(Tables, TablesPastTheStoreAreCountedNotKept)
     const std::string text = run_report(stream, tables).out;
     EXPECT_NE(text.find("=> Not tracked:             '904'd sections of tables past the store's 4096\n"),
               std::string::npos);
+}
+
+// Every table_id's decoder on a section cut at every length, as both writers
+// receive it: no call may throw, and the JSON says where the bytes ended.
+TEST(Tables, EveryTableIdCutAtEveryLengthWritesTextAndJson)
+{
+    // Loops that claim more than they hold: a NIT/BAT-like start, then descriptors.
+    const Bytes body{0xF0, 0x30, 0x40, 0x05, 'N', 'e', 't', 0x50, 0x06, 0xF1, 0x01, 0xF0, 0x40, 0x00, 0x01, 0x00, 0x02,
+                     0xF0, 0x20, 0x48, 0x09, 0x01, 0x01, 'A', 0x05, 'B', 0x0A, 0x04, 'e', 'n', 'g', 0x00};
+    char text[4096];
+    std::FILE* null = std::fopen("/dev/null", "wb");
+    ASSERT_NE(null, nullptr);
+    Output out{null, text, sizeof text, 0, false};
+    DvbText dvb;
+    for (unsigned table_id = 0; table_id < 256; ++table_id) {
+        for (const Bytes& whole : {long_section(table_id, 1, 0, body), short_section(table_id, body, true)}) {
+            for (std::size_t size = 0; size <= whole.size(); ++size) {
+                const SectionBytes section{whole.data(), size};
+                json entry = json::object();
+                DecodeContext c{dvb};
+                EXPECT_NO_THROW(decode_table(table_id, &section, 1, c, *json_field_sink(entry))) << table_id << " " << size;
+                EXPECT_NO_THROW(static_cast<void>(entry.dump())) << table_id << " " << size;
+                DecodeContext t{dvb};
+                decode_table(table_id, &section, 1, t, *text_field_sink(out));
+            }
+        }
+    }
+    out_flush(out);
+    std::fclose(null);
+}
+
+// A NIT and a BAT whose first descriptor loop runs past the section (CRC_32
+// correct): the loop is not read, and both forms say the table is cut there.
+TEST(Tables, NetworkDescriptorLoopPastTheSection)
+{
+    // network_descriptors_length 0x020 (32) where 6 bytes follow: network_name "Net" (40 03 'N' 'e' 't'), 0x4A
+    const Bytes body{0xF0, 0x20, 0x40, 0x03, 'N', 'e', 't', 0x4A};
+    for (const unsigned table_id : {0x40u, 0x4Au}) {
+        const Bytes stream = section_packets(0x0010, long_section(table_id, 0x3001, 0, body));
+        const auto lines = tables_json(stream);
+        ASSERT_EQ(lines.size(), 2u) << table_id;
+        EXPECT_EQ(lines[0]["descriptors"], json::array()) << table_id;
+        EXPECT_EQ(lines[0]["cut"], true) << table_id;
+        EXPECT_EQ(lines[0]["transport_streams"], json::array()) << table_id;
+        RunOptions tables;
+        tables.tables_mode = true;
+        const Result text = run_report(stream, tables);
+        EXPECT_EQ(text.status, 0);
+        EXPECT_NE(text.out.find("   descriptors:\n      (cut: the bytes end here)\n   transport_streams:\n"), std::string::npos) << text.out;
+    }
 }
 
 TEST(Tables, RealStreamsMatchTheirGoldenReports)
