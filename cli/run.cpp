@@ -9,6 +9,7 @@
 #include "pass/network/flow_figures.hpp"
 #include "sources/input.hpp"
 #include "sources/udp/udp_receiver.hpp"
+#include "ts/utf8.hpp"
 
 namespace ostrel {
 namespace {
@@ -22,13 +23,13 @@ int run_on_file(const RunOptions& options, std::FILE* file, const char* name, co
 {
     Input input;
     if (!open_input(file, input)) {
-        std::fprintf(err, "Read failed on input file : %s\n", name);
+        std::fprintf(err, "Read failed on input file : %s\n", shown_name(name).c_str());
         return exit_failed;
     }
     if (input.capture)
         return run_capture(options, input, name, buffers, out_stream, keys, err);
     if (options.flows_mode || options.flow_mode) {
-        std::fprintf(err, "Not a network capture (pcap or pcapng): %s\n", name);
+        std::fprintf(err, "Not a network capture (pcap or pcapng): %s\n", shown_name(name).c_str());
         return exit_failed;
     }
     const StreamInput stream{file, input.head_length > 0 ? &input.source : nullptr, nullptr};
@@ -74,7 +75,7 @@ int run(int argc, const char* const* argv)
     }
     std::FILE* const file = std::fopen(argv[1], "rb");
     if (file == nullptr) {
-        std::fprintf(stderr, "Open failed on input file : %s", argv[1]);
+        std::fprintf(stderr, "Open failed on input file : %s", shown_name(argv[1]).c_str());
         return exit_failed;
     }
     // Page-aligned, so that every read lands on whole pages.

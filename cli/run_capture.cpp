@@ -4,6 +4,7 @@
 #include "cli/run.hpp"
 #include "pass/network/flow_figures.hpp"
 #include "reports/flows/flows_report.hpp"
+#include "ts/utf8.hpp"
 
 namespace ostrel {
 namespace {
@@ -29,7 +30,7 @@ int run_capture(const RunOptions& options, Input& input, const char* name, const
 {
     std::FILE* const file = capture_file(input);
     if (file == nullptr) {
-        std::fprintf(err, "Read failed on input file : %s\n", name);
+        std::fprintf(err, "Read failed on input file : %s\n", shown_name(name).c_str());
         return exit_failed;
     }
     std::string error;
@@ -57,9 +58,9 @@ int run_capture(const RunOptions& options, Input& input, const char* name, const
         char text[64];
         endpoint_text(options.flow_destination, text, sizeof text);
         if (options.flow_mode)
-            std::fprintf(err, "No flow to %s carries TS in the capture: %s\n", text, name);
+            std::fprintf(err, "No flow to %s carries TS in the capture: %s\n", text, shown_name(name).c_str());
         else
-            std::fprintf(err, "No UDP flow carries TS in the capture: %s\n", name);
+            std::fprintf(err, "No UDP flow carries TS in the capture: %s\n", shown_name(name).c_str());
     } else {
         status = run_stream(options, StreamInput{input.file, &flow.bytes, &capture_flow}, name, buffers, out_stream, keys, err);
         if (!flow.error.empty()) {

@@ -2,6 +2,7 @@
 
 #include "output/write_target.hpp"
 #include "pass/network/flow_figures.hpp"
+#include "ts/utf8.hpp"
 
 namespace ostrel {
 
@@ -49,7 +50,7 @@ void put_end_message(ReportEnd end, const char* name, std::FILE* err)
         std::fputs("Invalid sync_byte\n", err);
         break;
     case ReportEnd::read_error:
-        std::fprintf(err, "Read failed on input file : %s\n", name);
+        std::fprintf(err, "Read failed on input file : %s\n", shown_name(name).c_str());
         break;
     case ReportEnd::invalid_pmt:
         std::fputs("Invalid PMT PID\n", err);

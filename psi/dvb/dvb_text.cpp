@@ -5,6 +5,8 @@
 #include <cerrno>
 #include <cstdint>
 
+#include "ts/utf8.hpp"
+
 namespace ostrel {
 namespace {
 
@@ -93,11 +95,16 @@ std::string DvbText::to_utf8(const unsigned char* data, std::size_t size)
 {
     std::string out;
     std::size_t skip;
-    const unsigned table = select_table(data, size, skip);
+    unsigned table = select_table(data, size, skip);
     if (table == none) {
+        // A selector of no table known here: it becomes U+FFFD. After 0x1F comes
+        // a compressed text, which is not decoded; after a reserved selector, the
+        // bytes are read in the default table, so that what is text stays text.
         if (size > skip)
             out += replacement;
-        return out;
+        if (data[0] == 0x1F)
+            return out;
+        table = 0;
     }
     data += skip < size ? skip : size;
     size -= skip < size ? skip : size;
@@ -137,7 +144,7 @@ std::string DvbText::to_utf8(const unsigned char* data, std::size_t size)
         }
         out.swap(cleaned);
     }
-    return out;
+    return valid_utf8(out);  // a converter may pass on what is not UTF-8 (bytes past U+10FFFF)
 }
 
 }  // namespace ostrel

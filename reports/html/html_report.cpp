@@ -9,6 +9,7 @@
 #include "pass/interval_pass.hpp"
 #include "reports/summary/summary_output.hpp"
 #include "pass/network/flow_figures.hpp"
+#include "ts/utf8.hpp"
 
 namespace ostrel {
 namespace {
@@ -70,7 +71,7 @@ void Run::finished(const Analysis& a)
     Output& out = *run.page;
     const char* const name = run.name;
     const CaptureFlow* const flow = run.flow;
-    put_page_head(out, name);
+    put_page_head(out, shown_name(name));
     put_charts(out, *run.chart);
     TextBuffer summary;
     if (summary.ok())

@@ -8,6 +8,7 @@
 #include "ts/si_texts.hpp"
 #include "reports/summary/summary_output.hpp"
 #include "ts/description_texts.hpp"
+#include "ts/utf8.hpp"
 
 namespace ostrel {
 namespace {
@@ -103,7 +104,7 @@ void put_pids(Output& out, const Analysis& a, const Duration& d)
 void put_summary_text(Output& out, const Analysis& a, const char* name, const CaptureFlow* flow)
 {
     out_text(out, "=> File:               ");
-    out_text(out, name);
+    out_text(out, shown_name(name));
     out_text(out, "\n");
     if (flow != nullptr)
         out_format(out, "=> Flow TS Bytes:      '%" PRIu64 "'d bytes\n", a.bytes);

@@ -11,6 +11,7 @@
 #include "ts/description_texts.hpp"
 #include "ts/si_texts.hpp"
 #include "ts/pids.hpp"
+#include "ts/utf8.hpp"
 
 namespace ostrel {
 namespace {
@@ -174,24 +175,31 @@ RepeatIntervals table_intervals(const TableStats& s)
 
 std::unique_ptr<TablesWriter> text_tables_writer(Output& out) { return std::make_unique<TextTables>(out); }
 
-// Text and line breaks inside a quoted value: \" \\ \n and \xHH for controls.
+// Text and line breaks inside a quoted value: \" \\ \n, \xHH for the C0 and C1
+// controls and DEL (so that none reaches a terminal), U+FFFD for a byte of no
+// UTF-8 sequence.
 std::string quoted_text(std::string_view text)
 {
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
     std::string q = "\"";
-    for (const char c : text) {
-        const auto b = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t n = utf8_sequence(p + i, text.size() - i);
+        const unsigned c = n == 2 ? (p[i] & 0x1Fu) << 6 | (p[i + 1] & 0x3Fu) : p[i];
+        if (n == 0) {
+            q += replacement_character;
+        } else if (c == '"' || c == '\\') {
             q += '\\';
-            q += c;
+            q += static_cast<char>(c);
         } else if (c == '\n') {
             q += "\\n";
-        } else if (b < 0x20 || b == 0x7F) {
+        } else if (c < 0x20 || c == 0x7F || (n == 2 && c <= 0x9F)) {
             char esc[8];
-            std::snprintf(esc, sizeof esc, "\\x%02X", b);
+            std::snprintf(esc, sizeof esc, "\\x%02X", c);
             q += esc;
         } else {
-            q += c;
+            q.append(text.data() + i, n);
         }
+        i += n == 0 ? 1 : n;
     }
     q += '"';
     return q;

@@ -65,8 +65,18 @@ TEST(DvbText, CharacterTablesControlCodesAndBadBytes)
         {"UCS-2 control codes", {0x11, 0xE0, 0x86, 0x00, 'A', 0xE0, 0x8A, 0x00, 'B'}, "A\nB"},
         {"UTF-8 control codes", {0x15, 'A', 0xEE, 0x82, 0x8A, 'B'}, "A\nB"},
         {"a byte that is no UTF-8", {0x15, 'A', 0xFF, 'B'}, "A\xEF\xBF\xBD" "B"},
-        {"a reserved first byte", {0x1E, 'A'}, "\xEF\xBF\xBD"},
-        {"0x10 with a part that is no table", {0x10, 0x00, 0x0C, 'A'}, "\xEF\xBF\xBD"},
+        // A selector of no known table is U+FFFD; the rest is read in the default table.
+        {"a reserved first byte", {0x1E, 'A'}, "\xEF\xBF\xBD" "A"},
+        {"0x0E, then broadcast text of another standard", {0x0E, 0x89, 'B', 'S', '1'}, "\xEF\xBF\xBD" "BS1"},
+        {"0x10 with a part that is no table", {0x10, 0x00, 0x0C, 'A'}, "\xEF\xBF\xBD" "A"},
+        {"0x1F: a compressed text, not decoded", {0x1F, 0x01, 'A'}, "\xEF\xBF\xBD"},
+        // RFC 3629: nothing past U+10FFFF, no five-byte forms; each byte of them is U+FFFD.
+        {"UTF-8 past U+10FFFF", {0x15, 0xF4, 0x90, 0x80, 0x80}, "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},
+        {"UTF-8 lead byte F5", {0x15, 0xF5, 0x80, 0x80, 0x80, 'x'},
+         "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD" "x"},
+        {"UTF-8 five-byte form", {0x15, 0xF8, 0x88, 0x80, 0x80, 0x80},
+         "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},
+        {"UTF-8 U+10FFFF itself", {0x15, 0xF4, 0x8F, 0xBF, 0xBF}, "\xF4\x8F\xBF\xBF"},
     };
     DvbText text;
     for (const Text& c : cases)
