@@ -106,10 +106,10 @@ std::string stream_type_of(const Analysis& a, unsigned pid)
         const unsigned n = a.programs[i].has_pmt ? program_streams(a.programs[i], streams, max_streams) : 0;
         for (unsigned k = 0; k < n; ++k) {
             if (streams[k].pid == pid)
-                return std::string(stream_type_text(streams[k].stream_type));
+                return std::string(stream_type_name(streams[k].stream_type));
         }
     }
-    return std::string(pid_text(pid));
+    return std::string(pid_name(pid));
 }
 
 // The tables that the PIDs of ISO/IEC 13818-1 and EN 300 468 carry.
@@ -163,7 +163,7 @@ std::string pid_carries(const Analysis& a, unsigned pid, std::vector<unsigned>& 
         const std::string programs = programs_naming(a, pid, true, program_numbers);
         return programs.empty() ? "PCR only" : "PCR only," + programs;
     }
-    return std::string(pid_text(pid));
+    return std::string(pid_name(pid));
 }
 
 std::string joined(std::initializer_list<std::string_view> pieces)

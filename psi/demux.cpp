@@ -105,7 +105,11 @@ void SectionDemux::section(unsigned pid, const unsigned char* data, std::size_t 
     stats.section_offset = offset;
     if (number < 64)
         stats.sections_seen |= std::uint64_t{1} << number;
-    const std::uint32_t crc = long_form ? carried_crc(data, size) : crc32_update(crc32_initial, data, size);
+    // What tells one content from another: the CRC_32 the section carries, or
+    // one worked out over a section that carries none (a TDT). Worked out over
+    // a section and its own correct CRC_32, it would be the same for every TOT.
+    const std::uint32_t crc =
+        carries_crc(table_id, data[1]) ? carried_crc(data, size) : crc32_update(crc32_initial, data, size);
     if (s.version != version || s.last_section != last)
         restart(s, version, last);
     if (s.have[number]) {

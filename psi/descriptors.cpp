@@ -102,10 +102,10 @@ void hevc_video(SinkFields& f)
     f.num("hdr_wcg_idc", 2);
     if (!subset)
         return;
-    f.skip(5);
-    f.num("temporal_id_min", 3);
+    f.num("temporal_id_min", 3);  // then 5 reserved bits
     f.skip(5);
     f.num("temporal_id_max", 3);
+    f.skip(5);
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "ts/description_texts.hpp"
 
+#include <iterator>
+
 namespace ostrel {
 
 const std::string_view description_texts[description_text_count] = {
@@ -160,6 +162,54 @@ std::string_view stream_type_text(unsigned stream_type)
     else
         offset = 0x1E;
     return description_texts[stream_type_base + offset];
+}
+
+namespace {
+
+// stream_type 0x1C onwards, as ISO/IEC 13818-1 assigns them today.
+constexpr std::string_view later_stream_types[] = {
+    "ISO/IEC 14496-3 Audio without additional transport syntax",
+    "ISO/IEC 14496-17 Text",
+    "ISO/IEC 23002-3 Auxiliary video",
+    "SVC video sub-bitstream (H.264 Annex G)",
+    "MVC video sub-bitstream (H.264 Annex H)",
+    "JPEG 2000 video (ITU-T T.800 | ISO/IEC 15444-1)",
+    "H.262 additional view for service-compatible stereoscopic 3D",
+    "H.264 additional view for service-compatible stereoscopic 3D",
+    "HEVC video (ITU-T H.265 | ISO/IEC 23008-2)",
+    "HEVC temporal video subset",
+    "MVCD video sub-bitstream (H.264 Annex I)",
+    "Timeline and External Media Information",
+    "HEVC enhancement sub-partition (H.265 Annex G)",
+    "HEVC temporal enhancement sub-partition (H.265 Annex G)",
+    "HEVC enhancement sub-partition (H.265 Annex H)",
+    "HEVC temporal enhancement sub-partition (H.265 Annex H)",
+    "Green access units in sections",
+    "MPEG-H 3D Audio, MHAS main stream",
+    "MPEG-H 3D Audio, MHAS auxiliary stream",
+    "Quality access units in sections",
+    "Media orchestration access units in sections",
+    "HEVC substream of motion-constrained tile sets",
+    "JPEG XS video",
+    "VVC video (ITU-T H.266 | ISO/IEC 23090-3)",
+    "VVC temporal video subset",
+    "EVC video (ISO/IEC 23094-1)",
+};
+constexpr unsigned first_later_type = 0x1C;
+
+}  // namespace
+
+std::string_view stream_type_name(unsigned stream_type)
+{
+    stream_type &= 0xFF;
+    if (stream_type >= first_later_type && stream_type < first_later_type + std::size(later_stream_types))
+        return later_stream_types[stream_type - first_later_type];
+    return stream_type_text(stream_type);
+}
+
+std::string_view pid_name(unsigned pid)
+{
+    return pid == 0x1FFB ? "ATSC PSIP base (MGT, STT, VCT, RRT)" : pid_text(pid);
 }
 
 }  // namespace ostrel

@@ -33,6 +33,12 @@ std::string_view adaptation_text(unsigned adaptation_field_control);
 std::string_view table_id_text(unsigned table_id);
 std::string_view stream_type_text(unsigned stream_type);
 
+// The names of the reports whose texts are this program's own (all but the
+// packet and PMT reports): stream types by the current table of ISO/IEC
+// 13818-1 (HEVC and the types after it), and PID 1FFB by ATSC A/65's use.
+std::string_view stream_type_name(unsigned stream_type);
+std::string_view pid_name(unsigned pid);
+
 // The stream_id text, and through `number` the stream number that follows it:
 // 0..31 for audio, 0..15 for video, -1 when the text carries no number.
 std::string_view stream_id_text(unsigned stream_id, int& number);

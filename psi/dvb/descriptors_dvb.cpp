@@ -131,7 +131,6 @@ void extended_event(SinkFields& f)
 
 void component(SinkFields& f)
 {
-    f.skip(4);
     f.num("stream_content_ext", 4);
     f.num("stream_content", 4);
     f.code("component_type", 8);

@@ -13,7 +13,7 @@ namespace {
 void pmt_stream(const Table& t, const PmtStream& e)
 {
     t.s.begin_item("Stream");
-    t.s.code("stream_type", e.stream_type, 2, stream_type_text(e.stream_type));
+    t.s.code("stream_type", e.stream_type, 2, stream_type_name(e.stream_type));
     if (e.held >= PmtHeld::pid)
         t.s.code("pid", e.elementary_pid, 4, {});
     if (e.held == PmtHeld::whole)

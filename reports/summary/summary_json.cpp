@@ -26,8 +26,11 @@ json stream_json(const Analysis& a, const Program& program, const StreamEntry& e
     const StreamFormat& f = facts.format != nullptr ? *facts.format : none;
     return {{"pid", e.pid},
             {"stream_type", e.stream_type},
-            {"stream_type_text", std::string(stream_type_text(e.stream_type))},
-            {"language", e.language[0] != 0 ? json(e.language) : json(nullptr)},
+            {"stream_type_text", std::string(stream_type_name(e.stream_type))},
+            // The ISO_639_language_descriptor's code, else the first a subtitling or teletext descriptor gives.
+            {"language", e.language[0] != 0     ? json(e.language)
+                         : facts.languages.empty() ? json(nullptr)
+                                                   : json(facts.languages.front())},
             {"languages", facts.languages},
             {"codec", facts.codec.codec},
             {"codec_text", facts.codec.text},

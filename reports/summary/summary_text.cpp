@@ -63,7 +63,7 @@ void put_programs(Output& out, const Analysis& a, DvbText& dvb)
         const unsigned n = program_streams(program, streams, max_streams);
         for (unsigned k = 0; k < n; ++k) {
             const StreamEntry& e = streams[k];
-            const std::string_view text = stream_type_text(e.stream_type);
+            const std::string_view text = stream_type_name(e.stream_type);
             out_format(out, "   Stream PID:         '%04X'h, '%02X'h, %.*s", e.pid, e.stream_type,
                        static_cast<int>(text.size()), text.data());
             const StreamFacts facts = stream_facts(a, program, e);

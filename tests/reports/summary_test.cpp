@@ -92,6 +92,33 @@ TEST(Summary, JsonStaysValidForAnyFileName)
     EXPECT_EQ(r.err, "");
 }
 
+// Stream types named by today's table, and the language of a subtitle or
+// teletext stream taken from its own descriptor when no ISO_639 one is there.
+TEST(Summary, StreamTypeNamesAndLanguagesOfEveryKind)
+{
+    const Bytes pmt_body = join({Bytes{0xE1, 0x01, 0xF0, 0x00, 0x24, 0xE1, 0x01, 0xF0, 0x00, 0x06, 0xE1, 0x02, 0xF0, 0x0A},
+                                 descriptor(0x59, {'e', 'n', 'g', 0x10, 0x00, 0x01, 0x00, 0x02}),
+                                 Bytes{0x06, 0xE1, 0x03, 0xF0, 0x07}, descriptor(0x56, {'d', 'e', 'u', 0x11, 0x50}),
+                                 Bytes{0x04, 0xE1, 0x04, 0xF0, 0x06}, descriptor(0x0A, {'f', 'r', 'a', 0x00})});
+    const Bytes stream = join({section_packets(0x0000, long_section(0x00, 1, 0, {0x00, 0x01, 0xE1, 0x00})),
+                               section_packets(0x0100, long_section(0x02, 1, 0, pmt_body))});
+    RunOptions summary;
+    summary.summary_mode = true;
+    summary.json = true;
+    const Result r = run_report(stream, summary);
+    ASSERT_EQ(r.status, 0) << r.err;
+    const nlohmann::json streams = nlohmann::json::parse(r.out)["programs"][0]["streams"];
+    ASSERT_EQ(streams.size(), 4u) << r.out;
+    const char* const expected[][2] = {{"HEVC video (ITU-T H.265 | ISO/IEC 23008-2)", nullptr},
+                                       {"ITU-T Rec. H.222.0 | ISO/IEC 13818-1 PES packets containing private data", "eng"},
+                                       {"ITU-T Rec. H.222.0 | ISO/IEC 13818-1 PES packets containing private data", "deu"},
+                                       {"ISO/IEC 13818-3 Audio", "fra"}};
+    for (unsigned i = 0; i < 4; ++i) {
+        EXPECT_EQ(streams[i]["stream_type_text"], expected[i][0]) << i;
+        EXPECT_EQ(streams[i]["language"], expected[i][1] ? nlohmann::json(expected[i][1]) : nlohmann::json()) << i;
+    }
+}
+
 TEST(Summary, NothingToSumUp)
 {
     RunOptions summary;

@@ -88,6 +88,21 @@ TEST(Tables, EachDescriptorDecoded)
          R"([{"tag":67,"name":"satellite_delivery_system_descriptor","length":11,"frequency":"11.36250",
              "orbital_position":"19.2","west_east_flag":true,"polarization":0,"modulation_system":false,
              "modulation_type":1,"symbol_rate":"27.4500","fec_inner":3}])"},
+        // EN 300 468 6.2.8: stream_content_ext 4 bits, stream_content 4, component_type 8, component_tag 8,
+        // language 24, then text: F1 is ext 0xF, content 0x1
+        {"component", descriptor(0x50, {0xF1, 0x01, 0x01, 'f', 'r', 'e'}),
+         R"([{"tag":80,"name":"component_descriptor","length":6,"stream_content_ext":15,"stream_content":1,
+             "component_type":1,"component_tag":1,"language":"fre","text":""}])"},
+        // ISO/IEC 13818-1 Table 2-103: profile 01 (Main), level 0x5D; 9F: temporal_layer_subset_flag 1,
+        // still 0, 24hr 0, sub_pic_hrd 1, reserved 11, hdr_wcg_idc 11; 1F 1F: temporal_id 000, reserved 11111
+        {"HEVC video with a temporal layer subset",
+         descriptor(0x38, {0x01, 0x60, 0x00, 0x00, 0x00, 0xB0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x5D, 0x9F, 0x1F, 0x1F}),
+         R"([{"tag":56,"name":"HEVC_video_descriptor","length":15,"profile_space":0,"tier_flag":false,
+             "profile_idc":1,"profile_compatibility_indication":1610612736,"progressive_source_flag":true,
+             "interlaced_source_flag":false,"non_packed_constraint_flag":true,"frame_only_constraint_flag":true,
+             "copied_44bits":0,"level_idc":93,"temporal_layer_subset_flag":true,"hevc_still_present_flag":false,
+             "hevc_24hr_picture_present_flag":false,"sub_pic_hrd_params_not_present_flag":true,"hdr_wcg_idc":3,
+             "temporal_id_min":0,"temporal_id_max":0}])"},
         {"service_list", descriptor(0x41, {0x00, 0x01, 0x01, 0x00, 0x02, 0x02}),
          R"([{"tag":65,"name":"service_list_descriptor","length":6,
              "services":[{"service_id":1,"service_type":1},{"service_id":2,"service_type":2}]}])"},
@@ -257,6 +272,32 @@ TEST(Tables, TablesPastTheStoreAreCountedNotKept)
     const std::string text = run_report(stream, tables).out;
     EXPECT_NE(text.find("=> Not tracked:             '904'd sections of tables past the store's 4096\n"),
               std::string::npos);
+}
+
+// A TDT or TOT has no version: a new table whenever its content is new, a
+// repeat counted. Each TOT carries a correct CRC_32, which alone tells them apart.
+TEST(Tables, TimeTablesNewWhenTheirContentIs)
+{
+    const auto tot = [](unsigned char second) {
+        return short_section(0x73, {0xC0, 0x79, 0x12, 0x45, second, 0xF0, 0x00}, true);
+    };
+    const auto tdt = [](unsigned char second) { return short_section(0x70, {0xC0, 0x79, 0x12, 0x45, second}, false); };
+    const Bytes stream = join({section_packets(0x14, tot(0x00), 0), section_packets(0x14, tot(0x00), 1),
+                               section_packets(0x14, tot(0x01), 2), section_packets(0x14, tdt(0x00), 3),
+                               section_packets(0x14, tdt(0x00), 4), section_packets(0x14, tdt(0x59), 5)});
+    const auto lines = tables_json(stream);
+    ASSERT_EQ(lines.size(), 5u);
+    const char* const expected[][3] = {{"TOT", "1", "1993-10-13T12:45:00Z"},
+                                       {"TOT", "3", "1993-10-13T12:45:01Z"},
+                                       {"TDT", "4", "1993-10-13T12:45:00Z"},
+                                       {"TDT", "6", "1993-10-13T12:45:59Z"}};
+    for (unsigned i = 0; i < 4; ++i) {
+        EXPECT_EQ(lines[i]["table"], expected[i][0]) << i;
+        EXPECT_EQ(lines[i]["packet"], std::stoi(expected[i][1])) << i;
+        EXPECT_EQ(lines[i]["utc_time"], expected[i][2]) << i;
+    }
+    for (const json& row : lines[4]["tables_summary"])
+        EXPECT_EQ(row["copies"], 3) << row;
 }
 
 // Every table_id's decoder on a section cut at every length, as both writers

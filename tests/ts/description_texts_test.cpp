@@ -96,5 +96,26 @@ TEST(DescriptionTexts, StreamTypeRanges)
     EXPECT_EQ(stream_type_text(0xFF), "User Private");
 }
 
+// The names of this program's own reports: the packet and PMT reports' texts
+// up to 0x1B, today's assignments after them, reserved from 0x36.
+TEST(DescriptionTexts, StreamTypeAndPidNamesOfTheOtherReports)
+{
+    const std::pair<unsigned, const char*> types[] = {
+        {0x02, "ITU-T Rec. H.262 | ISO/IEC 13818-2 Video or ISO/IEC 11172-2 constrained parameter video stream"},
+        {0x1B, "AVC video stream as defined in ITU-T Rec. H.264 | ISO/IEC 14496-10 Video"},
+        {0x1C, "ISO/IEC 14496-3 Audio without additional transport syntax"},
+        {0x24, "HEVC video (ITU-T H.265 | ISO/IEC 23008-2)"},
+        {0x33, "VVC video (ITU-T H.266 | ISO/IEC 23090-3)"},
+        {0x35, "EVC video (ISO/IEC 23094-1)"},
+        {0x36, "ITU-T Rec. H.222.0 | ISO/IEC 13818-1 Reserved"},
+        {0x86, "User Private"},
+    };
+    for (const auto& [type, name] : types)
+        EXPECT_EQ(stream_type_name(type), name) << type;
+    EXPECT_EQ(pid_name(0x1FFB), "ATSC PSIP base (MGT, STT, VCT, RRT)");
+    EXPECT_EQ(pid_name(0x1FFA), "User Defined (NIT, PMT or PES)");
+    EXPECT_EQ(pid_name(0x1FFF), pid_text(0x1FFF));
+}
+
 }  // namespace
 }  // namespace ostrel
