@@ -1,6 +1,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <exception>
 
@@ -13,6 +14,9 @@ int main(int argc, char** argv)
     // and step mode would read it as the keyboard: give descriptor 0 an empty input.
     if (fcntl(0, F_GETFD) == -1 && open("/dev/null", O_RDONLY) != 0)
         return ostrel::exit_failed;
+    // Past a file-size limit a write fails (EFBIG) and is reported, rather than
+    // the signal ending the program without a word.
+    std::signal(SIGXFSZ, SIG_IGN);
     // Output is assembled in large pieces already; no second buffer behind it.
     std::setvbuf(stdout, nullptr, _IONBF, 0);
     ostrel::widen_output_pipe(1, ostrel::output_capacity);

@@ -1,8 +1,10 @@
 #include "cli/options.hpp"
 
+#include "cli/option_notes.hpp"
 #include "pass/intervals.hpp"
 #include "ts/pids.hpp"
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -164,13 +166,13 @@ bool apply_cut_option(RunOptions& options, const char* argument)
 
 }  // namespace
 
-void apply_option(RunOptions& options, const char* argument)
+bool apply_option(RunOptions& options, const char* argument)
 {
     if (apply_cut_option(options, argument))
-        return;
+        return true;
     const std::size_t length = std::strlen(argument);
     if (length > longest_option)
-        return;
+        return false;
     char upper[longest_option + 1];
     for (std::size_t i = 0; i <= length; ++i) {
         const char c = argument[i];
@@ -179,7 +181,7 @@ void apply_option(RunOptions& options, const char* argument)
     for (const Flag& flag : flags) {
         if (std::strcmp(upper, flag.name) == 0) {
             options.*flag.member = true;
-            return;
+            return true;
         }
     }
     if (length == 9 && std::strncmp(upper, "--CHECK:", 8) == 0 && upper[8] >= '1' && upper[8] <= '3') {
@@ -190,14 +192,28 @@ void apply_option(RunOptions& options, const char* argument)
     } else if (length == 10 && std::strncmp(upper, "--PMT:", 6) == 0) {
         options.pmt_mode = true;
         options.pmt_pid = hex_value(upper + 6);
+    } else {
+        return false;
     }
+    return true;
 }
 
 RunOptions parse_options(int argc, const char* const* argv)
 {
     RunOptions options;
-    for (int i = 2; i < argc; ++i)
-        apply_option(options, argv[i]);
+    constexpr std::size_t most_notes = 5;
+    std::size_t ignored = 0;
+    for (int i = 2; i < argc; ++i) {
+        if (!apply_option(options, argv[i]) && ignored++ < most_notes)
+            options.notes.push_back(ignored_note(argv[i]));
+    }
+    if (ignored > most_notes)
+        options.notes.push_back("ostrel: and " + std::to_string(ignored - most_notes) + " more arguments ignored");
+    if (options.es_mode && !options.write_mode && options.option_error.empty()) {
+        char note[64];
+        std::snprintf(note, sizeof note, "ostrel: --es:%04X ignored (it needs --write:FILE)", options.es_pid);
+        options.notes.push_back(note);
+    }
     return options;
 }
 

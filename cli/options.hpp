@@ -47,15 +47,16 @@ struct RunOptions {
     double for_seconds = 0;
     double timeout_seconds = 5;
     std::string option_error;   // an option whose value cannot be read: the run stops with it
+    std::vector<std::string> notes;  // lines on the arguments ignored, for standard error
 };
 
 // Whether the report chosen shows the summary (--summary, or the page of --html:).
 inline bool summary_shown(const RunOptions& o) { return o.html_mode || (o.summary_mode && !o.check_mode); }
 
-// Reads argv[2] .. argv[argc - 1]; unknown arguments are ignored.
+// Reads argv[2] .. argv[argc - 1]; unknown arguments are ignored, each with a note.
 RunOptions parse_options(int argc, const char* const* argv);
 
-// Applies one argument to `options`.
-void apply_option(RunOptions& options, const char* argument);
+// Applies one argument to `options`; false when it is no option taken here.
+bool apply_option(RunOptions& options, const char* argument);
 
 }  // namespace ostrel

@@ -1,5 +1,6 @@
 #include "cli/run.hpp"
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -58,6 +59,12 @@ int run(int argc, const char* const* argv)
     if (argc == 2 && std::strcmp(argv[1], "--version") == 0)
         return std::printf("ostrel %s\n", OSTREL_VERSION) > 0 && std::fflush(stdout) == 0 ? exit_ok : exit_failed;
     const RunOptions options = parse_options(argc, argv);
+    // The arguments ignored, said once the input is open (a file name after an
+    // option in its place is no argument to note).
+    const auto put_notes = [&options] {
+        for (const std::string& note : options.notes)
+            std::fprintf(stderr, "%s\n", note.c_str());
+    };
     if (!options.option_error.empty()) {
         std::fprintf(stderr, "%s\n", options.option_error.c_str());
         return exit_failed;
@@ -71,13 +78,23 @@ int run(int argc, const char* const* argv)
             return exit_failed;
         }
         const RunBuffers buffers{block.get(), block_bytes, 0, text.get(), output_capacity};
+        put_notes();
         return run_live(options, argv[1], buffers, stdout, stdin, stderr);
     }
-    std::FILE* const file = std::fopen(argv[1], "rb");
+    // "-" is standard input; a file of that name is ./-
+    const bool standard_input = std::strcmp(argv[1], "-") == 0;
+    std::FILE* const file = standard_input ? stdin : std::fopen(argv[1], "rb");
     if (file == nullptr) {
-        std::fprintf(stderr, "Open failed on input file : %s", shown_name(argv[1]).c_str());
+        const int why = errno;
+        std::fprintf(stderr, "Open failed on input file : %s\n", shown_name(argv[1]).c_str());
+        RunOptions as_option;
+        if (why == ENOENT && argv[1][0] == '-' && apply_option(as_option, argv[1]))
+            std::fputs("ostrel: options go after the file name\n", stderr);
+        else
+            std::fprintf(stderr, "ostrel: %s\n", std::strerror(why));
         return exit_failed;
     }
+    put_notes();
     // Page-aligned, so that every read lands on whole pages.
     const std::unique_ptr<unsigned char, decltype(&std::free)> block(
         static_cast<unsigned char*>(std::aligned_alloc(page_bytes, block_bytes)), &std::free);
@@ -87,8 +104,20 @@ int run(int argc, const char* const* argv)
     }
     const std::unique_ptr<char[]> text(new char[output_capacity]);
     const RunBuffers buffers{block.get(), block_bytes, 0, text.get(), output_capacity};
-    const int status = run_on_file(options, file, argv[1], buffers, stdout, stdin, stderr);
-    std::fclose(file);
+    // Step mode reads its keys from the terminal when the stream comes on
+    // standard input, or none when there is no terminal.
+    std::FILE* keys = stdin;
+    if (standard_input && (keys = std::fopen("/dev/tty", "r")) == nullptr)
+        keys = std::fopen("/dev/null", "r");
+    if (keys == nullptr) {
+        std::fputs("ostrel: no keyboard for step mode\n", stderr);
+        return exit_failed;
+    }
+    const int status = run_on_file(options, file, argv[1], buffers, stdout, keys, stderr);
+    if (standard_input)
+        std::fclose(keys);
+    if (!standard_input)
+        std::fclose(file);
     return status;
 }
 

@@ -59,7 +59,8 @@ int run_into_target(const ReportRun& run, const std::string& path,
 // True when the input is a live stream: what a report writes goes out as it comes.
 bool live_input(const ReportRun& run);
 
-// The one line that says why a report ended short; nothing when it ended as asked.
-void put_end_message(ReportEnd end, const char* name, std::FILE* err);
+// The line that says why a report ended short (and, for a lost sync byte, a
+// line of how to read on); nothing when it ended as asked.
+void put_end_message(ReportEnd end, const ReportRun& run);
 
 }  // namespace ostrel

@@ -65,6 +65,10 @@ void drop(Bytes& stream, std::size_t n);
 void repeat(Bytes& stream, std::size_t n, unsigned times);
 std::string fixture_path(const std::string& name);  // under tests/fixtures/
 
+// What a plain read says at a lost sync byte of a stream in memory (no head to read again).
+inline const std::string invalid_sync_message =
+    "Invalid sync_byte\nostrel: --resync finds the packets again after bytes that are not packets\n";
+
 struct Result {
     std::string out;
     std::string err;

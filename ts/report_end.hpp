@@ -13,6 +13,7 @@ enum class ReportEnd {
     no_packets,           // resync found no packet at all
     findings,             // --check counted errors
     out_of_memory,        // the analysis tables could not be had
+    empty_cut,            // --write: selected no packet (the cut said why)
 };
 
 }  // namespace ostrel

@@ -28,6 +28,8 @@ struct Cut final : PassHook {
     std::bitset<pid_count> started;       // a time window began for the PID at a unit start
     std::bitset<pid_count> rai_seen;      // the PID has carried a random_access_indicator
     unsigned pat_counter = 0;
+    bool pat_pending = false;             // a PAT began before the program was known: written once it is
+    PatSection pending_pat;
     const unsigned char* run = nullptr;   // packets kept, next to each other in the read window
     std::size_t run_bytes = 0;
     int es_counter = -1;                  // the --es: PID's last continuity_counter
@@ -118,19 +120,9 @@ int in_window(const Cut& c, const Packet& packet)
     return 0;
 }
 
-// The PAT listing the program alone, in place of a PAT that starts in this packet.
-void put_pat(Cut& c, const Packet& packet)
+// The PAT listing the program alone, with the transport_stream_id and version of `pat`.
+void put_program_pat(Cut& c, const PatSection& pat, const Program& program)
 {
-    const unsigned char* p = packet.ts;
-    const Program* program = the_program(*c.a, c.o.program_number);
-    const PacketHeader h = decode_header(p);
-    const std::size_t at = section_start(p, h);
-    if (!h.payload_unit_start_indicator || program == nullptr || at + 8 > packet_size)
-        return;  // a continuation, or no PAT to take the transport_stream_id and version from
-    PatSection pat;
-    decode_pat_start(p + at, packet_size - at, pat);
-    if (pat.table_id != table_id_pat)
-        return;
     unsigned char out[packet_size];
     std::memset(out, 0xFF, sizeof out);
     const unsigned char section[12] = {
@@ -138,8 +130,8 @@ void put_pat(Cut& c, const Packet& packet)
         static_cast<unsigned char>(pat.transport_stream_id >> 8), static_cast<unsigned char>(pat.transport_stream_id),
         static_cast<unsigned char>(pat.reserved << 6 | pat.version_number << 1 | pat.current_next_indicator),
         0x00, 0x00,
-        static_cast<unsigned char>(program->program_number >> 8), static_cast<unsigned char>(program->program_number),
-        static_cast<unsigned char>(0xE0 | program->pmt_pid >> 8), static_cast<unsigned char>(program->pmt_pid)};
+        static_cast<unsigned char>(program.program_number >> 8), static_cast<unsigned char>(program.program_number),
+        static_cast<unsigned char>(0xE0 | program.pmt_pid >> 8), static_cast<unsigned char>(program.pmt_pid)};
     out[0] = sync_byte_value;
     out[1] = 0x40;  // payload_unit_start_indicator, PID 0
     out[2] = 0x00;
@@ -151,6 +143,34 @@ void put_pat(Cut& c, const Packet& packet)
         out[5 + sizeof section + i] = static_cast<unsigned char>(crc >> (24 - 8 * i));
     put(c, out, sizeof out);
     ++c.written;
+}
+
+// In place of a PAT that starts in this packet, the PAT of the program alone.
+// The first PAT of a stream may list the program only in its next packet:
+// its header is held, and the PAT written when that packet has come.
+void put_pat(Cut& c, const Packet& packet)
+{
+    const unsigned char* p = packet.ts;
+    const Program* program = the_program(*c.a, c.o.program_number);
+    const PacketHeader h = decode_header(p);
+    if (!h.payload_unit_start_indicator) {
+        if (c.pat_pending && program != nullptr)
+            put_program_pat(c, c.pending_pat, *program);
+        c.pat_pending = c.pat_pending && program == nullptr;
+        return;
+    }
+    const std::size_t at = section_start(p, h);
+    if (at + 8 > packet_size)
+        return;  // no PAT header to take the transport_stream_id and version from
+    PatSection pat;
+    decode_pat_start(p + at, packet_size - at, pat);
+    if (pat.table_id != table_id_pat)
+        return;
+    c.pat_pending = program == nullptr;
+    if (program != nullptr)
+        put_program_pat(c, pat, *program);
+    else
+        c.pending_pat = pat;
 }
 
 // The PES payload bytes of the --es: PID in this packet.
@@ -184,6 +204,7 @@ void put_es(Cut& c, const Packet& packet)
         ++c.es_gaps;  // a packet lost inside the PES packet: what follows is written all the same
     }
     put(c, p + at, packet_size - at);
+    ++c.written;
 }
 
 bool Cut::packet(const Packet& packet)
@@ -232,7 +253,14 @@ CutResult write_cut(const PacketInput& in, const CutOptions& options, std::FILE*
     cut->a = a;
     const ScanEnd end = run_pass(in, *a, err, cut.get());
     flush_run(*cut);
-    const ReportEnd result = end == ScanEnd::stopped ? ReportEnd::done : pass_end(end, *a);
+    ReportEnd result = end == ScanEnd::stopped ? ReportEnd::done : pass_end(end, *a);
+    if (result == ReportEnd::done && options.program && the_program(*a, options.program_number) == nullptr) {
+        std::fprintf(err, "ostrel: no program %u in the stream; nothing written\n", options.program_number);
+        result = ReportEnd::empty_cut;
+    } else if (result == ReportEnd::done && cut->written == 0) {
+        std::fputs("ostrel: no packet in the selection and window; nothing written\n", err);
+        result = ReportEnd::empty_cut;
+    }
     delete_analysis(a);
     return CutResult{result, cut->failed, cut->written, cut->es_gaps};
 }

@@ -60,6 +60,8 @@ std::size_t FlowBytes::read(unsigned char* into, std::size_t size)
     return done;
 }
 
+bool FlowBytes::cut_short() const { return !stream->error.empty(); }
+
 const ArrivalLog* FlowBytes::arrivals() const { return stream->log.get(); }
 
 bool CaptureDatagrams::next(CaptureFrame& frame, OtherTraffic& other, std::string& error)

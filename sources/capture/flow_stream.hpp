@@ -38,6 +38,7 @@ struct FlowStream;
 struct FlowBytes final : ByteSource {
     FlowStream* stream = nullptr;
     std::size_t read(unsigned char* into, std::size_t size) override;
+    bool cut_short() const override;
     const ArrivalLog* arrivals() const override;
 };
 

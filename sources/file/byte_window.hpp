@@ -17,6 +17,10 @@ struct ArrivalLog;
 struct ByteSource {
     virtual std::size_t read(unsigned char* into, std::size_t size) = 0;
     virtual bool failed() const { return false; }
+    // The bytes ended before the input did (a capture that could not be read
+    // to its end): what the source's owner reports, and a written file must
+    // not replace FILE.
+    virtual bool cut_short() const { return false; }
     // A network source: when its bytes arrived, datagram by datagram; null for a file.
     virtual const ArrivalLog* arrivals() const { return nullptr; }
 

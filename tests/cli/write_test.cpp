@@ -96,7 +96,7 @@ TEST(Write, FailuresLeaveNoFile)
     EXPECT_EQ(read_bytes(folder + "/in.ts"), read_bytes(sample_path("sample.ts")));
     const Result full = cut(folder + "/in.ts", "--write:/dev/full");
     EXPECT_EQ(full.status, 1);
-    EXPECT_EQ(full.err, "Write failed on output file : /dev/full\n");
+    EXPECT_EQ(full.err, "Write failed on output file : /dev/full\nostrel: No space left on device\n");
     // A read that fails (the input is a folder): the file there stays as it was, nothing else is left.
     const Result unread = cut(folder, "--write:" + folder + "/out.ts");
     EXPECT_EQ(unread.status, 1);
@@ -105,6 +105,74 @@ TEST(Write, FailuresLeaveNoFile)
     const Result bad = cut(folder + "/in.ts", "--write:x.ts --pids:0100,zz");
     EXPECT_EQ(bad.status, 1);
     EXPECT_EQ(bad.err, "Invalid option value: --pids:0100,zz\n");
+}
+
+// A cut that selects nothing is a failure: a line of why, status 1, FILE as it was.
+TEST(Write, NothingSelectedLeavesTheFile)
+{
+    const std::string folder = temp_path("nothing");
+    ASSERT_EQ(run_program("mkdir -p '" + folder + "' && printf old > '" + folder + "/out.ts'").status, 0);
+    const struct {
+        const char* options;
+        const char* err;
+    } cases[] = {
+        {"--program:99", "ostrel: no program 99 in the stream; nothing written\n"},
+        {"--from:5s --to:1s", "ostrel: no packet in the selection and window; nothing written\n"},
+        {"--from:99s", "ostrel: no packet in the selection and window; nothing written\n"},
+        {"--pids:1234", "ostrel: no packet in the selection and window; nothing written\n"},
+    };
+    for (const auto& c : cases) {
+        const Result r = cut(fixture_path("gst_two_programs.ts"), "--write:" + folder + "/out.ts " + c.options);
+        EXPECT_EQ(r.status, 1) << c.options;
+        EXPECT_EQ(r.err, c.err) << c.options;
+        EXPECT_EQ(read_file(folder + "/out.ts"), "old") << c.options;
+    }
+    EXPECT_EQ(run_program("ls -A '" + folder + "'").out, "out.ts\n");
+}
+
+// The first PAT of gst_many_programs.ts lists 46 programs over two packets:
+// program 1 is known only at the second, and the cut still starts with a PAT,
+// one for every PAT of the input.
+TEST(Write, AProgramWhosePatSpansTwoPackets)
+{
+    const Bytes in = read_bytes(fixture_path("gst_many_programs.ts"));
+    unsigned pats = 0;
+    for (std::size_t i = 0; i + 188 <= in.size(); i += 188)
+        pats += packet_pid_of(&in[i]) == 0 && (in[i + 1] & 0x40) != 0;
+    const std::string out = temp_path("first.ts");
+    ASSERT_EQ(cut(fixture_path("gst_many_programs.ts"), "--write:" + out + " --program:1").status, 0);
+    const Bytes written = read_bytes(out);
+    ASSERT_GE(written.size(), 188u);
+    EXPECT_EQ(packet_pid_of(&written[0]), 0u);
+    unsigned written_pats = 0;
+    for (std::size_t i = 0; i + 188 <= written.size(); i += 188)
+        written_pats += packet_pid_of(&written[i]) == 0;
+    EXPECT_EQ(written_pats, pats);
+}
+
+// FILE through a link, a file-size limit, a signal, a capture read short.
+TEST(Write, LinksLimitsSignalsAndShortCaptures)
+{
+    const std::string folder = temp_path("targets");
+    const std::string setup = "rm -rf '" + folder + "' && mkdir -p '" + folder + "' && cd '" + folder +
+                              "' && cp \"$SAMPLES/sample.ts\" in.ts && printf old > real.ts && ln -s real.ts link.ts && ";
+    Result r = run_program(setup + "\"$OSTREL\" in.ts --write:link.ts && test -L link.ts && cmp in.ts real.ts && echo same");
+    EXPECT_EQ(r.out, "same\n") << r.err;
+    r = run_program(setup + "(ulimit -f 10; \"$OSTREL\" in.ts --write:big.ts); echo \"status $?\"; ls -A");
+    EXPECT_EQ(r.out, "status 1\nin.ts\nlink.ts\nreal.ts\n");
+    EXPECT_EQ(r.err, "Write failed on output file : big.ts\nostrel: File too large\n");
+    // The input a FIFO that stays open: the run waits for more when the signal
+    // comes. (SIGINT takes the same way; a shell starts background jobs with it ignored.)
+    for (const auto& [signal, status] : {std::pair{"TERM", "143"}, std::pair{"HUP", "129"}}) {
+        r = run_program(setup + "mkfifo slow && { { cat in.ts; sleep 2; } > slow & } && "
+                        "{ \"$OSTREL\" slow --write:out.ts & pid=$!; sleep 0.5; kill -" + signal +
+                        " $pid; wait $pid; echo \"status $?\"; wait; ls -A; }");
+        EXPECT_EQ(r.out, std::string("status ") + status + "\nin.ts\nlink.ts\nreal.ts\nslow\n") << signal;
+    }
+    r = run_program(setup + "head -c 30000 '" OSTREL_SOURCE_DIR "/tests/fixtures/lo_plain.pcap' > cut.pcap && "
+                    "\"$OSTREL\" cut.pcap --write:real.ts; echo \"status $?\"; cat real.ts");
+    EXPECT_EQ(r.out, "status 1\nold");
+    EXPECT_EQ(r.err.rfind("Capture read failed after frame 21: truncated dump file", 0), 0u) << r.err;
 }
 
 }  // namespace

@@ -227,7 +227,7 @@ TEST(PacketReport, BadSyncByteStopsTheReport)
     const Bytes file = join({short_packet(0x0100), short_packet(0x0200), bad, short_packet(0x0100)});
     const Result r = run_report(file, every_packet());
     EXPECT_EQ(r.out, short_block(1, pid_0100) + short_block(2, pid_0200));
-    EXPECT_EQ(r.err, "Invalid sync_byte\n");
+    EXPECT_EQ(r.err, invalid_sync_message);
     EXPECT_EQ(r.status, 1);
 
     // A stream of 204-byte packets loses step after the first one.
@@ -235,7 +235,7 @@ TEST(PacketReport, BadSyncByteStopsTheReport)
     first.resize(204, 0x00);
     const Result shifted = run_report(join({first, first}), every_packet());
     EXPECT_EQ(shifted.out, short_block(1, pid_0100));
-    EXPECT_EQ(shifted.err, "Invalid sync_byte\n");
+    EXPECT_EQ(shifted.err, invalid_sync_message);
 }
 
 TEST(PacketReport, BadSyncByteStopsAReportThatPassesPacketsBy)
@@ -260,7 +260,7 @@ TEST(PacketReport, BadSyncByteStopsAReportThatPassesPacketsBy)
         apply_option(options, row.option);
         const Result r = run_report(file, options);
         EXPECT_EQ(r.out, row.out) << row.option;
-        EXPECT_EQ(r.err, "Invalid sync_byte\n") << row.option;
+        EXPECT_EQ(r.err, invalid_sync_message) << row.option;
         EXPECT_EQ(r.status, 1) << row.option;
     }
 }

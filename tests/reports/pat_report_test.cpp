@@ -109,7 +109,7 @@ TEST(PatReport, NotFoundAndBadSync)
     bad[0] = 0x46;
     r = run_report(join({packet({.pid = 0x0100}), bad}), pat_options());
     EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, "Invalid sync_byte\n");
+    EXPECT_EQ(r.err, invalid_sync_message);
     EXPECT_EQ(r.status, 1);
 }
 

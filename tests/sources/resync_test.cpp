@@ -79,7 +79,7 @@ TEST(Resync, WithoutItDamageStopsTheReportAsBefore)
     d[1880] = 0;
     const Result r = run_report(d, RunOptions{});
     EXPECT_EQ(r.out, run_report(slice(d, 0, 1880), RunOptions{}).out);
-    EXPECT_EQ(r.err, "Invalid sync_byte\n");
+    EXPECT_EQ(r.err, invalid_sync_message);
     EXPECT_EQ(r.status, 1);
 }
 
