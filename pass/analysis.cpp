@@ -74,6 +74,11 @@ void analyze_sync_event(Analysis& a, const SyncEvent& event)
     a.skipped_bytes += event.skipped;
     if (event.kind == SyncEvent::skipped_start)
         return;  // a capture cut in a packet: normal
+    if (event.kind == SyncEvent::trailing) {  // the input ends inside a packet
+        report_finding(a, event.after_packet + 1, event.at, no_pid, FindingKind::partial_packet,
+                       static_cast<double>(event.skipped), event.size);
+        return;
+    }
     ++a.sync_losses;
     // The bytes skipped cover ceil(skipped / size) packet positions, each
     // without its sync byte; two or more are a loss of sync, not one byte.

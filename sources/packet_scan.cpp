@@ -6,6 +6,8 @@ namespace ostrel {
 
 void SyncLog::operator()(const SyncEvent& event)
 {
+    if (event.kind == SyncEvent::trailing)
+        return;  // the printed reports end at the last whole packet, as they always have
     out_flush(out);
     const auto at = static_cast<unsigned long long>(event.at);
     const auto after = static_cast<unsigned long long>(event.after_packet);
@@ -19,6 +21,8 @@ void SyncLog::operator()(const SyncEvent& event)
         break;
     case SyncEvent::lost_for_good:
         std::fprintf(err, "Sync lost at byte %llu after packet %llu: no packet follows\n", at, after);
+        break;
+    case SyncEvent::trailing:
         break;
     }
     lost = true;

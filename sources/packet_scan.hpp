@@ -20,7 +20,7 @@
 namespace ostrel {
 
 enum class ScanEnd {
-    end_of_file,  // no complete packet left; a trailing piece is ignored
+    end_of_file,  // no complete packet left (a trailing piece is told as an event)
     stopped,      // the step asked to stop
     bad_sync,     // a packet whose byte 0 is not 0x47 (plain reading)
     read_error,   // the file could not be read
@@ -62,7 +62,8 @@ inline std::size_t packets_before(std::uint64_t limit, std::size_t count, unsign
 }
 
 struct SyncEvent {
-    enum Kind { skipped_start, lost, lost_for_good } kind;
+    // trailing: the input ends `skipped` bytes into a packet at `at` (told once, then the end)
+    enum Kind { skipped_start, lost, lost_for_good, trailing } kind;
     std::uint64_t at;            // offset of the packet start without its sync byte (0 for skipped_start)
     std::uint64_t after_packet;  // number of the last packet found, 0 when none
     std::uint64_t skipped;       // bytes passed over (for lost_for_good: to the end of the file)
@@ -71,7 +72,8 @@ struct SyncEvent {
 };
 
 // Calls step(const Packet&) for each packet until it returns false, and
-// event(const SyncEvent&) where bytes are skipped (resync only). A step with
+// event(const SyncEvent&) where bytes are skipped (resync only) and where
+// the input ends inside a packet. A step with
 // run(ts, count, size, number, offset) is offered the whole packets after
 // each one it took, and yields how many of them it took itself, in order
 // (those it takes need no sync byte checked here). Of a network source, each
@@ -146,8 +148,11 @@ ScanEnd scan_timed_packets(const PacketInput& in, Step&& step, Event&& event)
             event(SyncEvent{SyncEvent::lost, at, number, window_offset(w) - at, size, found});
             continue;
         }
-        if (window_ensure(w, size) < size)
+        if (const std::size_t left = window_ensure(w, size); left < size) {
+            if (left > 0 && !w.failed)
+                event(SyncEvent{SyncEvent::trailing, window_offset(w), number, left, size, w.data[w.begin]});
             return w.failed ? ScanEnd::read_error : ScanEnd::end_of_file;
+        }
     }
 }
 

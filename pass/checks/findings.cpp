@@ -31,8 +31,9 @@ constexpr Indicator indicators[] = {
     Indicator::eit_actual_error,    Indicator::eit_actual_error, Indicator::eit_other_error,
     Indicator::eit_pf_error,        Indicator::rst_error,        Indicator::rst_error,
     Indicator::tdt_error,           Indicator::tdt_error,        Indicator::tdt_error,
+    Indicator::sync_byte_error,  // partial_packet: where the next packet's sync byte is, no whole packet
 };
-static_assert(std::size(indicators) == static_cast<unsigned>(FindingKind::tdt_table_id) + 1);
+static_assert(std::size(indicators) == static_cast<unsigned>(FindingKind::partial_packet) + 1);
 
 }  // namespace
 

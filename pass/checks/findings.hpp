@@ -86,6 +86,7 @@ enum class FindingKind : unsigned char {
     tdt_absent,
     tdt_close,
     tdt_table_id,
+    partial_packet,     // seen: the bytes of the packet the input ends in, expected: the packet size
 };
 
 // True for the interval findings whose limit is a least interval: found when

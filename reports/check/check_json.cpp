@@ -19,6 +19,7 @@ const char* unit_of(FindingKind kind)
 {
     switch (kind) {
     case FindingKind::sync_lost:
+    case FindingKind::partial_packet:
         return "bytes";
     case FindingKind::pat_interval:
     case FindingKind::pmt_interval:

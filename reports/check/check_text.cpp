@@ -34,6 +34,8 @@ std::string finding_detail(const Finding& f)
         return format("sync lost, %lld bytes skipped", seen);
     case FindingKind::sync_byte:
         return format("byte 0x%02llX where the sync byte 0x47 belongs", seen_hex);
+    case FindingKind::partial_packet:
+        return format("the file ends %lld bytes into a packet of %lld", seen, expected);
     case FindingKind::pat_interval:
         return format("no PAT section for %.3f s, limit %.1f s", f.seen, f.expected);
     case FindingKind::pat_table_id:

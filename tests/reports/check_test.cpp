@@ -147,6 +147,9 @@ const Case cases[] = {
     // The same with no PCR from 0.98 s (18048) to 6.40 s (127088): one stretch of 5.42 s in which
     // the audio's gap of 105468 bytes takes 5.242 s and its PTS 106784 bytes, 5307.862 ms; the gap
     // is found when the stretch ends, and told at its packet.
+    // 105 packets, then the first 50 bytes of a 106th: counted, never dropped in silence
+    {"the file ends inside a packet", [](Bytes& s) { s.insert(s.end(), s.begin(), s.begin() + 50); },
+     "packet 106, byte 19740, no PID, Sync_byte_error: the file ends 50 bytes into a packet of 188\n", "1 error"},
     {"a PID absent for 5 s between two PCRs", [](Bytes& s) { s = looped(s, 47); },
      "packet 666, byte 125020, PID '0101'h, Continuity_count_error: continuity_counter 12, expected 10\n"
      "packet 666, byte 125020, PID '0101'h, PTS_error: PTS 5307.862 ms apart, limit 700 ms\n"

@@ -53,6 +53,8 @@ TEST(Summary, DamageIsCountedAndTheStatusStaysZero)
                  drop(s, 24);
          },
          "cc_errors", 0},
+        {"the file ends 50 bytes into a packet", [](Bytes& s) { s.insert(s.end(), s.begin(), s.begin() + 50); },
+         "skipped_bytes", 50},
         {"a sync byte flipped", [](Bytes& s) { at(s, 50)[0] ^= 0x01; }, "sync_losses", 1},
         {"a capture cut 77 bytes into its first packet", [](Bytes& s) { s.erase(s.begin(), s.begin() + 77); },
          "skipped_bytes", 111},
