@@ -65,6 +65,9 @@ int run_live(const RunOptions& options, const char* url, const RunBuffers& buffe
     int status = exit_failed;
     if (!flow_start(flow)) {
         std::fprintf(err, "%s\n", !flow.error.empty() ? flow.error.c_str() : "No data before the stop");
+        if (flow.other.udp > 0)  // something came, but no transport stream
+            std::fprintf(err, "ostrel: %llu datagrams arrived, none of them carrying TS packets\n",
+                         static_cast<unsigned long long>(flow.other.udp));
     } else {
         status = run_stream(options, StreamInput{nullptr, &flow.bytes, &capture_flow}, url, buffers, out_stream, keys, err);
         if (!flow.error.empty()) {

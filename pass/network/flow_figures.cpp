@@ -30,33 +30,51 @@ void take_interval(FlowFigures& f, std::int64_t ns)
     ++f.histogram[bucket];
 }
 
-// Sequence numbers: a gap counts as lost until its datagrams come late
-// (then reordered); one that came already is a duplicate.
-void take_sequence(RtpOrder& r, unsigned sequence)
+// Sequence numbers (RFC 3550 A.1): a gap counts as lost until its datagrams
+// come late (then reordered); one that came already is a duplicate; a jump of
+// MAX_DROPOUT or more is no loss: the sequence restarts there when the next
+// datagram follows it, else the datagram is a stray. Yields the datagrams
+// missing before this one, for the media loss rate.
+std::uint64_t take_sequence(RtpOrder& r, unsigned sequence)
 {
-    if (!r.started) {
+    constexpr unsigned max_dropout = 3000, max_misorder = 100;
+    const auto restart = [&r, sequence] {
         r.started = true;
         r.highest = sequence;
         r.recent = 1;
-        return;
+        r.bad_sequence = 0x10000;
+    };
+    if (!r.started) {
+        restart();
+        return 0;
     }
-    const auto delta = static_cast<std::int16_t>(static_cast<std::uint16_t>(sequence - (r.highest & 0xFFFF)));
-    if (delta > 0) {
-        r.lost += static_cast<unsigned>(delta) - 1;
-        r.recent = static_cast<unsigned>(delta) >= recent_bits ? 1 : (r.recent << delta) | 1;
-        r.highest += static_cast<unsigned>(delta);
-        return;
+    const unsigned ahead = (sequence - r.highest) & 0xFFFF;
+    if (ahead > 0 && ahead < max_dropout) {
+        r.lost += ahead - 1;
+        r.recent = ahead >= recent_bits ? 1 : (r.recent << ahead) | 1;
+        r.highest += ahead;
+        return ahead - 1;
     }
-    const unsigned back = static_cast<unsigned>(-delta);
+    if (ahead != 0 && ahead <= 0x10000 - max_misorder) {
+        if (sequence == r.bad_sequence) {
+            ++r.restarts;
+            restart();
+        } else {
+            r.bad_sequence = (sequence + 1) & 0xFFFF;
+        }
+        return 0;
+    }
+    const unsigned back = (0x10000 - ahead) & 0xFFFF;
     if (back < recent_bits && (r.recent >> back & 1) != 0) {
         ++r.duplicates;
-        return;
+        return 0;
     }
     if (back < recent_bits)
         r.recent |= std::uint64_t{1} << back;
     ++r.reordered;
     if (r.lost > 0)
         --r.lost;
+    return 0;
 }
 
 // RFC 3550 6.4.1: J += (|D| - J) / 16, D the difference of the transit times.
@@ -116,8 +134,9 @@ void figures_take(FlowFigures& f, std::int64_t time_ns, const TsPayload& payload
     else
         take_interval(f, time_ns - f.last_ns);
     f.last_ns = time_ns;
+    std::uint64_t missing = 0;  // datagrams, by the sequence numbers
     if (payload.rtp) {
-        take_sequence(f.rtp, payload.sequence);
+        missing = take_sequence(f.rtp, payload.sequence);
         take_rtp_time(f.rtp, time_ns, payload.timestamp);
     }
     double t = static_cast<double>(time_ns - f.first_ns) / 1e9;
@@ -132,8 +151,10 @@ void figures_take(FlowFigures& f, std::int64_t time_ns, const TsPayload& payload
         std::uint64_t lost = 0;
         for (std::size_t at = 0; at < payload.length; at += packet_size)
             take_packet(f, payload.ts + at, f.ts_bytes + at, lost);
-        now.lost += lost;
+        if (!payload.rtp)
+            now.lost += lost;
     }
+    now.lost += missing * (payload.length / packet_size);
     // The buffer just before and just after the datagram.
     hull_add_step(now.buffer, t, static_cast<double>(f.ts_bytes), static_cast<double>(f.ts_bytes + payload.length));
     f.ts_bytes += payload.length;
@@ -142,6 +163,8 @@ void figures_take(FlowFigures& f, std::int64_t time_ns, const TsPayload& payload
 
 void figures_add_loss(FlowFigures& f, double t, std::uint64_t lost)
 {
+    if (f.rtp.started)
+        return;  // the sequence numbers tell an RTP flow's losses
     const auto second = static_cast<std::int64_t>(std::floor(t));
     // The analysis lags the reading by a window at most: the second is near the end.
     for (auto i = f.seconds.rbegin(); i != f.seconds.rend(); ++i) {

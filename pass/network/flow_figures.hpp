@@ -2,7 +2,8 @@
 // sequence and jitter (RFC 3550), and the media delivery index of RFC 4445
 // per second of capture time: the delay factor from a virtual buffer filled
 // by the datagrams and drained at the flow's one rate, and the media loss
-// rate from the continuity counters.
+// rate: of an RTP flow from its sequence numbers (the datagrams missing,
+// times the TS packets a datagram carries), else from the continuity counters.
 #pragma once
 
 #include <cstddef>
@@ -28,6 +29,8 @@ struct RtpOrder {
     std::uint32_t highest;  // the extended sequence number
     std::uint64_t recent;   // bit k: highest - k has come
     std::uint64_t lost, duplicates, reordered;
+    std::uint64_t restarts;       // jumps past MAX_DROPOUT that the next datagram confirmed (RFC 3550 A.1)
+    std::uint32_t bad_sequence;   // after a jump: the number that confirms it; 0x10000 none
     bool timed;
     std::int64_t last_arrival_ns;
     std::uint32_t last_timestamp;
@@ -37,7 +40,7 @@ struct RtpOrder {
 struct MdiSecond {
     std::int64_t second;  // since the flow's first datagram
     Hull buffer;          // bytes arrived against time, before and after each datagram
-    std::uint64_t lost;   // TS packets, from continuity counter gaps
+    std::uint64_t lost;   // TS packets lost or out of order
 };
 
 struct FlowFigures {

@@ -48,9 +48,11 @@ json network_json(const FlowFigures& f)
             {"rtp_lost", rtp ? json(f.rtp.lost) : json(nullptr)},
             {"rtp_duplicates", rtp ? json(f.rtp.duplicates) : json(nullptr)},
             {"rtp_reordered", rtp ? json(f.rtp.reordered) : json(nullptr)},
+            {"rtp_restarts", rtp ? json(f.rtp.restarts) : json(nullptr)},
             {"rtp_jitter_ms", rtp ? json(f.rtp.jitter_max / 90.0) : json(nullptr)},
             {"mdi", mdi},
-            {"mdi_worst", worst ? json(mdi_text(*worst)) : json(nullptr)}};
+            {"mdi_worst", worst ? json(mdi_text(*worst)) : json(nullptr)},
+            {"mlr_from", rtp ? "rtp_sequence" : "continuity_counter"}};
 }
 
 json other_traffic_json(const OtherTraffic& o)

@@ -73,17 +73,22 @@ void put_flow_text(Output& out, const FlowView& flow)
 void put_network_text(Output& out, const FlowFigures& f)
 {
     put_iat(out, f);
-    if (f.rtp.started)
+    if (f.rtp.started) {
         out_format(out,
                    "   RTP:                '%" PRIu64 "'d lost, '%" PRIu64 "'d duplicate, '%" PRIu64
-                   "'d reordered, jitter max '%.3f'd ms\n",
+                   "'d reordered, jitter max '%.3f'd ms",
                    f.rtp.lost, f.rtp.duplicates, f.rtp.reordered, f.rtp.jitter_max / 90.0);
+        if (f.rtp.restarts > 0)
+            out_format(out, ", '%" PRIu64 "'d restarts of the sequence", f.rtp.restarts);
+        out_text(out, "\n");
+    }
     const std::vector<MdiFigure> seconds = mdi_figures(f);
     const std::optional<MdiFigure> worst = mdi_worst(seconds);
     if (!worst)
         return;
-    out_format(out, "   MDI (DF:MLR):       %s worst, in second '%" PRId64 "'d of '%zu'd%s\n", mdi_text(*worst).c_str(),
-               worst->second, seconds.size(), worst->df_ms ? "" : " (no rate)");
+    out_format(out, "   MDI (DF:MLR):       %s worst, in second '%" PRId64 "'d of '%zu'd%s; loss from %s\n",
+               mdi_text(*worst).c_str(), worst->second, seconds.size(), worst->df_ms ? "" : " (no rate)",
+               f.rtp.started ? "RTP sequence numbers" : "continuity counters");
 }
 
 void put_other_traffic_text(Output& out, const OtherTraffic& o, std::uint64_t other_flows)

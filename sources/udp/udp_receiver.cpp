@@ -124,6 +124,10 @@ bool parse_udp_url(const char* text, UdpAddress& a, std::string& error)
     if (at != std::string::npos) {
         a.source = rest.substr(0, at);
         rest = rest.substr(at + 1);
+        if (a.source.empty()) {  // an "@" names a source; udp://:PORT is any address
+            error = std::string("Invalid address: ") + text;
+            return false;
+        }
     }
     const std::size_t colon = rest.rfind(':');
     char* end = nullptr;
@@ -134,8 +138,13 @@ bool parse_udp_url(const char* text, UdpAddress& a, std::string& error)
     }
     a.port = static_cast<unsigned>(port);
     a.group = rest.substr(0, colon);
-    if (a.group.size() >= 2 && a.group.front() == '[' && a.group.back() == ']')
+    if (a.group.size() >= 2 && a.group.front() == '[' && a.group.back() == ']') {
         a.group = a.group.substr(1, a.group.size() - 2);
+        if (a.group.empty()) {  // brackets around no address
+            error = std::string("Invalid address: ") + text;
+            return false;
+        }
+    }
     sockaddr_storage probe;
     if (!a.group.empty() && !address_of(a.group, AF_UNSPEC, probe)) {
         error = std::string("Invalid address: ") + text;

@@ -19,6 +19,7 @@ struct Sent {
     unsigned datagram;  // its place in the stream
     std::int64_t time_ns;
     Transport transport = Transport::udp;
+    unsigned sequence = ~0u;  // the RTP sequence_number, when not the datagram's place
 };
 
 // The stream's datagrams in the order and at the times `sent` gives, as RTP
@@ -30,7 +31,7 @@ Bytes capture_of(const Bytes& ts, const std::vector<Sent>& sent, const Route& ro
     for (const Sent& s : sent) {
         const Bytes chunk(ts.begin() + static_cast<long>(s.datagram * datagram_bytes),
                           ts.begin() + static_cast<long>((s.datagram + 1) * datagram_bytes));
-        const Bytes rtp = rtp_packet(s.datagram, s.datagram * rtp_step, chunk);
+        const Bytes rtp = rtp_packet(s.sequence != ~0u ? s.sequence : s.datagram, s.datagram * rtp_step, chunk);
         if (s.transport == Transport::fragment_first) {  // in two pieces of 1000 bytes and the rest
             const Bytes head(rtp.begin(), rtp.begin() + 1000), tail(rtp.begin() + 1000, rtp.end());
             frames.push_back({s.time_ns, ethernet_frame(route, head, Transport::fragment_first)});
@@ -93,14 +94,17 @@ TEST(CaptureFigures, ArrivalAndLossAsWorkedOutByHand)
         // Datagram 1001 lost: a 1.4 ms gap, two datagrams drained before the
         // next, its seven packets missing from the counters.
         {"one lost", [](auto& s, auto&, auto&) { s.erase(s.begin() + 1001); }, 1, 0, 0, 0.7, 1.4, 1.4, 7, 0, 0},
-        // 1001 and 1002 swapped, times kept: counters jump 14->6 (7 lost),
-        // 12->15 (2), 5->13 (7).
+        // 1001 and 1002 swapped, times kept: 1002 comes with 1001 missing
+        // (RFC 4445: its 7 packets out of order), then 1001 late, no loss.
         {"two swapped", [](auto& s, auto&, auto&) { std::swap(s[1001].datagram, s[1002].datagram); }, 0, 0, 1, 0.7,
-         0.7, 0.7, 16, 0, 0},
-        // 1001 sent twice, 0.1 ms apart: the counters go back 5->15 (9); the
-        // buffer holds one datagram more from then on: a swing of 2632 bytes.
+         0.7, 0.7, 7, 0, 0},
+        // 1001 sent twice, 0.1 ms apart: a duplicate, neither lost nor out of
+        // order; the buffer holds one datagram more from then on: a swing of 2632 bytes.
         {"one twice", [](auto& s, auto&, auto&) { s.insert(s.begin() + 1002, Sent{1001, s[1001].time_ns + 100'000}); },
-         0, 1, 0, 0.1, 0.7, 1.4, 9, 0, 0},
+         0, 1, 0, 0.1, 0.7, 1.4, 0, 0, 0},
+        // 1001 to 1005 lost: 35 packets, more than the 16 counter values a gap can show.
+        {"five lost", [](auto& s, auto&, auto&) { s.erase(s.begin() + 1001, s.begin() + 1006); }, 5, 0, 0, 0.7, 4.2,
+         4.2, 35, 0, 0},
         // 1001 to 1029 held back to 20 ms after 1001's time (720.7 ms), then
         // all at once: 20.7 ms without data, the buffer 37,600 bytes under
         // its lowest, the burst fills it to 564 bytes, drained by 1030 at 721.0 ms.
@@ -151,6 +155,38 @@ TEST(CaptureFigures, ArrivalAndLossAsWorkedOutByHand)
         EXPECT_EQ(j["other_traffic"]["tcp"], c.tcp) << c.name;
         EXPECT_EQ(j["other_traffic"]["fragments"], c.fragments) << c.name;
         EXPECT_EQ(j["packets"], 7u * (datagrams - c.lost + c.duplicates)) << c.name;
+    }
+}
+
+// RFC 3550 A.1: a jump of MAX_DROPOUT (3000) or more is a restart of the
+// sequence once the next datagram follows it, a stray datagram otherwise;
+// neither is loss. Sequence numbers wrap at 65536.
+TEST(CaptureFigures, SequenceJumpsAreRestartsNotLoss)
+{
+    const Bytes ts = constant_rate_stream(datagrams, 10);
+    struct Case {
+        const char* name;
+        std::function<void(std::vector<Sent>&)> edit;
+        std::uint64_t lost, reordered, restarts, mlr;
+    };
+    const Case cases[] = {
+        {"from 1001 on, 20000 further", [](auto& s) { for (unsigned d = 1001; d < datagrams; ++d) s[d].sequence = d + 20000; },
+         0, 0, 1, 0},
+        {"1001 alone 30000 off", [](auto& s) { s[1001].sequence = 31001; }, 1, 0, 0, 7},
+        {"wrapping past 65535", [](auto& s) { for (unsigned d = 0; d < datagrams; ++d) s[d].sequence = (d + 64000) & 0xFFFF; },
+         0, 0, 0, 0},
+        {"2999 missing: a gap, not a jump", [](auto& s) { for (unsigned d = 1001; d < datagrams; ++d) s[d].sequence = d + 2998; },
+         2998, 0, 0, 2998 * 7},
+    };
+    for (const Case& c : cases) {
+        std::vector<Sent> sent = on_time();
+        c.edit(sent);
+        const nlohmann::json n = summary_of(capture_of(ts, sent))["network"];
+        EXPECT_EQ(n["rtp_lost"], c.lost) << c.name;
+        EXPECT_EQ(n["rtp_reordered"], c.reordered) << c.name;
+        EXPECT_EQ(n["rtp_restarts"], c.restarts) << c.name;
+        EXPECT_EQ(mlr_total(n), c.mlr) << c.name;
+        EXPECT_EQ(n["mlr_from"], "rtp_sequence") << c.name;
     }
 }
 
