@@ -124,19 +124,30 @@ void put_check_table_text(Output& out, const Analysis& a, const Withheld& withhe
         out_text(out, "\n");
     }
     if (!withheld.by_pair.empty()) {
-        out_text(out, "=> Not shown:          ");
+        // Lines of at most 100 columns, the entries after the first aligned under it.
+        constexpr std::size_t width = 100;
+        const std::string indent(23, ' ');
+        std::string line = "=> Not shown:          ";
         bool first = true;
+        const auto put_piece = [&](const std::string& piece) {
+            if (!first && line.size() + 2 + piece.size() > width) {
+                out_text(out, line + ";\n");
+                line = indent + piece;
+            } else {
+                line += (first ? "" : "; ") + piece;
+            }
+            first = false;
+        };
         for (const auto& [pair, n] : withheld.by_pair) {
             const std::string_view name = indicator_name(static_cast<Indicator>(pair.first));
-            out_format(out, "%s%.*s on ", first ? "" : "; ", static_cast<int>(name.size()), name.data());
-            if (pair.second == no_pid)
-                out_text(out, "no PID");
-            else
-                out_format(out, "PID '%04X'h", pair.second);
-            out_format(out, " ('%" PRIu64 "'d)", n);
-            first = false;
+            std::string pid = pair.second == no_pid ? "no PID" : format("PID '%04X'h", pair.second);
+            put_piece(format("%.*s on %s ('%" PRIu64 "'d)", static_cast<int>(name.size()), name.data(), pid.c_str(), n));
         }
-        out_text(out, " (--all prints every finding)\n");
+        const std::string tail = "(--all prints every finding)";
+        if (line.size() + 1 + tail.size() > width)
+            out_text(out, line + "\n" + indent + tail + "\n");
+        else
+            out_text(out, line + " " + tail + "\n");
     }
     if (a.arrival.on)
         out_text(out, "=> Intervals timed by arrival time\n");

@@ -9,7 +9,7 @@ void merge_into(ChartPoint& to, const ChartPoint& from)
 {
     to.duration_s = from.start_s + from.duration_s - to.start_s;
     to.packets += from.packets;
-    for (unsigned i = 0; i < chart_pid_series; ++i)
+    for (unsigned i = 0; i < chart_tracked; ++i)
         to.pid_packets[i] += from.pid_packets[i];
     to.pcr_interval_max_s = std::max(to.pcr_interval_max_s, from.pcr_interval_max_s);
     to.pcr_accuracy_max_s = std::max(to.pcr_accuracy_max_s, from.pcr_accuracy_max_s);
@@ -37,15 +37,42 @@ unsigned series_of(ChartSeries& c, unsigned pid)
         if (c.pids[i] == pid)
             return i;
     }
-    if (c.pid_count < chart_pid_series - 1) {
+    if (c.pid_count < chart_tracked - 1) {
         c.pids[c.pid_count] = static_cast<unsigned short>(pid);
         return c.pid_count++;
     }
     c.others = true;
-    return chart_pid_series - 1;
+    return chart_tracked - 1;
 }
 
 }  // namespace
+
+ChartLegend chart_legend(const ChartSeries& c)
+{
+    std::uint64_t total[chart_tracked - 1] = {};
+    for (unsigned i = 0; i < c.count; ++i)
+        for (unsigned k = 0; k < c.pid_count; ++k)
+            total[k] += c.points[i].pid_packets[k];
+    unsigned order[chart_tracked - 1];
+    for (unsigned k = 0; k < c.pid_count; ++k)
+        order[k] = k;
+    std::stable_sort(order, order + c.pid_count, [&total](unsigned a, unsigned b) { return total[a] > total[b]; });
+    ChartLegend legend{};
+    legend.count = std::min(c.pid_count, chart_pid_series - 1);
+    std::copy(order, order + legend.count, legend.slots);
+    legend.others = c.others || c.pid_count > legend.count;
+    return legend;
+}
+
+std::uint64_t other_packets(const ChartPoint& p, const ChartLegend& legend)
+{
+    std::uint64_t n = 0;
+    for (unsigned k = 0; k < chart_tracked; ++k)
+        n += p.pid_packets[k];
+    for (unsigned k = 0; k < legend.count; ++k)
+        n -= p.pid_packets[legend.slots[k]];
+    return n;
+}
 
 void chart_start(ChartSeries& c)
 {

@@ -52,22 +52,26 @@ void put_bitrates(Output& out, const ChartSeries& c)
     put_heading(out, "Bitrate of each PID", "Stacked: the top edge is the bitrate of the whole stream.");
     const SvgChart chart{chart_span(c), top * 1.05, 200};
     svg_begin(out, chart, "Bitrate of each PID over time", "bit/s");
-    const unsigned series = c.pid_count + (c.others ? 1 : 0);
+    const ChartLegend legend = chart_legend(c);
+    const unsigned series = legend.count + (legend.others ? 1 : 0);
+    const auto packets = [&legend](const ChartPoint& p, unsigned k) {
+        return k < legend.count ? p.pid_packets[legend.slots[k]] : other_packets(p, legend);
+    };
     for (unsigned k = 0; k < series; ++k) {
-        const unsigned slot = k < c.pid_count ? k : chart_pid_series - 1;
+        const unsigned colour = k < legend.count ? k : chart_pid_series - 1;
         for (unsigned i = 0; i < c.count; ++i) {
             s.low[2 * i] = s.low[2 * i + 1] = s.high[2 * i];
-            set_step(s, i, s.high[2 * i] + chart_bitrate(c, c.points[i], c.points[i].pid_packets[slot]));
+            set_step(s, i, s.high[2 * i] + chart_bitrate(c, c.points[i], packets(c.points[i], k)));
         }
-        svg_series(out, chart, s.x.data(), s.low.data(), s.high.data(), static_cast<unsigned>(s.x.size()), palette[slot]);
+        svg_series(out, chart, s.x.data(), s.low.data(), s.high.data(), static_cast<unsigned>(s.x.size()), palette[colour]);
     }
     svg_end(out);
     out_text(out, "<ul class=\"legend\">\n");
     for (unsigned k = 0; k < series; ++k) {
-        const unsigned slot = k < c.pid_count ? k : chart_pid_series - 1;
-        out_format(out, "<li><span class=\"swatch\" style=\"background:%s\"></span>", palette[slot]);
-        if (k < c.pid_count)
-            out_format(out, "PID 0x%04X</li>\n", c.pids[k]);
+        out_format(out, "<li><span class=\"swatch\" style=\"background:%s\"></span>",
+                   palette[k < legend.count ? k : chart_pid_series - 1]);
+        if (k < legend.count)
+            out_format(out, "PID 0x%04X</li>\n", c.pids[legend.slots[k]]);
         else
             out_text(out, "every other PID</li>\n");
     }

@@ -289,5 +289,48 @@ TEST(Timeline, ReportChosenBesideTheOthers)
     EXPECT_EQ(onto_input.err, "Output file is the input file: " + sample_path("sample.ts") + "\n");
 }
 
+// The page's bitrate chart draws the PIDs with the most bytes, whenever they
+// first came: twelve PIDs of one packet each come first, then PID 0200 with
+// most of the stream; 0100 (the PCRs) second; the small ones past eleven
+// series share "every other PID". The check's "=> Not shown:" line wraps at
+// 100 columns.
+TEST(Timeline, PageChartsTheLargestPidsAndNotShownWraps)
+{
+    Bytes s;
+    for (unsigned k = 0; k < 12; ++k) {
+        const Bytes p = packet({.pid = 0x0301 + k});
+        s.insert(s.end(), p.begin(), p.end());
+    }
+    unsigned big = 0;
+    for (unsigned n = 0; n < 5000; ++n) {
+        // 1 ms a packet; eight PIDs of 14 packets whose counters skip a value each time: 13 gaps on each
+        const Bytes p = n % 10 == 0 ? pcr_packet(0x0100, n / 10 % 16, std::uint64_t{n} * 27'000)
+                        : n < 1120 && n % 10 == 5 ? packet({.pid = 0x0401 + n / 10 % 8, .counter = n / 80 * 2 % 16})
+                                                  : packet({.pid = 0x0200, .counter = big++ % 16});
+        s.insert(s.end(), p.begin(), p.end());
+    }
+    RunOptions page;
+    page.html_mode = true;
+    page.html_path = temp_path("largest.html");
+    ASSERT_EQ(run_report(s, page).status, 0);  // the page written, whatever it shows
+    const std::string html = read_file(page.html_path);
+    const std::size_t legend = html.find("<ul class=\"legend\">");
+    ASSERT_NE(legend, std::string::npos);
+    const std::size_t first = html.find("PID 0x", legend);
+    EXPECT_EQ(html.substr(first, 10), "PID 0x0200");
+    EXPECT_EQ(html.substr(html.find("PID 0x", first + 1), 10), "PID 0x0100");
+    EXPECT_NE(html.find("every other PID", legend), std::string::npos);
+    RunOptions check;
+    check.check_mode = true;
+    const std::string text = run_report(s, check).out;
+    const std::size_t at = text.find("=> Not shown:");
+    ASSERT_NE(at, std::string::npos) << text;
+    std::istringstream lines(text.substr(at));
+    unsigned count = 0;
+    for (std::string line; std::getline(lines, line) && (count == 0 || line.rfind("   ", 0) == 0); ++count)
+        EXPECT_LE(line.size(), 100u) << line;
+    EXPECT_GT(count, 1u);
+}
+
 }  // namespace
 }  // namespace ostrel::test
