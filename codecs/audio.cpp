@@ -33,16 +33,65 @@ constexpr const char* acmod_names[8] = {"1+1", "1/0", "2/0", "3/0", "2/1", "3/1"
 
 }  // namespace
 
+namespace {
+
+// An ADTS header at `p` with fields that can be (ISO/IEC 13818-7 6.2.1):
+// syncword, layer 00, a sampling frequency index that names a rate, a frame
+// length that holds the header. Yields the frame length, 0 where none is.
+std::size_t adts_frame(const unsigned char* p, std::size_t left)
+{
+    if (left < 7 || p[0] != 0xFF || (p[1] & 0xF6) != 0xF0 || aac_rates[(p[2] >> 2) & 0x0F] < 0)
+        return 0;
+    const std::size_t length = (p[3] & 3u) << 11 | static_cast<std::size_t>(p[4]) << 3 | p[5] >> 5;
+    return length >= 7 ? length : 0;
+}
+
+// An MPEG audio header at `p` (ISO/IEC 11172-3 2.4.2.3, 13818-3): the frame
+// length, 0 where the fields cannot be (layer 00 is ADTS's, not MPEG audio's).
+std::size_t mpeg_audio_frame(const unsigned char* p, std::size_t left)
+{
+    if (left < 4 || p[0] != 0xFF || (p[1] & 0xE0) != 0xE0)
+        return 0;
+    const unsigned version = (p[1] >> 3) & 3, layer_bits = (p[1] >> 1) & 3;
+    const unsigned bitrate_index = p[2] >> 4, rate_index = (p[2] >> 2) & 3, padding = (p[2] >> 1) & 1;
+    if (version == 1 || layer_bits == 0 || bitrate_index == 0 || bitrate_index == 15 || rate_index == 3)
+        return 0;
+    const unsigned layer = 4 - layer_bits;
+    const long bitrate = mpeg_bitrates[version == 3 ? 0 : 1][layer - 1][bitrate_index] * 1000L;
+    const long rate = mpeg_rates[version][rate_index];
+    if (layer == 1)
+        return static_cast<std::size_t>((12 * bitrate / rate + padding) * 4);
+    const long slots = layer == 3 && version != 3 ? 72 : 144;
+    return static_cast<std::size_t>(slots * bitrate / rate + padding);
+}
+
+// A header is taken when the next frame starts where it says; one whose next
+// frame lies past the bytes waits for more of them.
+enum class Sync { none, wait, found };
+template <class Frame>
+Sync synced(const unsigned char* es, std::size_t size, std::size_t i, Frame frame)
+{
+    const std::size_t length = frame(es + i, size - i);
+    if (length == 0)
+        return Sync::none;
+    if (i + length + 4 > size)
+        return Sync::wait;
+    return frame(es + i + length, size - i - length) != 0 ? Sync::found : Sync::none;
+}
+
+}  // namespace
+
 bool probe_adts(const unsigned char* es, std::size_t size, StreamFormat& f)
 {
     for (std::size_t i = 0; i + 7 <= size; ++i) {
-        if (es[i] != 0xFF || (es[i + 1] & 0xF6) != 0xF0)
-            continue;  // syncword, layer 00
+        const Sync s = synced(es, size, i, adts_frame);
+        if (s == Sync::wait)
+            return false;
+        if (s == Sync::none)
+            continue;
         const unsigned profile = static_cast<unsigned>(es[i + 2] >> 6);
         const unsigned rate_index = (es[i + 2] >> 2) & 0x0F;
         const unsigned config = (es[i + 2] & 1u) << 2 | es[i + 3] >> 6;
-        if (aac_rates[rate_index] < 0)
-            continue;
         std::snprintf(f.profile, sizeof f.profile, "%s", aac_profiles[profile]);
         f.sample_rate = aac_rates[rate_index];
         f.channels = config == 0 ? -1 : (config == 7 ? 8 : static_cast<int>(config));
@@ -53,23 +102,32 @@ bool probe_adts(const unsigned char* es, std::size_t size, StreamFormat& f)
     return false;
 }
 
+// MPEG audio; AAC in ADTS where the stream type says MPEG audio but the
+// frames are ADTS's (layer 00).
 bool probe_mpeg_audio(const unsigned char* es, std::size_t size, StreamFormat& f)
 {
     for (std::size_t i = 0; i + 4 <= size; ++i) {
-        if (es[i] != 0xFF || (es[i + 1] & 0xE0) != 0xE0)
+        const Sync adts = synced(es, size, i, adts_frame);
+        if (adts == Sync::found) {
+            if (!probe_adts(es + i, size - i, f))
+                return false;
+            f.codec = "aac";
+            f.codec_text = "AAC (ADTS)";
+            return true;
+        }
+        const Sync s = synced(es, size, i, mpeg_audio_frame);
+        if (s == Sync::wait || adts == Sync::wait)
+            return false;
+        if (s == Sync::none)
             continue;
         const unsigned version = (es[i + 1] >> 3) & 3;  // 3 MPEG-1, 2 MPEG-2, 0 MPEG-2.5
-        const unsigned layer_bits = (es[i + 1] >> 1) & 3;
+        const unsigned layer = 4 - ((es[i + 1] >> 1) & 3);
         const unsigned bitrate_index = es[i + 2] >> 4;
         const unsigned rate_index = (es[i + 2] >> 2) & 3;
-        if (version == 1 || layer_bits == 0 || bitrate_index == 15 || rate_index == 3)
-            continue;
-        const unsigned layer = 4 - layer_bits;
         const unsigned mode = es[i + 3] >> 6;
         f.layer = static_cast<int>(layer);
         f.sample_rate = mpeg_rates[version][rate_index];
-        const int kbits = mpeg_bitrates[version == 3 ? 0 : 1][layer - 1][bitrate_index];
-        f.bitrate = kbits > 0 ? kbits * 1000L : -1;  // 0: free format
+        f.bitrate = mpeg_bitrates[version == 3 ? 0 : 1][layer - 1][bitrate_index] * 1000L;
         f.channels = mode == 3 ? 1 : 2;
         f.lfe = 0;
         f.channel_mode = mpeg_modes[mode];

@@ -26,10 +26,37 @@ const unsigned char* find_code(const unsigned char* es, std::size_t size, unsign
     return nullptr;
 }
 
+// The bytes after the next start code 00 00 01 xx from `from`; null when none.
+const unsigned char* find_any_code(const unsigned char* es, std::size_t size, std::size_t from, std::size_t& at)
+{
+    for (std::size_t i = from; i + 4 <= size; ++i) {
+        if (es[i] == 0 && es[i + 1] == 0 && es[i + 2] == 1) {
+            at = i + 4;
+            return es + at;
+        }
+    }
+    return nullptr;
+}
+
 void profile_and_level(unsigned pli, StreamFormat& f)
 {
-    if (pli & 0x80)
-        return;  // escape: the profiles of ISO/IEC 13818-2 8.2 that this does not name
+    if (pli & 0x80) {  // escape: the profiles of ISO/IEC 13818-2 8.2 that the whole byte names
+        struct Escape {
+            unsigned code;
+            const char* profile;
+            const char* level;
+        };
+        static constexpr Escape escapes[] = {{0x82, "4:2:2", "High"},      {0x85, "4:2:2", "Main"},
+                                             {0x8A, "Multi-view", "High"}, {0x8B, "Multi-view", "High 1440"},
+                                             {0x8D, "Multi-view", "Main"}, {0x8E, "Multi-view", "Low"}};
+        for (const Escape& e : escapes) {
+            if (e.code == pli) {
+                std::snprintf(f.profile, sizeof f.profile, "%s", e.profile);
+                std::snprintf(f.level, sizeof f.level, "%s", e.level);
+            }
+        }
+        return;
+    }
     constexpr const char* profiles[8] = {"", "High", "Spatially Scalable", "SNR Scalable", "Main", "Simple"};
     const char* level = "";
     switch (pli & 0x0F) {
@@ -59,11 +86,22 @@ bool probe_mpeg_video(const unsigned char* es, std::size_t size, bool mpeg2, Str
     double rate = frame_rates[rate_code];
     bool progressive = true;
     unsigned chroma = 1;
+    // MPEG-2 has the sequence extension (extension_start_code_identifier 1)
+    // as the next start code after the header; MPEG-1 (ISO/IEC 11172-2, which
+    // stream_type 0x02 may carry too) has none.
+    std::size_t next_at = at;
+    const unsigned char* next = mpeg2 ? find_any_code(es, size, at + 8, next_at) : nullptr;
+    if (mpeg2 && next == nullptr)
+        return false;  // the next start code is not in these bytes yet
+    if (mpeg2 && next[-1] != 0xB5) {
+        mpeg2 = false;
+        f.codec = "mpeg1video";
+        f.codec_text = "MPEG-1 video";
+    }
     if (mpeg2) {
-        std::size_t ext_at = at;
-        const unsigned char* e = find_code(es, size, 0xB5, at, ext_at);
-        // The sequence extension (extension_start_code_identifier 1) follows the header.
-        if (e == nullptr || size - ext_at < 6 || (e[0] >> 4) != 1)
+        const unsigned char* e = next;
+        const std::size_t ext_at = next_at;
+        if (size - ext_at < 6 || (e[0] >> 4) != 1)
             return false;
         Reader x{e, size - ext_at};
         x.skip(4);

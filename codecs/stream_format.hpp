@@ -25,6 +25,10 @@ struct StreamFormat {
     long bitrate = -1;  // bit/s, where the header states it
     int layer = -1;     // MPEG audio
     const char* channel_mode = "";  // "stereo", "3/2", ...
+    // Where the headers show another codec than the stream type names (AAC in
+    // ADTS under an MPEG audio type, MPEG-1 video under 0x02): its short name.
+    const char* codec = nullptr;
+    const char* codec_text = nullptr;
 };
 
 // The header probes, each on elementary stream bytes from the start of a

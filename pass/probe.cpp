@@ -57,8 +57,6 @@ void probe_packet(Analysis& a, unsigned pid, const Packet& packet, std::size_t p
             p.gathering = false;
             return;
         }
-        if (++p.pes > probe_pes_packets)
-            return stop_probe(s);
         const std::size_t header = pes_has_optional_header(d[3]) ? 9u + d[8] : 6u;
         p.gathering = header < n;
         if (!p.gathering)
@@ -68,11 +66,20 @@ void probe_packet(Analysis& a, unsigned pid, const Packet& packet, std::size_t p
     } else if (!p.gathering) {
         return;
     }
-    const std::size_t take = n < probe_bytes - p.have ? n : probe_bytes - p.have;
-    std::memcpy(p.data + p.have, d, take);
-    p.have += take;
-    if (run_probe(p) || p.have == probe_bytes)
-        stop_probe(s);
+    while (n > 0) {
+        if (p.have == probe_bytes) {  // the window moves on, its last bytes kept
+            std::memmove(p.data, p.data + probe_bytes - probe_overlap, probe_overlap);
+            p.have = probe_overlap;
+        }
+        const std::size_t take = n < probe_bytes - p.have ? n : probe_bytes - p.have;
+        std::memcpy(p.data + p.have, d, take);
+        p.have += take;
+        p.seen += take;
+        d += take;
+        n -= take;
+        if (run_probe(p) || p.seen >= probe_most)
+            return stop_probe(s);
+    }
 }
 
 const StreamFormat* probed_format(const Analysis& a, unsigned pid)

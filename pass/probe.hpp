@@ -1,10 +1,14 @@
 // The format of each stream from its first headers: the payloads of its
-// first PES packets are gathered (a header split across packets is read
-// whole) until the probe reads the format, then the PID goes back to the
-// fast path. At most a few PES packets and a few KB a stream.
+// PES packets are gathered (a header split across packets is read whole)
+// until the probe reads the format, then the PID goes back to the fast path.
+// The bytes are looked at through a window of probe_bytes that keeps its last
+// probe_overlap bytes when it moves on; after probe_most bytes of a stream
+// without a header read whole, the format stays unknown. (A stream cut
+// mid-GOP may bring its first sequence header or SPS many PES packets in.)
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 #include "codecs/codec_id.hpp"
 #include "codecs/stream_format.hpp"
@@ -17,13 +21,14 @@ struct Packet;
 
 inline constexpr unsigned max_probes = 64;
 inline constexpr std::size_t probe_bytes = 8192;
-inline constexpr unsigned probe_pes_packets = 4;
+inline constexpr std::size_t probe_overlap = 2048;  // more than any header the probes read
+inline constexpr std::uint64_t probe_most = 4 << 20;
 
 struct ProbeSlot {
     unsigned pid = 0;
     Probe kind = Probe::none;
-    unsigned pes = 0;       // PES packets started
-    std::size_t have = 0;   // bytes gathered
+    std::uint64_t seen = 0; // bytes gathered in all
+    std::size_t have = 0;   // bytes in the window
     bool gathering = false; // inside a PES packet of the stream
     StreamFormat format;
     unsigned char data[probe_bytes];

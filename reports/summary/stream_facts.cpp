@@ -33,7 +33,10 @@ StreamFacts stream_facts(const Analysis& a, const Program& program, const Stream
     program_info(program, info, length);
     StreamFacts facts{identify_codec(stream.stream_type, stream.info, stream.info_length, info, length),
                       stream_languages(stream.info, stream.info_length), probed_format(a, stream.pid)};
-    if (facts.format != nullptr && facts.codec.probe == Probe::mpeg_audio && facts.format->layer > 0) {
+    if (facts.format != nullptr && facts.format->codec != nullptr) {  // the headers name another codec
+        facts.codec.codec = facts.format->codec;
+        facts.codec.text = facts.format->codec_text;
+    } else if (facts.format != nullptr && facts.codec.probe == Probe::mpeg_audio && facts.format->layer > 0) {
         static constexpr const char* layers[] = {"mp1", "mp2", "mp3"};
         facts.codec.codec = layers[facts.format->layer - 1];
     }

@@ -3,6 +3,8 @@
 // none, emulation prevention bytes, and an SPS cut by the end of the bytes.
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
+
 #include "codecs/stream_format.hpp"
 #include "support.hpp"
 
@@ -133,6 +135,153 @@ TEST(Probe, H264SequenceParameterSet)
         EXPECT_STREQ(f.level, "4.0") << c.name;
         EXPECT_STREQ(f.chroma_format, "4:2:0") << c.name;
         EXPECT_EQ(f.bit_depth, 8) << c.name;
+    }
+}
+
+// The SPS in the 40th PES packet of the video (a capture cut mid-GOP, the
+// pictures before it some 9 KB each): the probe reads on until it has it; a
+// stream with none stays unknown.
+TEST(Probe, FormatFoundFarIntoTheStream)
+{
+    const Bytes pat = section_packets(0x0000, long_section(0x00, 1, 0, {0x00, 0x01, 0xF0, 0x00}));
+    const Bytes pmt = section_packets(0x1000, long_section(0x02, 1, 0, {0xE1, 0x00, 0xF0, 0x00, 0x1B, 0xE1, 0x00, 0xF0, 0x00}));
+    const Bytes sps = join({sps_nal({120, 68, true, 4, true, 1001, 60000}), Bytes{0x00, 0x00, 0x01, 0x68, 0xEB}});
+    const auto stream = [&](bool with_sps) {
+        Bytes s = join({pat, pmt});
+        unsigned counter = 0;
+        for (unsigned pes = 1; pes <= 60; ++pes) {
+            for (unsigned k = 0; k < 50; ++k) {  // 50 packets a picture: a slice NAL unit, then its bytes
+                Bytes p = packet({.pid = 0x0100, .start = k == 0, .counter = counter++ % 16, .fill = 0x5A});
+                if (k == 0)
+                    put_bytes(p, 4, {0x00, 0x00, 0x01, 0xE0, 0x00, 0x00, 0x80, 0x00, 0x00, 0x00, 0x00, 0x01, 0x01});
+                if (k == 0 && pes == 40 && with_sps)
+                    std::copy(sps.begin(), sps.end(), p.begin() + 13);
+                s.insert(s.end(), p.begin(), p.end());
+            }
+        }
+        return s;
+    };
+    RunOptions summary;
+    summary.summary_mode = true;
+    summary.json = true;
+    for (const bool with_sps : {true, false}) {
+        const Result r = run_report(stream(with_sps), summary);
+        ASSERT_EQ(r.status, 0) << r.err;
+        const auto video = nlohmann::json::parse(r.out)["programs"][0]["streams"][0];
+        EXPECT_EQ(video["codec"], "h264");
+        EXPECT_EQ(video["width"], with_sps ? nlohmann::json(1920) : nlohmann::json()) << with_sps;
+        EXPECT_EQ(video["height"], with_sps ? nlohmann::json(1080) : nlohmann::json()) << with_sps;
+    }
+}
+
+}  // namespace
+}  // namespace ostrel::test
+
+namespace ostrel::test {
+namespace {
+
+// An ADTS frame (ISO/IEC 13818-7 6.2.1) of `length` bytes: profile LC (1),
+// sampling_frequency_index 3 (48 kHz), channel_configuration 2:
+// FF F1 | 01 0011 0 0 = 4C | 10 0 0 0 0 + length's top 2 bits | ...
+Bytes adts_frame(std::size_t length)
+{
+    Bytes f(length, 0x21);
+    f[0] = 0xFF;
+    f[1] = 0xF1;
+    f[2] = 0x4C;
+    f[3] = static_cast<unsigned char>(0x80 | (length >> 11));
+    f[4] = static_cast<unsigned char>(length >> 3);
+    f[5] = static_cast<unsigned char>((length & 7) << 5 | 0x1F);
+    f[6] = 0xFC;
+    return f;
+}
+
+// An MPEG-1 Layer II frame header: FF FD (MPEG-1, layer II, no CRC), bitrate
+// index 0xC (256 kbit/s), 48 kHz (01), no padding: 144 * 256000 / 48000 = 768 bytes.
+Bytes mp2_frame()
+{
+    Bytes f(768, 0x55);
+    f[0] = 0xFF;
+    f[1] = 0xFD;
+    f[2] = 0xC4;
+    f[3] = 0x44;  // joint stereo
+    return f;
+}
+
+struct AudioCase {
+    const char* name;
+    Bytes es;
+    bool found;
+    const char* codec;  // null: as the stream type names it
+    const char* profile;
+    int sample_rate, channels;
+};
+
+TEST(Probe, MpegAudioTypesConfirmedByTheNextFrame)
+{
+    const AudioCase cases[] = {
+        // Byte 4 of the ADTS header (0x80) and on could read as an MPEG audio sync; the frames are ADTS.
+        {"ADTS under an MPEG audio type", join({adts_frame(371), adts_frame(371)}), true, "aac", "LC", 48000, 2},
+        {"MPEG-1 Layer II", join({mp2_frame(), mp2_frame()}), true, nullptr, "", 48000, 2},
+        {"one header, its next frame not here yet", mp2_frame(), false, nullptr, "", -1, -1},
+        {"a sync whose next frame is not there", join({Bytes{0xFF, 0xFD, 0xC4, 0x44}, Bytes(800, 0x00)}), false,
+         nullptr, "", -1, -1},
+    };
+    for (const AudioCase& c : cases) {
+        StreamFormat f;
+        EXPECT_EQ(probe_mpeg_audio(c.es.data(), c.es.size(), f), c.found) << c.name;
+        EXPECT_STREQ(f.codec, c.codec) << c.name;
+        EXPECT_STREQ(f.profile, c.profile) << c.name;
+        EXPECT_EQ(f.sample_rate, c.sample_rate) << c.name;
+        EXPECT_EQ(f.channels, c.channels) << c.name;
+    }
+}
+
+// A sequence header (ISO/IEC 13818-2 6.2.2.1): 352x288 (0x160, 0x120),
+// aspect 2 (4:3), frame_rate_code 3 (25), then what comes next.
+Bytes sequence_header()
+{
+    return {0x00, 0x00, 0x01, 0xB3, 0x16, 0x01, 0x20, 0x23, 0xFF, 0xFF, 0xE0, 0x18};
+}
+
+struct VideoCase {
+    const char* name;
+    Bytes es;
+    bool found;
+    const char* codec;
+    const char* profile;
+    const char* level;
+    int width;
+    double frame_rate;
+};
+
+TEST(Probe, MpegVideoOneOrTwoAndEscapeProfiles)
+{
+    const Bytes gop{0x00, 0x00, 0x01, 0xB8, 0x00, 0x08, 0x00, 0x40};
+    // sequence_extension: identifier 1, profile_and_level_indication, progressive 1, chroma 01, sizes 0,
+    // bitrate/marker/vbv/low_delay, frame_rate_extension 0
+    const auto extension = [](unsigned pli) {
+        return Bytes{0x00, 0x00, 0x01, 0xB5, static_cast<unsigned char>(0x10 | pli >> 4),
+                     static_cast<unsigned char>((pli & 0x0F) << 4 | 0x0A), 0x00, 0x01, 0x00, 0x00};
+    };
+    const VideoCase cases[] = {
+        {"MPEG-1: no sequence extension", join({sequence_header(), gop}), true, "mpeg1video", "", "", 352, 25},
+        {"MPEG-2 Main at Main (0x48)", join({sequence_header(), extension(0x48), gop}), true, nullptr, "Main", "Main",
+         352, 25},
+        {"4:2:2 at Main (0x85)", join({sequence_header(), extension(0x85), gop}), true, nullptr, "4:2:2", "Main", 352,
+         25},
+        {"4:2:2 at High (0x82)", join({sequence_header(), extension(0x82), gop}), true, nullptr, "4:2:2", "High", 352,
+         25},
+        {"the next start code not here yet", sequence_header(), false, nullptr, "", "", -1, 0},
+    };
+    for (const VideoCase& c : cases) {
+        StreamFormat f;
+        EXPECT_EQ(probe_mpeg_video(c.es.data(), c.es.size(), true, f), c.found) << c.name;
+        EXPECT_STREQ(f.codec, c.codec) << c.name;
+        EXPECT_STREQ(f.profile, c.profile) << c.name;
+        EXPECT_STREQ(f.level, c.level) << c.name;
+        EXPECT_EQ(f.width, c.width) << c.name;
+        EXPECT_DOUBLE_EQ(f.frame_rate, c.frame_rate) << c.name;
     }
 }
 
