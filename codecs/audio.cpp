@@ -1,6 +1,7 @@
 // Audio frame headers: AAC in ADTS (ISO/IEC 13818-7 6.2), MPEG audio
 // (ISO/IEC 11172-3 2.4.2.3, 13818-3), AC-3 and E-AC-3 (ETSI TS 102 366 4.4,
-// E.1.2). The first header found with valid fields gives the format.
+// E.1.2), the DTS core frame (ETSI TS 102 114 5.3). The first header found
+// with valid fields gives the format.
 #include <cstdio>
 
 #include "codecs/stream_format.hpp"
@@ -79,6 +80,27 @@ Sync synced(const unsigned char* es, std::size_t size, std::size_t i, Frame fram
     return frame(es + i + length, size - i - length) != 0 ? Sync::found : Sync::none;
 }
 
+// DTS core: SFREQ to Hz, AMODE to channels (without LFE), RATE to kbit/s.
+constexpr int dts_rates[16] = {-1, 8000, 16000, 32000, -1, -1, 11025, 22050, 44100, -1, -1, 12000, 24000, 48000, -1, -1};
+constexpr int dts_channels[16] = {1, 2, 2, 2, 2, 3, 3, 4, 4, 5, 6, 6, 6, 7, 8, 8};
+constexpr int dts_kbits[32] = {32,  56,   64,   96,   112,  128,  192,  224,  256,  320,  384,
+                               448, 512,  576,  640,  768,  960,  1024, 1152, 1280, 1344, 1408,
+                               1411, 1472, 1536, -1, -1, -1, -1, -1, -1, -1};
+
+// A DTS core frame header at `p` (sync 7FFE8001, 16-bit big-endian): its
+// size (FSIZE + 1), 0 where the fields cannot be.
+std::size_t dts_frame(const unsigned char* p, std::size_t left)
+{
+    if (left < 10 || p[0] != 0x7F || p[1] != 0xFE || p[2] != 0x80 || p[3] != 0x01)
+        return 0;
+    Reader r{p + 4, left - 4};
+    r.skip(1 + 5 + 1 + 7);  // FTYPE, SHORT, CPF, NBLKS
+    const std::size_t size = static_cast<std::size_t>(r.bits(14)) + 1;
+    r.skip(6);
+    const unsigned sfreq = static_cast<unsigned>(r.bits(4));
+    return size >= 96 && dts_rates[sfreq] > 0 ? size : 0;
+}
+
 }  // namespace
 
 bool probe_adts(const unsigned char* es, std::size_t size, StreamFormat& f)
@@ -137,10 +159,35 @@ bool probe_mpeg_audio(const unsigned char* es, std::size_t size, StreamFormat& f
     return false;
 }
 
+namespace {
+
+// An AC-3 or E-AC-3 syncframe at `p`: its size in bytes (TS 102 366 Table
+// 4.13: 2 words a kbit/s at 48 kHz, 3 at 32 kHz, 320/147 at 44.1 kHz plus
+// the odd code's word; E-AC-3: (frmsiz + 1) words), 0 where none can be.
+std::size_t ac3_frame(const unsigned char* p, std::size_t left)
+{
+    if (left < 6 || p[0] != 0x0B || p[1] != 0x77)
+        return 0;
+    const unsigned bsid = p[5] >> 3;
+    if (bsid >= 11 && bsid <= 16)
+        return 2 * (((p[2] & 7u) << 8 | p[3]) + 1u);
+    const unsigned fscod = p[4] >> 6, code = p[4] & 0x3F;
+    if (bsid > 10 || fscod == 3 || code >= 38)
+        return 0;
+    const unsigned kbits = static_cast<unsigned>(ac3_kbits[code / 2]);
+    const unsigned words = fscod == 0 ? 2 * kbits : fscod == 2 ? 3 * kbits : 320 * kbits / 147 + (code & 1);
+    return 2 * words;
+}
+
+}  // namespace
+
 bool probe_ac3(const unsigned char* es, std::size_t size, StreamFormat& f)
 {
     for (std::size_t i = 0; i + 8 <= size; ++i) {
-        if (es[i] != 0x0B || es[i + 1] != 0x77)
+        const Sync sync = synced(es, size, i, ac3_frame);
+        if (sync == Sync::wait)
+            return false;
+        if (sync == Sync::none)
             continue;
         const unsigned bsid = es[i + 5] >> 3;
         Reader r{es + i + 2, size - i - 2};
@@ -180,6 +227,36 @@ bool probe_ac3(const unsigned char* es, std::size_t size, StreamFormat& f)
         f.channels = acmod_channels[acmod] + static_cast<int>(lfeon);
         f.lfe = static_cast<int>(lfeon);
         f.channel_mode = acmod_names[acmod];
+        f.codec = bsid <= 10 ? "ac3" : "eac3";
+        f.codec_text = bsid <= 10 ? "AC-3 audio" : "E-AC-3 audio";
+        f.known = true;
+        return true;
+    }
+    return false;
+}
+
+bool probe_dts(const unsigned char* es, std::size_t size, StreamFormat& f)
+{
+    for (std::size_t i = 0; i + 10 <= size; ++i) {
+        const Sync s = synced(es, size, i, dts_frame);
+        if (s == Sync::wait)
+            return false;
+        if (s == Sync::none)
+            continue;
+        Reader r{es + i + 4, size - i - 4};
+        r.skip(1 + 5 + 1 + 7 + 14);
+        const unsigned amode = static_cast<unsigned>(r.bits(6));
+        const unsigned sfreq = static_cast<unsigned>(r.bits(4));
+        const unsigned rate = static_cast<unsigned>(r.bits(5));
+        r.skip(1 + 1 + 1 + 1 + 1 + 3 + 1 + 1);  // FixedBit DYNF TIMEF AUXF HDCD EXT_AUDIO_ID EXT_AUDIO ASPF
+        const unsigned lff = static_cast<unsigned>(r.bits(2));
+        const bool lfe = lff == 1 || lff == 2;
+        f.sample_rate = dts_rates[sfreq];
+        f.channels = amode < 16 ? dts_channels[amode] + (lfe ? 1 : 0) : -1;
+        f.lfe = lfe ? 1 : 0;
+        f.bitrate = dts_kbits[rate] > 0 ? dts_kbits[rate] * 1000L : -1;
+        f.codec = "dts";
+        f.codec_text = "DTS audio";
         f.known = true;
         return true;
     }

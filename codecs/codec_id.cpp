@@ -25,7 +25,6 @@ constexpr ByType by_type[] = {
     {0x2D, {"mpegh_3d_audio", "MPEG-H 3D audio", Probe::none}},
     {0x2E, {"mpegh_3d_audio", "MPEG-H 3D audio", Probe::none}},
     {0x33, {"vvc", "H.266 / VVC video", Probe::none}},
-    {0x86, {"scte_35", "SCTE 35 splice information", Probe::none}},
 };
 
 struct ByFormat {
@@ -109,8 +108,24 @@ CodecId identify_codec(unsigned stream_type, const unsigned char* es_info, std::
         return {"eac3", "E-AC-3 audio", Probe::ac3};
     if (const CodecId* id = registered(es_info, es_length))
         return *id;
-    if (stream_type == 0x15 || stream_type == 0x06 || stream_type >= 0x80)
-        return by_dvb_descriptor(es_info, es_length);
+    // HDMV (Blu-ray) assigns 0x82 to DTS, 0x85 and 0x86 to DTS-HD.
+    if (has_registration(program_info, program_length, "HDMV") && (stream_type == 0x82 || stream_type == 0x85 ||
+                                                                    stream_type == 0x86))
+        return stream_type == 0x82 ? CodecId{"dts", "DTS audio", Probe::dts} : CodecId{"dts", "DTS-HD audio", Probe::dts};
+    if (stream_type == 0x15 || stream_type == 0x06 || stream_type >= 0x80) {
+        const CodecId id = by_dvb_descriptor(es_info, es_length);
+        if (std::strcmp(id.codec, "unknown") != 0)
+            return id;
+    }
+    // The ATSC types without a registration (A/52 Annex A, G): AC-3 or
+    // E-AC-3 where the frames say so, for other systems use them too.
+    if (stream_type == 0x81 || stream_type == 0x87)
+        return {"unknown", "unknown", Probe::ac3};
+    if (stream_type == 0x86)
+        return {"scte_35", "SCTE 35 splice information", Probe::none};
+    // Private data, or DTS as some systems type it, that no descriptor names: DTS where its frames are.
+    if (stream_type == 0x06 || stream_type == 0x82)
+        return {"unknown", "unknown", Probe::dts};
     return unknown;
 }
 

@@ -10,7 +10,7 @@
 
 namespace ostrel {
 
-enum class Probe : unsigned char { none, mpeg1_video, mpeg2_video, h264, hevc, adts, mpeg_audio, ac3 };
+enum class Probe : unsigned char { none, mpeg1_video, mpeg2_video, h264, hevc, adts, mpeg_audio, ac3, dts };
 
 struct CodecId {
     const char* codec;  // a short name as media tools use them; "unknown" where nothing says

@@ -6,6 +6,7 @@
 
 #include "pass/checks/packet_checks.hpp"
 #include "pass/packet_path.hpp"
+#include "ts/pes.hpp"
 #include "ts/pids.hpp"
 
 namespace ostrel {
@@ -149,7 +150,10 @@ void analyze_packet_fully(Analysis& a, const Packet& packet)
         SectionSlot& slot = a.slots[s.slot - 1];
         if (continuity == Continuity::broken)
             abandon_section(slot);
-        gather_packet_sections(a, slot, pid, packet, payload_at, unit_start);
+        if (unit_start && pid > last_psi_pid && starts_pes(p + payload_at, packet_size - payload_at))
+            abandon_section(slot);  // a PES packet on a PID read for sections: none of its bytes is one
+        else
+            gather_packet_sections(a, slot, pid, packet, payload_at, unit_start);
     }
 }
 

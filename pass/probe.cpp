@@ -19,6 +19,7 @@ bool run_probe(ProbeSlot& p)
     case Probe::adts: return probe_adts(p.data, p.have, p.format);
     case Probe::mpeg_audio: return probe_mpeg_audio(p.data, p.have, p.format);
     case Probe::ac3: return probe_ac3(p.data, p.have, p.format);
+    case Probe::dts: return probe_dts(p.data, p.have, p.format);
     case Probe::none: return false;
     }
     return false;

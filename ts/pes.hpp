@@ -2,7 +2,17 @@
 // the packet report and the pass both read.
 #pragma once
 
+#include <cstddef>
+
 namespace ostrel {
+
+// A payload that begins with packet_start_code_prefix 00 00 01 and a
+// stream_id (0xBC and up) starts a PES packet; a section's pointer_field and
+// table_id never begin so on a stream PID.
+inline bool starts_pes(const unsigned char* payload, std::size_t size)
+{
+    return size >= 4 && payload[0] == 0 && payload[1] == 0 && payload[2] == 1 && payload[3] >= 0xBC;
+}
 
 // False for the stream_ids whose PES packets carry no optional header after
 // PES_packet_length (ISO/IEC 13818-1 2.4.3.7): program_stream_map,

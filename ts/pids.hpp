@@ -13,6 +13,7 @@ inline constexpr unsigned pid_eit = 0x0012;
 inline constexpr unsigned pid_rst = 0x0013;
 inline constexpr unsigned pid_tdt = 0x0014;  // TDT, TOT
 inline constexpr unsigned pid_null = 0x1FFF;
+inline constexpr unsigned last_psi_pid = 0x001F;  // PIDs 0000-001F: the tables of 13818-1 and EN 300 468
 inline constexpr unsigned no_pid = 0xFFFF;  // a PID not known, or none chosen
 
 inline constexpr unsigned table_id_pat = 0x00;

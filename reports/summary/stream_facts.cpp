@@ -1,6 +1,7 @@
 #include "reports/summary/stream_facts.hpp"
 
 #include <cstdio>
+#include <string_view>
 
 namespace ostrel {
 namespace {
@@ -33,7 +34,8 @@ StreamFacts stream_facts(const Analysis& a, const Program& program, const Stream
     program_info(program, info, length);
     StreamFacts facts{identify_codec(stream.stream_type, stream.info, stream.info_length, info, length),
                       stream_languages(stream.info, stream.info_length), probed_format(a, stream.pid)};
-    if (facts.format != nullptr && facts.format->codec != nullptr) {  // the headers name another codec
+    if (facts.format != nullptr && facts.format->codec != nullptr &&
+        std::string_view(facts.format->codec) != facts.codec.codec) {  // the headers name another codec
         facts.codec.codec = facts.format->codec;
         facts.codec.text = facts.format->codec_text;
     } else if (facts.format != nullptr && facts.codec.probe == Probe::mpeg_audio && facts.format->layer > 0) {

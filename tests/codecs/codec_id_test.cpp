@@ -26,7 +26,7 @@ TEST(CodecId, StreamTypeThenRegistrationThenDescriptors)
         {0x11, {}, {}, "aac_latm"},
         {0x2D, {}, {}, "mpegh_3d_audio"},
         {0x86, {}, {}, "scte_35"},
-        {0x81, {}, {}, "unknown"},  // user private: nothing says
+        {0x81, {}, {}, "unknown"},  // user private: nothing says, until the frames do
         {0x81, ac3_reg, {}, "ac3"},
         {0x87, {}, descriptor(0x05, {'G', 'A', '9', '4'}), "eac3"},  // an ATSC program
         {0x06, ac3_reg, {}, "ac3"},

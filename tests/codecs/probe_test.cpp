@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
+#include <sstream>
 
 #include "codecs/stream_format.hpp"
 #include "support.hpp"
@@ -282,6 +283,91 @@ TEST(Probe, MpegVideoOneOrTwoAndEscapeProfiles)
         EXPECT_STREQ(f.level, c.level) << c.name;
         EXPECT_EQ(f.width, c.width) << c.name;
         EXPECT_DOUBLE_EQ(f.frame_rate, c.frame_rate) << c.name;
+    }
+}
+
+// A DTS core frame (ETSI TS 102 114 5.3.1) of 1024 bytes: FTYPE 1, SHORT 31,
+// CPF 0, NBLKS 15, FSIZE 1023, AMODE 9 (3/2: 5 channels), SFREQ 13 (48 kHz),
+// RATE 15 (768 kbit/s), the flags 0, LFF 1 (an LFE channel).
+Bytes dts_frame()
+{
+    Bits b;
+    b.put(0x7FFE8001, 32);
+    b.put(1, 1);
+    b.put(31, 5);
+    b.put(0, 1);
+    b.put(15, 7);
+    b.put(1023, 14);
+    b.put(9, 6);
+    b.put(13, 4);
+    b.put(15, 5);
+    b.put(0, 10);
+    b.put(1, 2);
+    Bytes f(1024, 0);
+    for (std::size_t i = 0; i < b.bits.size(); ++i)
+        f[i / 8] = static_cast<unsigned char>(f[i / 8] | b.bits[i] << (7 - i % 8));
+    return f;
+}
+
+TEST(Probe, DtsCoreFrame)
+{
+    const Bytes two = join({dts_frame(), dts_frame()});
+    StreamFormat f;
+    ASSERT_TRUE(probe_dts(two.data(), two.size(), f));
+    EXPECT_STREQ(f.codec, "dts");
+    EXPECT_EQ(f.sample_rate, 48000);
+    EXPECT_EQ(f.channels, 6);
+    EXPECT_EQ(f.lfe, 1);
+    EXPECT_EQ(f.bitrate, 768000);
+    StreamFormat one;
+    EXPECT_FALSE(probe_dts(two.data(), 1024, one));  // the next frame not here yet
+}
+
+// Blu-ray's stream_type 0x86 under the registration "HDMV" is DTS-HD, not
+// SCTE 35: its PES packets (whose bytes 00 00 01 FD could read as a pointer_field
+// and a PAT) are never read as sections. Nor are they on a 0x86 PID that no
+// registration names.
+TEST(Probe, DtsHdUnderHdmvIsNoCuePid)
+{
+    for (const bool hdmv : {true, false}) {
+        const Bytes pat = section_packets(0x0000, long_section(0x00, 1, 0, {0x00, 0x01, 0xF0, 0x00}));
+        const Bytes registration = hdmv ? descriptor(0x05, {'H', 'D', 'M', 'V'}) : Bytes{};
+        const Bytes pmt_body = join({Bytes{0xE1, 0x00, 0xF0, static_cast<unsigned char>(registration.size())}, registration,
+                                     Bytes{0x86, 0xE1, 0x00, 0xF0, 0x00}});
+        Bytes s = join({pat, section_packets(0x1000, long_section(0x02, 1, 0, pmt_body))});
+        const Bytes frames = join({dts_frame(), dts_frame(), dts_frame()});
+        unsigned counter = 0;
+        for (unsigned pes = 0; pes < 8; ++pes) {
+            // PES private_stream_1 ... as HDMV writes it: 00 00 01 FD, then a header of 9 bytes
+            Bytes payload = join({Bytes{0x00, 0x00, 0x01, 0xFD, 0x00, 0x00, 0x80, 0x00, 0x00}, frames});
+            for (std::size_t at = 0; at < payload.size(); at += 184) {
+                Bytes p = packet({.pid = 0x0100, .start = at == 0, .counter = counter++ % 16});
+                std::copy(payload.begin() + static_cast<long>(at),
+                          payload.begin() + static_cast<long>(std::min(payload.size(), at + 184)), p.begin() + 4);
+                s.insert(s.end(), p.begin(), p.end());
+            }
+        }
+        RunOptions tables;
+        tables.tables_mode = true;
+        tables.json = true;
+        const Result t = run_report(s, tables);
+        std::istringstream lines(t.out);
+        for (std::string line; std::getline(lines, line);) {
+            const auto j = nlohmann::json::parse(line);
+            EXPECT_NE(j.value("pid", 0), 256) << hdmv << line;
+            for (const auto& row : j.value("tables_summary", nlohmann::json::array()))
+                EXPECT_NE(row["pid"], 256) << hdmv << line;
+        }
+        RunOptions summary;
+        summary.summary_mode = true;
+        summary.json = true;
+        const auto stream = nlohmann::json::parse(run_report(s, summary).out)["programs"][0]["streams"][0];
+        EXPECT_EQ(stream["codec"], hdmv ? "dts" : "scte_35") << hdmv;
+        if (hdmv) {
+            EXPECT_EQ(stream["codec_text"], "DTS-HD audio");
+            EXPECT_EQ(stream["sample_rate"], 48000);
+            EXPECT_EQ(stream["channels"], 6);
+        }
     }
 }
 
