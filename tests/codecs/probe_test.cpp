@@ -371,5 +371,75 @@ TEST(Probe, DtsHdUnderHdmvIsNoCuePid)
     }
 }
 
+// An HEVC SPS (ITU-T H.265 7.3.2.2) without a VPS before it: Main, level
+// 1.0 (level_idc 30), 64x48 4:2:0 8-bit, two short-term sets (the second
+// predicted from the first), then the VUI (E.2.1) with only its timing:
+// 1001 / 60000, 59.94 pictures a second; or without the timing.
+Bytes hevc_sps(bool timing)
+{
+    Bits b;
+    b.put(0x01, 8);  // the second byte of the NAL unit header (nuh_temporal_id_plus1 1)
+    b.put(0, 4);     // sps_video_parameter_set_id
+    b.put(0, 3);     // sps_max_sub_layers_minus1
+    b.put(1, 1);
+    b.put(0, 2);     // general_profile_space
+    b.put(0, 1);     // tier
+    b.put(1, 5);     // Main
+    b.put(0x40000000, 32);
+    b.put(0b1001, 4);  // progressive, not interlaced, packed, frame only
+    b.put(0, 44);
+    b.put(30, 8);
+    b.ue(0);
+    b.ue(1);   // 4:2:0
+    b.ue(64);
+    b.ue(48);
+    b.put(0, 1);  // no conformance window
+    b.ue(0);
+    b.ue(0);
+    b.ue(4);      // log2_max_pic_order_cnt_lsb_minus4
+    b.put(1, 1);  // sub-layer ordering info
+    b.ue(1);
+    b.ue(0);
+    b.ue(0);
+    for (unsigned v : {0u, 1u, 0u, 1u, 0u, 0u})
+        b.ue(v);
+    b.put(0, 4);  // no scaling lists, AMP, SAO, PCM
+    b.ue(2);      // num_short_term_ref_pic_sets
+    b.ue(1);      // set 0: one negative picture
+    b.ue(0);
+    b.ue(0);
+    b.put(1, 1);
+    b.put(1, 1);  // set 1: predicted
+    b.put(0, 1);
+    b.ue(0);
+    b.put(0b11, 2);  // used_by_curr_pic_flag for both pictures of set 0 and the one before
+    b.put(0, 1);     // no long-term pictures
+    b.put(0b11, 2);
+    b.put(1, 1);  // vui_parameters_present_flag
+    b.put(0, 7);  // aspect, overscan, signal type, chroma location, neutral chroma, field_seq, frame_field_info
+    b.put(0, 1);  // default display window
+    b.put(timing, 1);
+    if (timing) {
+        b.put(1001, 32);
+        b.put(60000, 32);
+    }
+    b.put(0, 8);
+    return join({b.nal(0x42), Bytes{0x00, 0x00, 0x01, 0x44, 0x01, 0xC1}});
+}
+
+TEST(Probe, HevcFrameRateFromTheSpsVui)
+{
+    for (const bool timing : {true, false}) {
+        const Bytes es = hevc_sps(timing);
+        StreamFormat f;
+        ASSERT_TRUE(probe_hevc(es.data(), es.size(), f)) << timing;
+        EXPECT_EQ(f.width, 64);
+        EXPECT_EQ(f.height, 48);
+        EXPECT_STREQ(f.profile, "Main");
+        EXPECT_STREQ(f.level, "1.0");
+        EXPECT_DOUBLE_EQ(f.frame_rate, timing ? 60000.0 / 1001 : 0) << timing;
+    }
+}
+
 }  // namespace
 }  // namespace ostrel::test
