@@ -81,6 +81,7 @@ void analyze_sync_event(Analysis& a, const SyncEvent& event)
         return;
     }
     ++a.sync_losses;
+    ++a.losses;
     // The bytes skipped cover ceil(skipped / size) packet positions, each
     // without its sync byte; two or more are a loss of sync, not one byte.
     const std::uint64_t positions = (event.skipped + event.size - 1) / event.size;

@@ -166,6 +166,7 @@ struct Analysis {
     std::uint64_t packets, bytes, skipped_bytes, sync_losses, crc_errors;
     std::uint64_t counts[indicator_count];
     std::uint32_t cc_epoch;  // grows at each lost sync: continuity starts again
+    std::uint64_t losses;    // continuity gaps and lost syncs so far: bytes between PCRs no longer tell time
     Clock clock;
     bool has_pat, cat_seen, cat_missing_reported;
     bool pcr_pairs;  // a checked PID had two PCRs: the PCR indicators were checked

@@ -67,6 +67,7 @@ std::optional<double> pcr_off_rate(PcrTrack& t, std::uint64_t offset, std::uint6
             t.variable = true;
         } else {
             t.measured = true;
+            ++t.measured_pcrs;
             off = (t.ticks - fit_at(t.by_bytes, x)) / 27e6;
         }
     }

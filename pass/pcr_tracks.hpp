@@ -28,6 +28,8 @@ struct PcrTrack {
     // Accuracy: PCR ticks (unwrapped) over the bytes since the segment's first PCR.
     bool variable;        // a PCR pair's rate was more than 0.1 % off the line
     bool measured;        // some PCR was measured against the line
+    std::uint64_t pcrs, measured_pcrs;  // PCRs taken; of them measured against the line
+    std::uint64_t losses_seen;          // the pass's losses at the last PCR: a loss starts a new line
     std::uint64_t segment_offset;
     double ticks;         // the latest PCR, unwrapped, since the segment's first
     std::uint64_t last_offset;

@@ -63,6 +63,7 @@ Continuity check_continuity(Analysis& a, PidState& s, const Packet& packet, unsi
         return Continuity::duplicate;
     }
     ++s.cc_errors;
+    ++a.losses;
     report_finding(a, packet, pid, counter == s.cc ? FindingKind::cc_repeat : FindingKind::cc_gap, counter, expected);
     if (a.figures != nullptr && counter != s.cc)
         figures_add_loss(*a.figures, a.arrival.now, (counter - expected) & 0x0F);

@@ -58,7 +58,12 @@ void track_pcr(Analysis& a, unsigned pid, const Packet& packet, std::uint64_t ti
     PcrTrack* const t = pcr_track(a.pcr_tracks, pid);
     if (t == nullptr)
         return;
-    const std::optional<double> off = pcr_off_rate(*t, packet.offset, ticks, continuous);
+    // Packets lost since the last PCR take their bytes out of the count: the
+    // line starts again after them, and the PCRs after it are measured again.
+    const bool whole = t->losses_seen == a.losses;
+    t->losses_seen = a.losses;
+    ++t->pcrs;
+    const std::optional<double> off = pcr_off_rate(*t, packet.offset, ticks, continuous && whole);
     if (checked && packet.size != 192 && off) {
         measure.accuracy_s = std::fabs(*off);
         if (measure.accuracy_s > pcr_accuracy_limit)

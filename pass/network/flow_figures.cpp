@@ -114,6 +114,21 @@ inline void take_packet(FlowFigures& f, const unsigned char* p, std::uint64_t of
         clock_take_pcr(f.clock, offset, clock_reference_ticks(p + 6), (flags & 0x80) != 0);
 }
 
+MdiFigure mdi_figure(const MdiSecond& s, std::optional<double> rate)
+{
+    MdiFigure m{s.second, std::nullopt, s.lost};
+    if (rate)
+        m.df_ms = (hull_max(s.buffer, *rate) - hull_min(s.buffer, *rate)) / *rate * 1e3;
+    return m;
+}
+
+void keep_worse(std::optional<MdiFigure>& worst, const MdiFigure& m)
+{
+    const double df = m.df_ms.value_or(0);
+    if (!worst || df > worst->df_ms.value_or(0) || (df == worst->df_ms.value_or(0) && m.mlr > worst->mlr))
+        worst = m;
+}
+
 }  // namespace
 
 double iat_bucket_floor_ms(unsigned bucket) { return bucket == 0 ? 0 : iat_first_bound_ms * std::ldexp(1.0, static_cast<int>(bucket) - 1); }
@@ -144,8 +159,14 @@ void figures_take(FlowFigures& f, std::int64_t time_ns, const TsPayload& payload
         t = f.clamp_s;
     f.clamp_s = t;
     const auto second = static_cast<std::int64_t>(t);  // t >= 0: its floor
-    if (f.seconds.empty() || f.seconds.back().second != second)
+    if (f.seconds.empty() || f.seconds.back().second != second) {
+        if (f.bounded && f.seconds.size() >= mdi_kept_seconds) {  // the oldest at the rate known now
+            keep_worse(f.folded_worst, mdi_figure(f.seconds.front(), flow_byte_rate(f)));
+            ++f.folded_seconds;
+            f.seconds.erase(f.seconds.begin());
+        }
         f.seconds.push_back(MdiSecond{second, {}, 0});
+    }
     MdiSecond& now = f.seconds.back();
     if (!f.packets_elsewhere) {
         std::uint64_t lost = 0;
@@ -191,23 +212,16 @@ std::vector<MdiFigure> mdi_figures(const FlowFigures& f)
     const std::optional<double> rate = flow_byte_rate(f);
     std::vector<MdiFigure> out;
     out.reserve(f.seconds.size());
-    for (const MdiSecond& s : f.seconds) {
-        MdiFigure m{s.second, std::nullopt, s.lost};
-        if (rate)
-            m.df_ms = (hull_max(s.buffer, *rate) - hull_min(s.buffer, *rate)) / *rate * 1e3;
-        out.push_back(m);
-    }
+    for (const MdiSecond& s : f.seconds)
+        out.push_back(mdi_figure(s, rate));
     return out;
 }
 
-std::optional<MdiFigure> mdi_worst(const std::vector<MdiFigure>& seconds)
+std::optional<MdiFigure> mdi_worst(const FlowFigures& f, const std::vector<MdiFigure>& seconds)
 {
-    std::optional<MdiFigure> worst;
-    for (const MdiFigure& m : seconds) {
-        const double df = m.df_ms.value_or(0);
-        if (!worst || df > worst->df_ms.value_or(0) || (df == worst->df_ms.value_or(0) && m.mlr > worst->mlr))
-            worst = m;
-    }
+    std::optional<MdiFigure> worst = f.folded_worst;
+    for (const MdiFigure& m : seconds)
+        keep_worse(worst, m);
     return worst;
 }
 
@@ -219,6 +233,7 @@ void capture_flow_start(CaptureFlow& flow, FlowStream& stream, bool with_figures
     flow.figures = std::make_unique<FlowFigures>();
     figures_start(*flow.figures);
     flow.figures->packets_elsewhere = with_figures;
+    flow.figures->bounded = stream.live;
     stream.tap = with_figures ? &flow : nullptr;
 }
 

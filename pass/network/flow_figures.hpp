@@ -43,6 +43,16 @@ struct MdiSecond {
     std::uint64_t lost;   // TS packets lost or out of order
 };
 
+struct MdiFigure {
+    std::int64_t second;
+    std::optional<double> df_ms;  // none without a rate
+    std::uint64_t mlr;
+};
+
+// A live flow keeps the buffers of its last seconds only: older ones are
+// worked out at the rate known then and folded into their worst.
+inline constexpr std::size_t mdi_kept_seconds = 60;
+
 struct FlowFigures {
     std::uint64_t datagrams, ts_packets, ts_bytes;
     std::int64_t first_ns, last_ns;
@@ -51,6 +61,9 @@ struct FlowFigures {
     RtpOrder rtp;
     double clamp_s;  // the latest time the buffer saw: a time going back is held here
     std::vector<MdiSecond> seconds;
+    bool bounded;                 // live: at most mdi_kept_seconds kept
+    std::uint64_t folded_seconds; // seconds folded away
+    std::optional<MdiFigure> folded_worst;
     unsigned char counters[8192];  // per PID: 0x10 | the last continuity counter, 0 unseen
     unsigned pcr_pid;              // the first PID with PCRs gives the flow's rate; no_pid none
     Clock clock;
@@ -78,14 +91,16 @@ void figures_add_loss(FlowFigures& f, double t, std::uint64_t lost);
 // neither is known.
 std::optional<double> flow_byte_rate(const FlowFigures& f);
 
-struct MdiFigure {
-    std::int64_t second;
-    std::optional<double> df_ms;  // none without a rate
-    std::uint64_t mlr;
-};
+// The seconds kept, each worked out at the flow's rate.
 std::vector<MdiFigure> mdi_figures(const FlowFigures& f);
-// The second with the largest delay factor (then the largest loss); none for no datagram.
-std::optional<MdiFigure> mdi_worst(const std::vector<MdiFigure>& seconds);
+// The second with the largest delay factor (then the largest loss), the
+// folded ones included; none for no datagram.
+std::optional<MdiFigure> mdi_worst(const FlowFigures& f, const std::vector<MdiFigure>& seconds);
+// Every second of the flow, the folded ones included.
+inline std::uint64_t mdi_second_count(const FlowFigures& f, const std::vector<MdiFigure>& seconds)
+{
+    return f.folded_seconds + seconds.size();
+}
 
 // A capture's flow as the reports see it: the stream its bytes come from and
 // the figures of its datagrams, which the stream feeds as they come.

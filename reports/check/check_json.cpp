@@ -100,6 +100,14 @@ void put_check_table_json(Output& out, const Analysis& a)
                      {"ok", errors == 0}};
     if (a.arrival.on)
         summary["intervals_timed_by"] = "arrival time";
+    // How much of the stream PCR_accuracy_error looked at: the PCRs of the PCR
+    // PIDs, and of them those measured against the constant rate.
+    std::uint64_t pcrs = 0, measured = 0;
+    for (unsigned i = 0; i < a.pcr_tracks.count; ++i) {
+        pcrs += a.pcr_tracks.tracks[i].pcrs;
+        measured += a.pcr_tracks.tracks[i].measured_pcrs;
+    }
+    summary["pcr_accuracy_pcrs"] = {{"pcrs", pcrs}, {"measured", measured}};
     put_json_line(out, {{"summary", summary}});
 }
 

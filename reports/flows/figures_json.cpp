@@ -39,7 +39,7 @@ json network_json(const FlowFigures& f)
     json mdi = json::array();
     for (const MdiFigure& m : seconds)
         mdi.push_back({{"second", m.second}, {"df_ms", m.df_ms ? json(*m.df_ms) : json(nullptr)}, {"mlr", m.mlr}});
-    const std::optional<MdiFigure> worst = mdi_worst(seconds);
+    const std::optional<MdiFigure> worst = mdi_worst(f, seconds);
     const bool rtp = f.rtp.started;
     return {{"iat_min_ms", iat ? json(iat_min_ms(f)) : json(nullptr)},
             {"iat_mean_ms", iat ? json(iat_mean_ms(f)) : json(nullptr)},

@@ -83,11 +83,12 @@ void put_network_text(Output& out, const FlowFigures& f)
         out_text(out, "\n");
     }
     const std::vector<MdiFigure> seconds = mdi_figures(f);
-    const std::optional<MdiFigure> worst = mdi_worst(seconds);
+    const std::optional<MdiFigure> worst = mdi_worst(f, seconds);
     if (!worst)
         return;
     out_format(out, "   MDI (DF:MLR):       %s worst, in second '%" PRId64 "'d of '%zu'd%s; loss from %s\n",
-               mdi_text(*worst).c_str(), worst->second, seconds.size(), worst->df_ms ? "" : " (no rate)",
+               mdi_text(*worst).c_str(), worst->second, static_cast<std::size_t>(mdi_second_count(f, seconds)),
+               worst->df_ms ? "" : " (no rate)",
                f.rtp.started ? "RTP sequence numbers" : "continuity counters");
 }
 

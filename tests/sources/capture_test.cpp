@@ -6,6 +6,7 @@
 #include <functional>
 #include <nlohmann/json.hpp>
 
+#include "pass/network/flow_figures.hpp"
 #include "support/capture_writer.hpp"
 
 namespace ostrel::test {
@@ -214,6 +215,30 @@ TEST(CaptureFigures, OnePcrTwoMicrosecondsOff)
     EXPECT_NEAR(jitter[0]["min_us"].get<double>(), 0.0, 0.02);
 }
 
+// A lost packet takes 188 bytes out of the count between two PCRs: the
+// line starts again after it, and PCR accuracy goes on being measured (the
+// PCR 2 us off after the loss is found), not given up as a variable rate.
+TEST(CaptureFigures, PcrAccuracyResumesAfterALoss)
+{
+    Bytes ts = constant_rate_stream(datagrams, 10);
+    unsigned char* p = at(ts, 14001);  // the PCR of datagram 2000
+    p[11] = static_cast<unsigned char>(p[11] + 54);
+    drop(ts, 500);  // a packet of PID 0100 between two PCRs
+    RunOptions check;
+    apply_option(check, "--check");
+    const Result r = run_report(ts, check);
+    EXPECT_NE(r.out.find("Continuity_count_error"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("PCR_accuracy_error: PCR off a constant rate by 2000 ns, limit 500 ns"), std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("PCR_accuracy_error                 '2'd      '1'd"), std::string::npos) << r.out;
+    apply_option(check, "--json");
+    const std::string json = run_report(ts, check).out;
+    const auto summary = nlohmann::json::parse(json.substr(json.rfind("{\"summary\"")))["summary"];
+    // 300 PCRs; the first two of each line cannot be measured, nor the one across the loss
+    EXPECT_EQ(summary["pcr_accuracy_pcrs"]["pcrs"], 300);
+    EXPECT_EQ(summary["pcr_accuracy_pcrs"]["measured"], 300 - 2 - 2);
+}
+
 TEST(CaptureFigures, VariableRateIsNotCheckedForAccuracy)
 {
     // The PCR of every 20th datagram 256 ticks late: its pairs 0.14 % off the line.
@@ -227,6 +252,30 @@ TEST(CaptureFigures, VariableRateIsNotCheckedForAccuracy)
     const Result r = run_report(ts, check);
     EXPECT_NE(r.out.find("PCR_accuracy_error                 '2'd      not checked (variable rate)"), std::string::npos)
         << r.out;
+}
+
+// A live flow keeps the buffers of its last 60 seconds: memory stays flat
+// however long it runs, and the worst second and the count take in the rest.
+// 10 minutes of one datagram a second, the 100th second's datagram twice.
+TEST(CaptureFigures, LiveFlowKeepsItsLastSecondsOnly)
+{
+    const Bytes ts = constant_rate_stream(7, 10);
+    FlowFigures f{};
+    figures_start(f);
+    f.bounded = true;
+    for (unsigned second = 0; second < 600; ++second) {
+        const TsPayload payload{ts.data(), 7 * 188, false, 0, 0, 0, 0};
+        figures_take(f, std::int64_t{second} * 1'000'000'000, payload);
+        if (second == 100)
+            figures_take(f, std::int64_t{second} * 1'000'000'000 + 1000, payload);
+        EXPECT_LE(f.seconds.size(), mdi_kept_seconds);
+    }
+    const std::vector<MdiFigure> kept = mdi_figures(f);
+    EXPECT_EQ(kept.size(), mdi_kept_seconds);
+    EXPECT_EQ(mdi_second_count(f, kept), 600u);
+    const auto worst = mdi_worst(f, kept);
+    ASSERT_TRUE(worst.has_value());
+    EXPECT_EQ(worst->second, 100);
 }
 
 }  // namespace
