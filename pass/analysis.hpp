@@ -144,6 +144,8 @@ struct PassListener {
     {
         (void)pid, (void)section, (void)packet;
     }
+    // A PCR of the reference PID ended `ended`: the bytes before it have their times now.
+    virtual void stretch(const Analysis& a, const Stretch& ended) { (void)a, (void)ended; }
 
 protected:
     ~PassListener() = default;

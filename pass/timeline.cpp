@@ -176,6 +176,8 @@ void end_stretch(Analysis& a, const Stretch& ended)
     flush(a, ended);
     if (a.intervals != nullptr)
         intervals_stretch(a, *a.intervals, ended);
+    if (a.listener != nullptr)
+        a.listener->stretch(a, ended);
 }
 
 bool time_known_now(const Analysis& a, std::uint64_t offset, double& seconds)

@@ -1,9 +1,11 @@
 #include "reports/cues/cues_report.hpp"
 
 #include <cstdio>
+#include <cstring>
 
 #include "pass/facts.hpp"
 #include "pass/pass.hpp"
+#include "pass/timeline.hpp"
 #include "reports/tables/tables_output.hpp"
 #include "psi/scte35/scte35.hpp"
 #include "output/json_line.hpp"
@@ -13,13 +15,29 @@ namespace {
 
 constexpr std::uint64_t pts_wrap = std::uint64_t{1} << 33;
 
+// A cue waits for the PCR after it, which gives it its time between the
+// PCRs around it, as every report times a packet; at most max_held wait.
+struct HeldCue {
+    unsigned pid;
+    std::uint64_t number, offset;
+    bool crc_ok;
+    std::size_t size;
+    unsigned char data[4096];  // a splice_info_section is at most 4096 bytes (section_length 12 bits)
+};
+inline constexpr unsigned max_held = 16;
+
 struct Context final : PassListener {
     Context(Output& o, bool as_json) : out(o), json(as_json) {}
     Output& out;
     bool json;
     DvbText text;
     const Analysis* a = nullptr;
+    unsigned held_count = 0;
+    HeldCue held[max_held];
     void section(unsigned pid, const AssembledSection& s, const Packet& packet) override;
+    void stretch(const Analysis& a, const Stretch& ended) override;
+    void put_cue(const HeldCue& cue, bool timed, double t);
+    void put_held(bool timed, const Stretch* ended);
 };
 
 // The program that lists the PID, or 0.
@@ -31,25 +49,51 @@ unsigned program_of(const Analysis& a, unsigned pid)
 
 void Context::section(unsigned pid, const AssembledSection& s, const Packet& packet)
 {
-    Context& c = *this;
     if (section_table_id(s) != 0xFC)
         return;
+    if (held_count == max_held) {  // more cues than wait: the oldest at the clock's time as it stands
+        double t = 0;
+        const bool timed = time_known_now(*a, held[0].offset, t);
+        put_cue(held[0], timed, t);
+        for (unsigned i = 1; i < held_count; ++i)
+            held[i - 1] = held[i];
+        --held_count;
+    }
+    HeldCue& cue = held[held_count++];
+    cue.pid = pid;
+    cue.number = packet.number;
+    cue.offset = packet.offset;
+    cue.crc_ok = crc_correct(s);
+    cue.size = s.stored < sizeof cue.data ? s.stored : sizeof cue.data;
+    std::memcpy(cue.data, s.data, cue.size);
+}
+
+void Context::put_held(bool timed, const Stretch* ended)
+{
+    for (unsigned i = 0; i < held_count; ++i)
+        put_cue(held[i], timed, timed ? stretch_time_at(*a, *ended, held[i].offset) - a->origin : 0);
+    held_count = 0;
+}
+
+void Context::stretch(const Analysis&, const Stretch& ended) { put_held(true, &ended); }
+
+void Context::put_cue(const HeldCue& cue, bool timed, double t)
+{
+    Context& c = *this;
     const Analysis& a = *c.a;
-    double t = 0;  // seconds from the first packet
-    const bool timed = time_known_now(a, packet.offset, t);
+    const unsigned pid = cue.pid;
     const unsigned program = program_of(a, pid);
-    DecodeContext dc{c.text};
-    const SectionBytes section{s.data, s.stored};
+    const SectionBytes section{cue.data, cue.size};
     nlohmann::json object;
     if (c.json) {
-        object = {{"packet", packet.number}, {"offset", packet.offset}, {"pid", pid},
+        object = {{"packet", cue.number}, {"offset", cue.offset}, {"pid", pid},
                   {"program_number", program != 0 ? nlohmann::json(program) : nlohmann::json(nullptr)},
                   {"time_s", timed ? nlohmann::json(t) : nlohmann::json(nullptr)},
-                  {"crc_ok", crc_correct(s)}};
+                  {"crc_ok", cue.crc_ok}};
     } else {
         char head[96];
         std::snprintf(head, sizeof head, "=> Cue:                     packet '%llu'd, byte '%llu'd, PID '%04X'h\n",
-                      static_cast<unsigned long long>(packet.number), static_cast<unsigned long long>(packet.offset), pid);
+                      static_cast<unsigned long long>(cue.number), static_cast<unsigned long long>(cue.offset), pid);
         out_text(c.out, head);
         if (program != 0)
             put_field_line(c.out, "Program", joined({"'", std::to_string(program), "'d"}));
@@ -57,8 +101,9 @@ void Context::section(unsigned pid, const AssembledSection& s, const Packet& pac
             std::snprintf(head, sizeof head, "'%.3f' s", t);
             put_field_line(c.out, "Time", head);
         }
-        put_field_line(c.out, "CRC_32", crc_correct(s) ? "correct" : "wrong");
+        put_field_line(c.out, "CRC_32", cue.crc_ok ? "correct" : "wrong");
     }
+    DecodeContext dc{c.text};
     const std::unique_ptr<FieldSink> sink = c.json ? json_field_sink(object) : text_field_sink(c.out);
     const SpliceTimes times = decode_splice_info(section, dc, *sink);
     // Pre-roll: the splice time minus the program's clock here (PCR / 300, 90 kHz).
@@ -96,6 +141,7 @@ ReportEnd report_cues(const PacketInput& in, Output& out, bool json, std::FILE* 
         return ReportEnd::out_of_memory;
     context.a = a;
     const ScanEnd end = run_pass(in, *a, err);
+    context.put_held(false, nullptr);  // no PCR after them: no time
     const ReportEnd result = pass_end(end, *a);
     delete_analysis(a);
     return result;

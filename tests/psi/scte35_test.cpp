@@ -191,9 +191,11 @@ TEST(Scte35, CommandsAndEdgeCases)
 
 // The clean fixture with a cue PID 01F4 (stream_type 0x86) in its PMT and a
 // splice_insert after packet 50 (byte 9212, its PCR 0.46 s after the first,
-// 1.16 s of the program clock; with the cue between it and the next PCR, two
-// packets in 20 ms, the cue stands at 1.17 s: 105300 ticks). Its splice time
-// 465300 ticks is 4 s later; a second cue has a wrong CRC_32.
+// 1.16 s of the program clock). The next PCR, 1.18 s, comes two packets after
+// the cue's: 564 bytes in 20 ms, so the cue, 188 bytes after the PCR, stands
+// at 1.16 + 0.02 x 188 / 564 = 1.166667 s (105000 ticks of 90 kHz), as
+// every report times it. Its splice time 465300 ticks is 360300 ticks
+// (4.003333 s) later; a second cue has a wrong CRC_32.
 TEST(Scte35, CuesOfARealStreamWithTheirPreRoll)
 {
     Bytes s = read_bytes(fixture_path("ffmpeg_clean.ts"));
@@ -223,13 +225,15 @@ TEST(Scte35, CuesOfARealStreamWithTheirPreRoll)
     EXPECT_EQ(first["crc_ok"], true);
     EXPECT_EQ(first["splice_event_id"], 42);
     EXPECT_EQ(first["pts_time"], 465300);
-    EXPECT_NEAR(first["preroll_s"].get<double>(), 4.0, 1e-9);
+    EXPECT_NEAR(first["preroll_s"].get<double>(), 360300.0 / 90000, 1e-9);
+    // From the first packet, three packets before the first PCR (0.70 s; the next, 0.72 s, 7 packets on)
+    EXPECT_NEAR(first["time_s"].get<double>(), 1.16 + 0.02 * 188 / 564 - (0.70 - 0.02 * 3 / 7), 1e-9);
     const json second = json::parse(r.out.substr(r.out.find('\n') + 1));
     EXPECT_EQ(second["crc_ok"], false);
     options.json = false;
     const std::string text = run_report(s, options).out;
     EXPECT_EQ(text.substr(0, text.find('\n') + 1), "=> Cue:                     packet '51'd, byte '9400'd, PID '01F4'h\n");
-    EXPECT_NE(text.find("   Pre-roll:                   '4.000' s\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("   Pre-roll:                   '4.003' s\n"), std::string::npos) << text;
     // --summary names the cue PID and counts its cues (the one with a correct CRC_32).
     options.cues_mode = false;
     options.summary_mode = true;
