@@ -1,80 +1,20 @@
+// The cut: which packets a selection and a window keep, and when they are
+// decided (at once, or by a window in seconds when their time is known).
 #include "reports/cut/cut_report.hpp"
 
-#include <bitset>
 #include <cstring>
 #include <memory>
+#include <new>
 
 #include "pass/facts.hpp"
-#include "pass/pass.hpp"
-#include "psi/model/pat.hpp"
-#include "ts/crc32.hpp"
+#include "pass/timeline.hpp"
+#include "reports/cut/cut_state.hpp"
 #include "ts/pids.hpp"
 
 namespace ostrel {
 namespace {
 
-struct Cut final : PassHook {
-    Cut(const CutOptions& options, std::FILE* file) : o(options), out(file) {}
-    bool packet(const Packet& packet) override;
-    void window_moves() override;
-    const CutOptions& o;
-    std::FILE* out;
-    Analysis* a = nullptr;
-    bool failed = false;
-    std::uint64_t written = 0;
-    std::bitset<pid_count> listed;        // --pids:
-    std::bitset<pid_count> program_pids;  // the program's, for its map section's generation
-    unsigned generation = ~0u;
-    std::bitset<pid_count> started;       // a time window began for the PID at a unit start
-    std::bitset<pid_count> rai_seen;      // the PID has carried a random_access_indicator
-    unsigned pat_counter = 0;
-    bool pat_pending = false;             // a PAT began before the program was known: written once it is
-    PatSection pending_pat;
-    const unsigned char* run = nullptr;   // packets kept, next to each other in the read window
-    std::size_t run_bytes = 0;
-    int es_counter = -1;                  // the --es: PID's last continuity_counter
-    bool es_in_pes = false;
-    std::uint64_t es_gaps = 0;
-};
-
-void put(Cut& c, const unsigned char* bytes, std::size_t n)
-{
-    if (!c.failed && std::fwrite(bytes, 1, n, c.out) != n)
-        c.failed = true;
-}
-
-// The packets kept so far go out in one write.
-void flush_run(Cut& c)
-{
-    if (c.run_bytes > 0)
-        put(c, c.run, c.run_bytes);
-    c.run = nullptr;
-    c.run_bytes = 0;
-}
-
-void keep_packet(Cut& c, const unsigned char* ts)
-{
-    if (c.run != nullptr && ts == c.run + c.run_bytes) {
-        c.run_bytes += packet_size;
-    } else {
-        flush_run(c);
-        c.run = ts;
-        c.run_bytes = packet_size;
-    }
-    ++c.written;
-}
-
-void Cut::window_moves() { flush_run(*this); }
-
-const Program* the_program(const Analysis& a, unsigned number)
-{
-    for (unsigned i = 0; i < a.program_count; ++i)
-        if (a.programs[i].program_number == number)
-            return &a.programs[i];
-    return nullptr;
-}
-
-void update_program_pids(Cut& c, const Program& p)
+void update_program_pids(CutState& c, const Program& p)
 {
     if (p.pmt_generation == c.generation)
         return;
@@ -90,7 +30,7 @@ void update_program_pids(Cut& c, const Program& p)
         c.program_pids.set(streams[i].pid);
 }
 
-bool selected(Cut& c, unsigned pid)
+bool selected(CutState& c, unsigned pid)
 {
     const CutOptions& o = c.o;
     if (o.es)
@@ -106,13 +46,10 @@ bool selected(Cut& c, unsigned pid)
     return o.pids.empty() || c.listed[pid];
 }
 
-// -1 before the window, 0 inside, 1 past it.
-int in_window(const Cut& c, const Packet& packet)
+// -1 before the window, 0 inside, 1 past it: packet `number`, at `t` seconds when `timed`.
+int in_window(const CutOptions& o, std::uint64_t number, bool timed, double t)
 {
-    const CutOptions& o = c.o;
-    double t = 0;
-    const bool timed = time_known_now(*c.a, packet.offset, t);
-    const auto position = [&](const CutBound& b) { return b.seconds ? t : static_cast<double>(packet.number); };
+    const auto position = [&](const CutBound& b) { return b.seconds ? t : static_cast<double>(number); };
     if (o.from.set && ((o.from.seconds && !timed) || position(o.from) < o.from.value))
         return -1;
     if (o.to.set && (!o.to.seconds || timed) && position(o.to) > o.to.value)
@@ -120,138 +57,97 @@ int in_window(const Cut& c, const Packet& packet)
     return 0;
 }
 
-// The PAT listing the program alone, with the transport_stream_id and version of `pat`.
-void put_program_pat(Cut& c, const PatSection& pat, const Program& program)
-{
-    unsigned char out[packet_size];
-    std::memset(out, 0xFF, sizeof out);
-    const unsigned char section[12] = {
-        table_id_pat, 0xB0, 13,
-        static_cast<unsigned char>(pat.transport_stream_id >> 8), static_cast<unsigned char>(pat.transport_stream_id),
-        static_cast<unsigned char>(pat.reserved << 6 | pat.version_number << 1 | pat.current_next_indicator),
-        0x00, 0x00,
-        static_cast<unsigned char>(program.program_number >> 8), static_cast<unsigned char>(program.program_number),
-        static_cast<unsigned char>(0xE0 | program.pmt_pid >> 8), static_cast<unsigned char>(program.pmt_pid)};
-    out[0] = sync_byte_value;
-    out[1] = 0x40;  // payload_unit_start_indicator, PID 0
-    out[2] = 0x00;
-    out[3] = static_cast<unsigned char>(0x10 | (c.pat_counter++ & 0x0F));
-    out[4] = 0x00;  // pointer_field
-    std::memcpy(out + 5, section, sizeof section);
-    const std::uint32_t crc = crc32_update(crc32_initial, section, sizeof section);
-    for (int i = 0; i < 4; ++i)
-        out[5 + sizeof section + i] = static_cast<unsigned char>(crc >> (24 - 8 * i));
-    put(c, out, sizeof out);
-    ++c.written;
-}
 
-// In place of a PAT that starts in this packet, the PAT of the program alone.
-// The first PAT of a stream may list the program only in its next packet:
-// its header is held, and the PAT written when that packet has come.
-void put_pat(Cut& c, const Packet& packet)
+// A packet in the window (or not), its time decided: written as the options say.
+void take_packet(CutState& c, const Packet& packet, int where, bool was_rai_seen, bool copied)
 {
-    const unsigned char* p = packet.ts;
-    const Program* program = the_program(*c.a, c.o.program_number);
-    const PacketHeader h = decode_header(p);
-    if (!h.payload_unit_start_indicator) {
-        if (c.pat_pending && program != nullptr)
-            put_program_pat(c, c.pending_pat, *program);
-        c.pat_pending = c.pat_pending && program == nullptr;
+    if (where > 0) {
+        c.past = true;
         return;
     }
-    const std::size_t at = section_start(p, h);
-    if (at + 8 > packet_size)
-        return;  // no PAT header to take the transport_stream_id and version from
-    PatSection pat;
-    decode_pat_start(p + at, packet_size - at, pat);
-    if (pat.table_id != table_id_pat)
-        return;
-    c.pat_pending = program == nullptr;
-    if (program != nullptr)
-        put_program_pat(c, pat, *program);
-    else
-        c.pending_pat = pat;
-}
-
-// The PES payload bytes of the --es: PID in this packet.
-void put_es(Cut& c, const Packet& packet)
-{
-    const unsigned char* p = packet.ts;
-    const HeaderView h{p};
-    if (!h.has_payload())
-        return;
-    const unsigned counter = h.counter();
-    const bool follows = c.es_counter < 0 || counter == ((static_cast<unsigned>(c.es_counter) + 1) & 0x0F);
-    if (c.es_counter >= 0 && counter == static_cast<unsigned>(c.es_counter))
-        return;  // a repeated packet
-    c.es_counter = static_cast<int>(counter);
-    std::size_t at = h.payload_at();
-    if (at >= packet_size)
-        return;
-    if (h.unit_start()) {
-        const unsigned char* q = p + at;
-        if (packet_size - at < 9 || q[0] != 0 || q[1] != 0 || q[2] != 1) {
-            c.es_in_pes = false;
-            return;
-        }
-        at += 9u + q[8];
-        c.es_in_pes = true;
-        if (at > packet_size)
-            return;
-    } else if (!c.es_in_pes) {
-        return;
-    } else if (!follows) {
-        ++c.es_gaps;  // a packet lost inside the PES packet: what follows is written all the same
-    }
-    put(c, p + at, packet_size - at);
-    ++c.written;
-}
-
-bool Cut::packet(const Packet& packet)
-{
-    Cut& c = *this;
     const HeaderView h{packet.ts};
     const unsigned pid = h.pid();
-    const bool rai = h.random_access();
-    const bool was_rai_seen = c.rai_seen[pid];
-    c.rai_seen[pid] = c.rai_seen[pid] || rai;
-    const int where = in_window(c, packet);
-    if (where > 0)
-        return false;  // past the window: the rest is not read
-    if (where < 0 || !selected(c, pid))
-        return true;
+    if (where < 0 || (!copied && !selected(c, pid)))  // a copy was selected when it came
+        return;
     if (c.o.from.set && c.o.from.seconds && !c.started[pid]) {
         // A cut by time starts each PID at a unit start (a random access point where the PID has them).
-        if (!h.unit_start() || (was_rai_seen && !rai && (c.a->pids[pid].role & role_stream)))
-            return true;
+        if (!h.unit_start() || (was_rai_seen && !h.random_access() && (c.a->pids[pid].role & role_stream)))
+            return;
         c.started[pid] = true;
     }
-    if (c.o.es) {
+    if (c.o.es || (c.o.program && pid == 0x0000) || copied)
         flush_run(c);
+    if (c.o.es)
         put_es(c, packet);
-        return !c.failed;
-    }
-    if (c.o.program && pid == 0x0000) {
-        flush_run(c);
+    else if (c.o.program && pid == 0x0000)
         put_pat(c, packet);
-        return !c.failed;
+    else if (copied) {
+        put(c, packet.ts, packet_size);
+        ++c.written;
+    } else
+        keep_packet(c, packet.ts);
+}
+
+void decide_held(CutState& c, unsigned count, bool timed, const Stretch* ended)
+{
+    for (unsigned i = 0; i < count && !c.past; ++i) {
+        const HeldPacket& p = c.held[i];
+        double t = 0;
+        const bool known = timed && ended != nullptr ? (t = stretch_time_at(*c.a, *ended, p.offset) - c.a->origin, true)
+                                                     : time_known_now(*c.a, p.offset, t);
+        const Packet packet{p.ts, nullptr, packet_size, p.number, p.offset};
+        take_packet(c, packet, in_window(c.o, p.number, known && timed, t), p.was_rai_seen, true);
     }
-    keep_packet(c, packet.ts);
-    return !c.failed;
+    std::move(c.held.get() + count, c.held.get() + c.held_count, c.held.get());
+    c.held_count -= count;
 }
 
 }  // namespace
 
+void CutState::window_moves() { flush_run(*this); }
+
+void CutState::stretch(const Analysis&, const Stretch& ended) { decide_held(*this, held_count, true, &ended); }
+
+bool CutState::packet(const Packet& packet)
+{
+    CutState& c = *this;
+    const HeaderView h{packet.ts};
+    const unsigned pid = h.pid();
+    const bool was_rai_seen = c.rai_seen[pid];
+    c.rai_seen[pid] = c.rai_seen[pid] || h.random_access();
+    if (c.past)
+        return false;
+    if (!c.by_time) {
+        take_packet(c, packet, in_window(c.o, packet.number, false, 0), was_rai_seen, false);
+        return !c.failed && !c.past;
+    }
+    if (!selected(c, pid))
+        return true;
+    if (c.held_count == max_held)
+        decide_held(c, 1, true, nullptr);
+    HeldPacket& held = c.held[c.held_count++];
+    std::memcpy(held.ts, packet.ts, packet_size);
+    held.number = packet.number;
+    held.offset = packet.offset;
+    held.was_rai_seen = was_rai_seen;
+    return !c.failed && !c.past;
+}
+
 CutResult write_cut(const PacketInput& in, const CutOptions& options, std::FILE* out, std::FILE* err)
 {
-    const std::unique_ptr<Cut> cut(new Cut(options, out));
+    const std::unique_ptr<CutState> cut(new CutState(options, out));
     for (const std::uint16_t pid : options.pids)
         cut->listed.set(pid & 0x1FFF);
-    Analysis* const a = new_analysis(nullptr);
+    cut->by_time = (options.from.set && options.from.seconds) || (options.to.set && options.to.seconds);
+    if (cut->by_time)
+        cut->held.reset(new (std::nothrow) HeldPacket[max_held]);
+    Analysis* const a = cut->by_time && cut->held == nullptr ? nullptr : new_analysis(cut.get());
     if (a == nullptr)
         return CutResult{ReportEnd::out_of_memory, false, 0, 0};
     cut->a = a;
     const ScanEnd end = run_pass(in, *a, err, cut.get());
+    if (cut->by_time)
+        decide_held(*cut, cut->held_count, false, nullptr);  // no PCR after them: no time
     flush_run(*cut);
     ReportEnd result = end == ScanEnd::stopped ? ReportEnd::done : pass_end(end, *a);
     if (result == ReportEnd::done && options.program && the_program(*a, options.program_number) == nullptr) {

@@ -175,5 +175,28 @@ TEST(Write, LinksLimitsSignalsAndShortCaptures)
     EXPECT_EQ(r.err.rfind("Capture read failed after frame 21: truncated dump file", 0), 0u) << r.err;
 }
 
+// A window in seconds gives each packet its time between the PCRs around it,
+// as every report does: PCRs 10 packets apart, 10 ms for the first ten, then
+// 100 ms for the next ten (a variable rate). Packet n of the second stretch
+// (11 to 21) is at 0.01 + (n - 11) x 0.01 s, so --to:0.055s ends with
+// packet 15 (0.05 s); the clock as it stood (its mean rate so far, 1 ms a
+// packet) would have put packets up to 20 in.
+TEST(Write, AWindowInSecondsTimesPacketsBetweenTheirPcrs)
+{
+    Bytes s;
+    const std::uint64_t ms = 27'000;
+    const std::uint64_t pcr_at[] = {0, 10 * ms, 110 * ms, 210 * ms};
+    for (unsigned n = 1; n <= 31; ++n) {
+        const Bytes p = (n - 1) % 10 == 0 ? pcr_packet(0x0100, (n - 1) % 16, pcr_at[(n - 1) / 10])
+                                          : packet({.pid = 0x0100, .counter = (n - 1) % 16});
+        s.insert(s.end(), p.begin(), p.end());
+    }
+    const std::string in = temp_path("vbr.ts"), out = temp_path("vbr_cut.ts");
+    write_file(in, s);
+    const Result r = cut(in, "--write:" + out + " --pids:0100 --to:0.055s");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(read_bytes(out), Bytes(s.begin(), s.begin() + 15 * 188));
+}
+
 }  // namespace
 }  // namespace ostrel::test
