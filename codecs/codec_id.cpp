@@ -146,4 +146,13 @@ std::vector<std::string> stream_languages(const unsigned char* es_info, std::siz
     return languages;
 }
 
+Probe probe_by_stream_id(unsigned stream_id)
+{
+    if (stream_id >= 0xE0 && stream_id <= 0xEF)
+        return Probe::any_video;
+    if (stream_id >= 0xC0 && stream_id <= 0xDF)
+        return Probe::any_audio;
+    return stream_id == 0xBD ? Probe::any_private : Probe::none;  // private_stream_1
+}
+
 }  // namespace ostrel

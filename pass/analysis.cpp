@@ -118,6 +118,8 @@ void analyze_packet_fully(Analysis& a, const Packet& packet)
     PidSpan& span = a.spans[pid];
     if (s.packets++ == 0) {
         note_used_pid(a, pid);
+        if (pid > last_psi_pid && pid != pid_null && !(s.role & role_stream))
+            s.start_mask = 0x40;  // its first unit start goes the full way: a PES stream no map table names?
         span.first_packet = packet.number;
         span.first_offset = packet.offset;
     }
@@ -138,6 +140,10 @@ void analyze_packet_fully(Analysis& a, const Packet& packet)
         take_pcr(a, s, pid, packet, discontinuity);
     const bool has_payload = (h.adaptation_field_control() & 1) && payload_at < packet_size;
     a.carries[pid].payload_seen |= has_payload;
+    if (unit_start && has_payload && s.start_mask != 0 && !(s.role & role_stream)) {
+        note_pes_stream(a, pid, p + payload_at, packet_size - payload_at);
+        s.start_mask = 0;  // its first unit start was looked at
+    }
     if (has_payload && probing(a, pid))
         probe_packet(a, pid, packet, payload_at, unit_start);
     const Continuity continuity = pid == pid_null ? Continuity::follows

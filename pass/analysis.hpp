@@ -113,6 +113,7 @@ struct PcrState {
 struct ProbeState {
     bool probing;         // its format is being looked for in its first PES packets
     unsigned char probe;  // its probe slot + 1, 0 for none
+    unsigned char stream_id;  // of a PES stream no map table names: its first PES packet's; 0 none
 };
 
 // When a PID's last PTS came (the PTS tracker's state, a PID each), for PTS_error.

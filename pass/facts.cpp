@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "pass/probe.hpp"
 #include "ts/descriptor_loop.hpp"
 #include "ts/reader.hpp"
 #include "psi/section_bytes.hpp"
@@ -162,6 +163,14 @@ std::string pid_carries(const Analysis& a, unsigned pid, std::vector<unsigned>& 
     if (a.pcr_states[pid].pcrs > 0 && !a.carries[pid].payload_seen) {
         const std::string programs = programs_naming(a, pid, true, program_numbers);
         return programs.empty() ? "PCR only" : "PCR only," + programs;
+    }
+    if (const unsigned stream_id = a.probe_states[pid].stream_id; stream_id != 0) {
+        // A PES stream no map table names: its stream_id, and the codec its headers show.
+        char text[48];
+        const StreamFormat* f = probed_format(a, pid);
+        std::snprintf(text, sizeof text, "PES, stream_id '%02X'h%s%s", stream_id, f != nullptr && f->codec ? ", " : "",
+                      f != nullptr && f->codec ? f->codec : "");
+        return text;
     }
     return std::string(pid_name(pid));
 }

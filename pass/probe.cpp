@@ -9,6 +9,33 @@
 namespace ostrel {
 namespace {
 
+// A format read, its codec named where the probe names none.
+bool named(bool read, StreamFormat& f, const char* codec, const char* text)
+{
+    if (read && f.codec == nullptr) {
+        f.codec = codec;
+        f.codec_text = text;
+    }
+    return read;
+}
+
+bool probe_any_video(ProbeSlot& p)
+{
+    StreamFormat& f = p.format;
+    return named(probe_h264(p.data, p.have, f), f, "h264", "H.264 / AVC video") ||
+           named(probe_hevc(p.data, p.have, f), f, "hevc", "H.265 / HEVC video") ||
+           named(probe_mpeg_video(p.data, p.have, true, f), f, "mpeg2video", "MPEG-2 video");
+}
+
+bool probe_any_audio(ProbeSlot& p)
+{
+    static constexpr const char* layers[] = {"mp1", "mp2", "mp3"};
+    StreamFormat& f = p.format;
+    if (!probe_mpeg_audio(p.data, p.have, f))
+        return false;
+    return named(true, f, f.layer >= 1 && f.layer <= 3 ? layers[f.layer - 1] : "mp2", "MPEG audio");
+}
+
 bool run_probe(ProbeSlot& p)
 {
     switch (p.kind) {
@@ -20,6 +47,10 @@ bool run_probe(ProbeSlot& p)
     case Probe::mpeg_audio: return probe_mpeg_audio(p.data, p.have, p.format);
     case Probe::ac3: return probe_ac3(p.data, p.have, p.format);
     case Probe::dts: return probe_dts(p.data, p.have, p.format);
+    case Probe::any_video: return probe_any_video(p);
+    case Probe::any_audio: return probe_any_audio(p);
+    case Probe::any_private:
+        return probe_ac3(p.data, p.have, p.format) || probe_dts(p.data, p.have, p.format);
     case Probe::none: return false;
     }
     return false;
@@ -32,6 +63,15 @@ void stop_probe(ProbeState& s) { s.probing = false; }
 void start_probe(Analysis& a, unsigned pid, Probe kind)
 {
     ProbeState& s = a.probe_states[pid];
+    if (kind != Probe::none && s.probe != 0 && s.stream_id != 0) {
+        // The map table names a stream probed by its stream_id: its own probe from here.
+        ProbeSlot& p = *a.probes[s.probe - 1];
+        if (p.kind != kind && !p.format.known) {  // the bytes gathered so far are read by it too
+            p.kind = kind;
+            p.format = StreamFormat{};
+        }
+        return;
+    }
     if (kind == Probe::none || s.probe != 0 || a.probe_count == max_probes)
         return;
     ProbeSlot* p = new (std::nothrow) ProbeSlot;
@@ -43,6 +83,16 @@ void start_probe(Analysis& a, unsigned pid, Probe kind)
     s.probe = static_cast<unsigned char>(a.probe_count);
     s.probing = true;
     a.pids[pid].next_plain_byte3 = no_plain_packet;  // until the format is known
+}
+
+void note_pes_stream(Analysis& a, unsigned pid, const unsigned char* payload, std::size_t size)
+{
+    ProbeState& s = a.probe_states[pid];
+    if (s.stream_id != 0 || !starts_pes(payload, size))
+        return;
+    s.stream_id = payload[3];
+    if (s.probe == 0)
+        start_probe(a, pid, probe_by_stream_id(payload[3]));
 }
 
 bool probing(const Analysis& a, unsigned pid) { return a.probe_states[pid].probing; }

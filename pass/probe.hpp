@@ -38,6 +38,9 @@ struct ProbeSlot {
 void start_probe(Analysis& a, unsigned pid, Probe kind);
 // A packet of a PID being probed, with its payload from `payload_at`.
 void probe_packet(Analysis& a, unsigned pid, const Packet& packet, std::size_t payload_at, bool unit_start);
+// The first unit start of a PID no map table names so far: a PES packet there
+// gives its stream_id, and the format is looked for as the stream_id allows.
+void note_pes_stream(Analysis& a, unsigned pid, const unsigned char* payload, std::size_t size);
 // True while the format of `pid` is looked for: every packet of it goes the full way.
 bool probing(const Analysis& a, unsigned pid);
 // The format read for `pid`, or null.

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
+#include <map>
 #include <sstream>
 
 #include "codecs/stream_format.hpp"
@@ -439,6 +440,43 @@ TEST(Probe, HevcFrameRateFromTheSpsVui)
         EXPECT_STREQ(f.level, "1.0");
         EXPECT_DOUBLE_EQ(f.frame_rate, timing ? 60000.0 / 1001 : 0) << timing;
     }
+}
+
+// A capture without PSI: PES video carrying an H.264 SPS on PID 0100, MPEG-1
+// Layer II audio on 0101, private_stream_1 with DTS on 0102. Each named by its
+// stream_id and the headers its payload holds.
+TEST(Probe, PesStreamsNoMapTableNames)
+{
+    const Bytes sps = join({sps_nal({120, 68, true, 4, true, 1001, 60000}), Bytes{0x00, 0x00, 0x01, 0x68, 0xEB}});
+    const Bytes audio = join({mp2_frame(), mp2_frame()});
+    const Bytes dts = join({dts_frame(), dts_frame()});
+    const struct {
+        unsigned pid, stream_id;
+        const Bytes& es;
+    } streams[] = {{0x0100, 0xE0, sps}, {0x0101, 0xC0, audio}, {0x0102, 0xBD, dts}};
+    Bytes s;
+    for (const auto& st : streams) {
+        const Bytes pes = join({Bytes{0x00, 0x00, 0x01, static_cast<unsigned char>(st.stream_id), 0x00, 0x00, 0x80,
+                                      0x00, 0x00},
+                                st.es});
+        unsigned counter = 0;
+        for (std::size_t at = 0; at < pes.size(); at += 184) {
+            Bytes p = packet({.pid = st.pid, .start = at == 0, .counter = counter++ % 16});
+            std::copy(pes.begin() + static_cast<long>(at), pes.begin() + static_cast<long>(std::min(pes.size(), at + 184)),
+                      p.begin() + 4);
+            s.insert(s.end(), p.begin(), p.end());
+        }
+    }
+    RunOptions summary;
+    summary.summary_mode = true;
+    summary.json = true;
+    const auto pids = nlohmann::json::parse(run_report(s, summary).out)["pids"];
+    std::map<unsigned, std::string> carries;
+    for (const auto& p : pids)
+        carries[p["pid"].get<unsigned>()] = p["carries"].get<std::string>();
+    EXPECT_EQ(carries[0x0100], "PES, stream_id 'E0'h, h264");
+    EXPECT_EQ(carries[0x0101], "PES, stream_id 'C0'h, mp2");
+    EXPECT_EQ(carries[0x0102], "PES, stream_id 'BD'h, dts");
 }
 
 }  // namespace
