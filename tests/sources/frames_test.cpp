@@ -5,6 +5,7 @@
 #include "support/capture_writer.hpp"
 #include "sources/capture/frames.hpp"
 #include "sources/capture/ts_payload.hpp"
+#include "sources/udp/udp_receiver.hpp"
 
 namespace ostrel::test {
 namespace {
@@ -141,6 +142,42 @@ TEST(Frames, FlowNamesOnTheCommandLine)
         char text[64];
         endpoint_text(e, text, sizeof text);
         EXPECT_STREQ(text, c.back);
+    }
+}
+
+// Live addresses: brackets around an address, an "@" before a source; none of
+// them empty.
+TEST(Frames, LiveAddressesOnTheCommandLine)
+{
+    struct Case {
+        const char* url;
+        bool ok;
+        const char* source;
+        const char* group;
+        unsigned port;
+    };
+    const Case cases[] = {
+        {"udp://:5000", true, "", "", 5000},
+        {"udp://239.1.1.1:5000", true, "", "239.1.1.1", 5000},
+        {"udp://10.0.0.1@232.1.1.1:5000", true, "10.0.0.1", "232.1.1.1", 5000},
+        {"udp://[ff02::1]:5000", true, "", "ff02::1", 5000},
+        {"udp://[]:5000", false, "", "", 0},
+        {"udp://@:5000", false, "", "", 0},
+        {"udp://@239.1.1.1:5000", false, "", "", 0},
+        {"udp://239.1.1.1:0", false, "", "", 0},
+        {"udp://239.1.1.1", false, "", "", 0},
+    };
+    for (const Case& c : cases) {
+        UdpAddress a;
+        std::string error;
+        EXPECT_EQ(parse_udp_url(c.url, a, error), c.ok) << c.url;
+        if (!c.ok) {
+            EXPECT_EQ(error, std::string("Invalid address: ") + c.url);
+            continue;
+        }
+        EXPECT_EQ(a.source, c.source) << c.url;
+        EXPECT_EQ(a.group, c.group) << c.url;
+        EXPECT_EQ(a.port, c.port) << c.url;
     }
 }
 
