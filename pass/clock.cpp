@@ -36,8 +36,15 @@ Stretch clock_take_pcr(Clock& clock, std::uint64_t offset, std::uint64_t pcr, bo
         clock.seconds_per_byte = ended.seconds_per_byte = seconds / bytes;
         clock.counted_ticks += ticks;
         clock.counted_bytes += bytes;
+        clock.net_ticks += static_cast<double>(ticks);
+        clock.net_bytes += bytes;
     } else if (clock_known(clock)) {
         clock.bridged_seconds += bytes * clock.seconds_per_byte;  // across the gap at the rate before it
+        const std::uint64_t back = pcr_wrap - ticks;  // ticks of a step back
+        if (!discontinuity && ticks > pcr_wrap / 2 && static_cast<double>(back) / pcr_hz <= longest_segment) {
+            clock.net_ticks -= static_cast<double>(back);
+            clock.net_bytes += bytes;
+        }
     }
     clock.last_time = static_cast<double>(clock.counted_ticks) / pcr_hz + clock.bridged_seconds;
     clock.last_offset = offset;

@@ -29,6 +29,11 @@ struct Clock {
     std::uint64_t counted_ticks;  // the counted intervals' PCR differences, added up
     double counted_bytes;         // and their bytes
     double bridged_seconds;       // the other intervals, timed by their bytes
+    // The mean rate's own sums: the counted intervals, less the ticks of a
+    // small step back (two PCRs swapped, one wrong value) with its bytes, so
+    // that the sum telescopes to the PCRs' true span.
+    double net_ticks;
+    double net_bytes;
 };
 
 // How the bytes from `start` on are timed: linearly from `start_time` at
@@ -61,6 +66,8 @@ inline bool clock_known(const Clock& clock) { return clock.seconds_per_byte > 0;
 
 inline double clock_mean_seconds_per_byte(const Clock& clock)
 {
+    if (clock.net_bytes > 0 && clock.net_ticks > 0)
+        return clock.net_ticks / pcr_hz / clock.net_bytes;
     return clock.counted_bytes > 0 ? static_cast<double>(clock.counted_ticks) / pcr_hz / clock.counted_bytes : 0;
 }
 

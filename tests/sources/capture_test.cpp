@@ -191,6 +191,22 @@ TEST(CaptureFigures, SequenceJumpsAreRestartsNotLoss)
     }
 }
 
+// A PCR in every datagram, two datagrams swapped (times kept): the PCRs step
+// back by one datagram, then on by two. The drain rate, the PCRs' span over
+// their bytes, stays the flow's, so the delay factor stays one datagram
+// (0.7 ms) in every second, not only outside the second of the swap.
+TEST(CaptureFigures, ASwapMovesNoDelayFactorOutsideItsSecond)
+{
+    const Bytes ts = constant_rate_stream(datagrams, 1);
+    std::vector<Sent> sent = on_time();
+    std::swap(sent[1000].datagram, sent[1001].datagram);
+    const nlohmann::json n = summary_of(capture_of(ts, sent))["network"];
+    ASSERT_EQ(n["mdi"].size(), 3u);
+    for (const auto& second : n["mdi"])
+        EXPECT_NEAR(second["df_ms"].get<double>(), 0.7, 0.002) << second;
+    EXPECT_EQ(n["rtp_reordered"], 1);
+}
+
 TEST(CaptureFigures, OnePcrTwoMicrosecondsOff)
 {
     // The PCR of datagram 1000 (packet 7000) 54 ticks late: off a constant
