@@ -1,8 +1,10 @@
 // Audio frame headers: AAC in ADTS (ISO/IEC 13818-7 6.2), MPEG audio
 // (ISO/IEC 11172-3 2.4.2.3, 13818-3), AC-3 and E-AC-3 (ETSI TS 102 366 4.4,
-// E.1.2), the DTS core frame (ETSI TS 102 114 5.3). The first header found
-// with valid fields gives the format.
+// E.1.2), the DTS core frame (ETSI TS 102 114 5.3), AAC in LOAS/LATM
+// (ISO/IEC 14496-3 1.7). The first header found with valid fields gives the
+// format.
 #include <cstdio>
+#include <iterator>
 
 #include "codecs/stream_format.hpp"
 #include "ts/reader.hpp"
@@ -99,6 +101,15 @@ std::size_t dts_frame(const unsigned char* p, std::size_t left)
     r.skip(6);
     const unsigned sfreq = static_cast<unsigned>(r.bits(4));
     return size >= 96 && dts_rates[sfreq] > 0 ? size : 0;
+}
+
+// An AudioSyncStream frame (ISO/IEC 14496-3 1.7.2): syncword 0x2B7, then
+// audioMuxLengthBytes; its size, 0 where none starts.
+std::size_t loas_frame(const unsigned char* p, std::size_t left)
+{
+    if (left < 3 || p[0] != 0x56 || (p[1] & 0xE0) != 0xE0)
+        return 0;
+    return 3 + ((p[1] & 0x1Fu) << 8 | p[2]);
 }
 
 }  // namespace
@@ -257,6 +268,42 @@ bool probe_dts(const unsigned char* es, std::size_t size, StreamFormat& f)
         f.bitrate = dts_kbits[rate] > 0 ? dts_kbits[rate] * 1000L : -1;
         f.codec = "dts";
         f.codec_text = "DTS audio";
+        f.known = true;
+        return true;
+    }
+    return false;
+}
+
+// The StreamMuxConfig of audioMuxVersion 0 in the first frame that carries
+// one (useSameStreamMux 0): its first AudioSpecificConfig's object type,
+// sampling frequency and channel configuration.
+bool probe_latm(const unsigned char* es, std::size_t size, StreamFormat& f)
+{
+    for (std::size_t i = 0; i + 3 <= size; ++i) {
+        const Sync s = synced(es, size, i, loas_frame);
+        if (s == Sync::wait)
+            return false;
+        if (s == Sync::none)
+            continue;
+        Reader r{es + i + 3, loas_frame(es + i, size - i) - 3};
+        if (r.bits(1) != 0 || r.bits(1) != 0)
+            continue;  // useSameStreamMux, or audioMuxVersion 1: no configuration read here
+        r.skip(1 + 6);  // allStreamsSameTimeFraming, numSubFrames
+        if (r.bits(4) != 0 || r.bits(3) != 0)
+            continue;  // more than one program or layer
+        unsigned object = static_cast<unsigned>(r.bits(5));
+        if (object == 31)
+            object = 32 + static_cast<unsigned>(r.bits(6));
+        const unsigned rate_index = static_cast<unsigned>(r.bits(4));
+        const int rate = rate_index == 15 ? static_cast<int>(r.bits(24)) : aac_rates[rate_index];
+        const unsigned config = static_cast<unsigned>(r.bits(4));
+        if (r.cut || rate <= 0)
+            continue;
+        static constexpr const char* objects[] = {"", "Main", "LC", "SSR", "LTP", "HE-AAC"};
+        std::snprintf(f.profile, sizeof f.profile, "%s", object < std::size(objects) ? objects[object] : "");
+        f.sample_rate = rate;
+        f.channels = config == 0 ? -1 : (config == 7 ? 8 : static_cast<int>(config));
+        f.lfe = config == 0 ? -1 : (config >= 6 ? 1 : 0);
         f.known = true;
         return true;
     }

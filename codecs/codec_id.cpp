@@ -19,7 +19,7 @@ constexpr ByType by_type[] = {
     {0x04, {"mp2", "MPEG-2 audio", Probe::mpeg_audio}},
     {0x0F, {"aac", "AAC (ADTS)", Probe::adts}},
     {0x10, {"mpeg4", "MPEG-4 Visual", Probe::none}},
-    {0x11, {"aac_latm", "AAC (LATM)", Probe::none}},
+    {0x11, {"aac_latm", "AAC (LATM)", Probe::latm}},
     {0x1B, {"h264", "H.264 / AVC video", Probe::h264}},
     {0x24, {"hevc", "H.265 / HEVC video", Probe::hevc}},
     {0x2D, {"mpegh_3d_audio", "MPEG-H 3D audio", Probe::none}},

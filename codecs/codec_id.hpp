@@ -13,7 +13,7 @@ namespace ostrel {
 // The probes; the last three, for a PES stream no map table names, try the
 // formats its stream_id allows and name the codec they find.
 enum class Probe : unsigned char {
-    none, mpeg1_video, mpeg2_video, h264, hevc, adts, mpeg_audio, ac3, dts, any_video, any_audio, any_private
+    none, mpeg1_video, mpeg2_video, h264, hevc, adts, mpeg_audio, ac3, dts, latm, any_video, any_audio, any_private
 };
 
 // The probe for a PES stream of `stream_id` that no map table names.

@@ -40,5 +40,6 @@ bool probe_adts(const unsigned char* es, std::size_t size, StreamFormat& f);
 bool probe_mpeg_audio(const unsigned char* es, std::size_t size, StreamFormat& f);
 bool probe_ac3(const unsigned char* es, std::size_t size, StreamFormat& f);  // AC-3 and E-AC-3
 bool probe_dts(const unsigned char* es, std::size_t size, StreamFormat& f);  // the DTS core frame
+bool probe_latm(const unsigned char* es, std::size_t size, StreamFormat& f);  // AAC in LOAS/LATM
 
 }  // namespace ostrel

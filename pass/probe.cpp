@@ -47,6 +47,7 @@ bool run_probe(ProbeSlot& p)
     case Probe::mpeg_audio: return probe_mpeg_audio(p.data, p.have, p.format);
     case Probe::ac3: return probe_ac3(p.data, p.have, p.format);
     case Probe::dts: return probe_dts(p.data, p.have, p.format);
+    case Probe::latm: return probe_latm(p.data, p.have, p.format);
     case Probe::any_video: return probe_any_video(p);
     case Probe::any_audio: return probe_any_audio(p);
     case Probe::any_private:

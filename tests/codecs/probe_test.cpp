@@ -479,5 +479,37 @@ TEST(Probe, PesStreamsNoMapTableNames)
     EXPECT_EQ(carries[0x0102], "PES, stream_id 'BD'h, dts");
 }
 
+// AAC in LOAS/LATM (ISO/IEC 14496-3 1.7): AudioSyncStream frames of 20
+// bytes (syncword 0x2B7, audioMuxLengthBytes 17), each with its
+// StreamMuxConfig: useSameStreamMux 0, audioMuxVersion 0, one program of one
+// layer, AudioSpecificConfig LC (2), 48 kHz (3), 2 channels.
+TEST(Probe, LatmStreamMuxConfig)
+{
+    Bits b;
+    b.put(0, 1);
+    b.put(0, 1);
+    b.put(1, 1);
+    b.put(0, 6);
+    b.put(0, 4);
+    b.put(0, 3);
+    b.put(2, 5);
+    b.put(3, 4);
+    b.put(2, 4);
+    Bytes frame(20, 0);
+    frame[0] = 0x56;
+    frame[1] = 0xE0;
+    frame[2] = 17;
+    for (std::size_t i = 0; i < b.bits.size(); ++i)
+        frame[3 + i / 8] = static_cast<unsigned char>(frame[3 + i / 8] | b.bits[i] << (7 - i % 8));
+    const Bytes two = join({frame, frame});
+    StreamFormat f;
+    ASSERT_TRUE(probe_latm(two.data(), two.size(), f));
+    EXPECT_STREQ(f.profile, "LC");
+    EXPECT_EQ(f.sample_rate, 48000);
+    EXPECT_EQ(f.channels, 2);
+    StreamFormat one;
+    EXPECT_FALSE(probe_latm(frame.data(), frame.size(), one));  // the next frame not here yet
+}
+
 }  // namespace
 }  // namespace ostrel::test
