@@ -59,6 +59,52 @@ bool run_probe(ProbeSlot& p)
 
 void stop_probe(ProbeState& s) { s.probing = false; }
 
+bool is_video(Probe kind)
+{
+    return kind == Probe::mpeg1_video || kind == Probe::mpeg2_video || kind == Probe::h264 || kind == Probe::hevc ||
+           kind == Probe::any_video;
+}
+
+// The PTS of a PES header (ISO/IEC 13818-1 2.4.3.7) when it has one.
+bool pes_pts(const unsigned char* d, std::size_t n, std::uint64_t& pts)
+{
+    if (n < 14 || !pes_has_optional_header(d[3]) || (d[7] & 0x80) == 0 || d[8] < 5)
+        return false;
+    pts = (std::uint64_t{d[9]} >> 1 & 7) << 30 | std::uint64_t{d[10]} << 22 | (std::uint64_t{d[11]} >> 1) << 15 |
+          std::uint64_t{d[12]} << 7 | std::uint64_t{d[13]} >> 1;
+    return true;
+}
+
+// Pictures a second from the smallest step between the PTS seen (pictures
+// come in decoding order, so a step may span several); 0 when none is known.
+double pts_frame_rate(const ProbeSlot& p)
+{
+    constexpr std::uint64_t wrap = std::uint64_t{1} << 33;
+    std::uint64_t least = 0;
+    for (unsigned i = 0; i < p.pts_count; ++i)
+        for (unsigned k = 0; k < p.pts_count; ++k) {
+            const std::uint64_t step = (p.pts[k] + wrap - p.pts[i]) % wrap;
+            if (step > 0 && step < 90000 && (least == 0 || step < least))
+                least = step;
+        }
+    return least > 0 ? 90000.0 / static_cast<double>(least) : 0;
+}
+
+// A PES packet's PTS, for a video whose headers were read without a frame rate.
+void take_pts(ProbeState& s, ProbeSlot& p, const unsigned char* d, std::size_t n)
+{
+    std::uint64_t pts;
+    if (p.header_read && ++p.pes_after > 4 * probe_pts)
+        return stop_probe(s);  // PES packets without PTS: the rate stays unknown
+    if (!is_video(p.kind) || p.pts_count == probe_pts || !pes_pts(d, n, pts))
+        return;
+    p.pts[p.pts_count++] = pts;
+    if (p.header_read && p.format.frame_rate == 0 && p.pts_count >= 3)
+        p.format.frame_rate = pts_frame_rate(p);
+    if (p.header_read && p.pts_count == probe_pts)
+        stop_probe(s);
+}
+
 }  // namespace
 
 void start_probe(Analysis& a, unsigned pid, Probe kind)
@@ -109,8 +155,11 @@ void probe_packet(Analysis& a, unsigned pid, const Packet& packet, std::size_t p
             p.gathering = false;
             return;
         }
+        take_pts(s, p, d, n);
+        if (!s.probing)
+            return;
         const std::size_t header = pes_has_optional_header(d[3]) ? 9u + d[8] : 6u;
-        p.gathering = header < n;
+        p.gathering = header < n && !p.header_read;
         if (!p.gathering)
             return;
         d += header;
@@ -129,8 +178,18 @@ void probe_packet(Analysis& a, unsigned pid, const Packet& packet, std::size_t p
         p.seen += take;
         d += take;
         n -= take;
-        if (run_probe(p) || p.seen >= probe_most)
+        if (p.seen >= probe_most)
             return stop_probe(s);
+        if (!run_probe(p))
+            continue;
+        // Read. Video with no frame rate in its headers waits for a few PTS.
+        p.header_read = true;
+        p.gathering = false;
+        if (p.format.frame_rate == 0 && is_video(p.kind) && p.pts_count < probe_pts)
+            p.format.frame_rate = pts_frame_rate(p);
+        if (p.format.frame_rate > 0 || !is_video(p.kind))
+            return stop_probe(s);
+        return;
     }
 }
 

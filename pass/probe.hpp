@@ -23,6 +23,7 @@ inline constexpr unsigned max_probes = 64;
 inline constexpr std::size_t probe_bytes = 8192;
 inline constexpr std::size_t probe_overlap = 2048;  // more than any header the probes read
 inline constexpr std::uint64_t probe_most = 4 << 20;
+inline constexpr unsigned probe_pts = 8;
 
 struct ProbeSlot {
     unsigned pid = 0;
@@ -31,6 +32,12 @@ struct ProbeSlot {
     std::size_t have = 0;   // bytes in the window
     bool gathering = false; // inside a PES packet of the stream
     StreamFormat format;
+    // Video whose headers give no frame rate: the PTS of its first PES
+    // packets, whose smallest step is taken for the frame's duration.
+    bool header_read = false;
+    unsigned pts_count = 0;
+    unsigned pes_after = 0;  // PES packets since the header was read
+    std::uint64_t pts[probe_pts];
     unsigned char data[probe_bytes];
 };
 

@@ -511,5 +511,36 @@ TEST(Probe, LatmStreamMuxConfig)
     EXPECT_FALSE(probe_latm(frame.data(), frame.size(), one));  // the next frame not here yet
 }
 
+// HEVC whose SPS has no VUI timing (and no VPS): the frame rate from the
+// smallest step between the PTS of its first PES packets, in decoding order
+// I P B B (PTS 0, 10800, 3600, 7200, ...): 3600 ticks of 90 kHz, 25 fps.
+TEST(Probe, FrameRateFromThePtsStepWhereTheHeadersHaveNone)
+{
+    const Bytes pat = section_packets(0x0000, long_section(0x00, 1, 0, {0x00, 0x01, 0xF0, 0x00}));
+    const Bytes pmt = section_packets(0x1000, long_section(0x02, 1, 0, {0xE1, 0x00, 0xF0, 0x00, 0x24, 0xE1, 0x00, 0xF0, 0x00}));
+    Bytes s = join({pat, pmt});
+    const Bytes sps = hevc_sps(false);
+    const std::uint64_t order[] = {0, 3, 1, 2, 6, 4, 5, 9, 7, 8};
+    for (unsigned pes = 0; pes < 10; ++pes) {
+        const std::uint64_t pts = 90000 + order[pes] * 3600;
+        // PTS only ('0010'), the 33 bits with their marker bits
+        Bytes payload{0x00, 0x00, 0x01, 0xE0, 0x00, 0x00, 0x80, 0x80, 0x05,
+                      static_cast<unsigned char>(0x21 | (pts >> 29 & 0x0E)), static_cast<unsigned char>(pts >> 22),
+                      static_cast<unsigned char>(pts >> 14 | 1), static_cast<unsigned char>(pts >> 7),
+                      static_cast<unsigned char>(pts << 1 | 1)};
+        if (pes == 0)
+            payload = join({payload, sps});
+        Bytes p = packet({.pid = 0x0100, .start = 1, .counter = pes % 16, .fill = 0x5A});
+        std::copy(payload.begin(), payload.end(), p.begin() + 4);
+        s.insert(s.end(), p.begin(), p.end());
+    }
+    RunOptions summary;
+    summary.summary_mode = true;
+    summary.json = true;
+    const auto video = nlohmann::json::parse(run_report(s, summary).out)["programs"][0]["streams"][0];
+    EXPECT_EQ(video["width"], 64);
+    EXPECT_DOUBLE_EQ(video["frame_rate"].get<double>(), 25.0);
+}
+
 }  // namespace
 }  // namespace ostrel::test
