@@ -99,7 +99,7 @@ void take_pts(ProbeState& s, ProbeSlot& p, const unsigned char* d, std::size_t n
     if (!is_video(p.kind) || p.pts_count == probe_pts || !pes_pts(d, n, pts))
         return;
     p.pts[p.pts_count++] = pts;
-    if (p.header_read && p.format.frame_rate == 0 && p.pts_count >= 3)
+    if (p.header_read && p.pts_count >= 3)  // the headers gave no rate: the PTS do, better with each
         p.format.frame_rate = pts_frame_rate(p);
     if (p.header_read && p.pts_count == probe_pts)
         stop_probe(s);
@@ -183,12 +183,12 @@ void probe_packet(Analysis& a, unsigned pid, const Packet& packet, std::size_t p
         if (!run_probe(p))
             continue;
         // Read. Video with no frame rate in its headers waits for a few PTS.
+        if (!is_video(p.kind) || p.format.frame_rate > 0)
+            return stop_probe(s);
         p.header_read = true;
         p.gathering = false;
-        if (p.format.frame_rate == 0 && is_video(p.kind) && p.pts_count < probe_pts)
+        if (p.pts_count >= 3)
             p.format.frame_rate = pts_frame_rate(p);
-        if (p.format.frame_rate > 0 || !is_video(p.kind))
-            return stop_probe(s);
         return;
     }
 }
