@@ -5,6 +5,7 @@
 // --summary, --check, --tables and --timeline, as text and as JSON, and the
 // page of --html:; and two through a page-aligned
 // window as the program reads files; the codec header probes on the bytes;
+// the note on an ignored argument made of them;
 // and the bytes as the frames of a network capture (behind a pcap header of
 // each link type read), through --flows and the reports of its flow.
 #include <cstddef>
@@ -15,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/option_notes.hpp"
 #include "cli/run.hpp"
 #include "codecs/codec_id.hpp"
 #include "codecs/stream_format.hpp"
@@ -85,7 +87,8 @@ void run_capture(const std::uint8_t* data, std::size_t size)
     ostrel::Datagram d;
     for (unsigned link : links)
         ostrel::read_frame(static_cast<int>(link), data, size, d);
-    // The bytes as the address of a live stream.
+    // The bytes as an argument the command line does not take, and as the address of a live stream.
+    ostrel::ignored_note(std::string(reinterpret_cast<const char*>(data), size).c_str());
     const std::string url = "udp://" + std::string(reinterpret_cast<const char*>(data), size);
     ostrel::UdpAddress address;
     std::string error;
@@ -138,6 +141,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ostrel::probe_adts(data, size, format);
     ostrel::probe_mpeg_audio(data, size, format);
     ostrel::probe_ac3(data, size, format);
+    ostrel::probe_dts(data, size, format);
+    ostrel::probe_latm(data, size, format);
     if (size > 0) {
         ostrel::identify_codec(data[0], data + 1, size - 1, data, size / 2);
         ostrel::stream_languages(data, size);
