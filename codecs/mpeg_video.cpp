@@ -13,24 +13,14 @@ constexpr double frame_rates[16] = {0, 24000.0 / 1001, 24, 25, 30000.0 / 1001, 3
 constexpr const char* aspect_ratios[16] = {"", "1:1", "4:3", "16:9", "2.21:1"};
 constexpr const char* chroma_formats[4] = {"", "4:2:0", "4:2:2", "4:4:4"};
 
-// The bytes after the start code 00 00 01 `code` from `from`; null when none.
+// The bytes after the start code 00 00 01 `code` (any code when `code` is
+// any_code) from `from`; null when none.
+constexpr unsigned any_code = 0x100;
 const unsigned char* find_code(const unsigned char* es, std::size_t size, unsigned code, std::size_t from,
                                std::size_t& at)
 {
     for (std::size_t i = from; i + 4 <= size; ++i) {
-        if (es[i] == 0 && es[i + 1] == 0 && es[i + 2] == 1 && es[i + 3] == code) {
-            at = i + 4;
-            return es + at;
-        }
-    }
-    return nullptr;
-}
-
-// The bytes after the next start code 00 00 01 xx from `from`; null when none.
-const unsigned char* find_any_code(const unsigned char* es, std::size_t size, std::size_t from, std::size_t& at)
-{
-    for (std::size_t i = from; i + 4 <= size; ++i) {
-        if (es[i] == 0 && es[i + 1] == 0 && es[i + 2] == 1) {
+        if (es[i] == 0 && es[i + 1] == 0 && es[i + 2] == 1 && (code == any_code || es[i + 3] == code)) {
             at = i + 4;
             return es + at;
         }
@@ -90,7 +80,7 @@ bool probe_mpeg_video(const unsigned char* es, std::size_t size, bool mpeg2, Str
     // as the next start code after the header; MPEG-1 (ISO/IEC 11172-2, which
     // stream_type 0x02 may carry too) has none.
     std::size_t next_at = at;
-    const unsigned char* next = mpeg2 ? find_any_code(es, size, at + 8, next_at) : nullptr;
+    const unsigned char* next = mpeg2 ? find_code(es, size, any_code, at + 8, next_at) : nullptr;
     if (mpeg2 && next == nullptr)
         return false;  // the next start code is not in these bytes yet
     if (mpeg2 && next[-1] != 0xB5) {

@@ -24,7 +24,7 @@ open(sys.argv[2], "wb").write(b"\0" + data[:6000])
 PY
 # Service information none of the streams carries: NIT, SDT over two sections,
 # EIT present/following, TOT, each with descriptors.
-python3 - "$out/si.ts" <<'PY'
+python3 - "$out" <<'PY'
 import sys
 def crc32(data):
     crc = 0xFFFFFFFF
@@ -61,41 +61,28 @@ offset = desc(0x58, b"DEU\x02\x01\x00\xc0\x79\x12\x45\x00\x02\x00")
 tot_body = b"\xc0\x79\x12\x45\x00\xf0" + bytes([len(offset)]) + offset
 tot = bytes([0x73, 0x70, len(tot_body) + 4]) + tot_body
 tot += crc32(tot)
-open(sys.argv[1], "wb").write(packets(0x10, nit, 0) + packets(0x11, sdt0, 0) + packets(0x12, eit, 0)
-                              + packets(0x11, sdt1, 1) + packets(0x14, tot, 0))
-PY
-# Sections of every table_id cut at every length: a seed per table_id, its
-# sections on the PIDs of the SI tables and on a map's PIDs (a PAT and a PMT
-# first), each cut at another length, loops claiming more than they hold.
-python3 - "$out" <<'PY'
-import sys
-def crc32(data):
-    crc = 0xFFFFFFFF
-    for b in data:
-        crc ^= b << 24
-        for _ in range(8):
-            crc = (crc << 1) ^ 0x04C11DB7 if crc & 0x80000000 else crc << 1
-        crc &= 0xFFFFFFFF
-    return crc.to_bytes(4, "big")
-def section(table_id, body, long_form=True):
-    if long_form:
-        s = bytes([table_id, 0xB0 | (len(body) + 9) >> 8, (len(body) + 9) & 0xFF, 0, 1, 0xC1, 0, 0]) + body
-    else:
-        s = bytes([table_id, 0x70 | (len(body) + 4) >> 8, (len(body) + 4) & 0xFF]) + body
+out = sys.argv[1]
+open(f"{out}/si.ts", "wb").write(packets(0x10, nit, 0) + packets(0x11, sdt0, 0) + packets(0x12, eit, 0)
+                                 + packets(0x11, sdt1, 1) + packets(0x14, tot, 0))
+# And sections of every table_id cut at every length: a seed per table_id,
+# its sections on the PIDs of the SI tables and on a map's PIDs (a PAT and a
+# PMT first), each cut at another length, loops claiming more than they hold.
+def short_section(table_id, body):
+    s = bytes([table_id, 0x70 | (len(body) + 4) >> 8, (len(body) + 4) & 0xFF]) + body
     return s + crc32(s)
 def packet(pid, data, cc):
     return bytes([0x47, 0x40 | pid >> 8, pid & 0xFF, 0x10 | cc & 15, 0]) + data[:183].ljust(183, b"\xff")
-pat = section(0x00, b"\x00\x01\xe1\x00")
-pmt = section(0x02, b"\xe1\x01\xf0\x00\x86\xe1\x01\xf0\x00\x06\xe1\x02\xf0\x00")
+pat = long_section(0x00, 1, b"\x00\x01\xe1\x00")
+pmt = long_section(0x02, 1, b"\xe1\x01\xf0\x00\x86\xe1\x01\xf0\x00\x06\xe1\x02\xf0\x00")
 body = (b"\xf0\x30\x40\x05Net\x50\x06\xf1\x01\xf0\x40\x00\x01\x00\x02\xf0\x20\x48\x09\x01\x01A\x05B"
         b"\x0a\x04eng\x00\x4d\x08deu\x02AB\x01C")
 pids = (0x10, 0x11, 0x12, 0x14, 0x100, 0x101, 0x102)
 for table_id in range(256):
-    out = packet(0, pat, 0) + packet(0x100, pmt, 0)
+    seed = packet(0, pat, 0) + packet(0x100, pmt, 0)
     for k, pid in enumerate(pids * 4):
-        whole = section(table_id, body, long_form=k % 2 == 0)
+        whole = long_section(table_id, 1, body) if k % 2 == 0 else short_section(table_id, body)
         cut = (table_id * 7 + k * 5) % (len(whole) + 1)
-        out += packet(pid, whole[:cut], 1 + k // len(pids))
-    open(f"{sys.argv[1]}/sections-{table_id:02x}", "wb").write(out)
+        seed += packet(pid, whole[:cut], 1 + k // len(pids))
+    open(f"{out}/sections-{table_id:02x}", "wb").write(seed)
 PY
 echo "$(ls "$out" | wc -l) seeds in $out"

@@ -65,16 +65,6 @@ bool is_video(Probe kind)
            kind == Probe::any_video;
 }
 
-// The PTS of a PES header (ISO/IEC 13818-1 2.4.3.7) when it has one.
-bool pes_pts(const unsigned char* d, std::size_t n, std::uint64_t& pts)
-{
-    if (n < 14 || !pes_has_optional_header(d[3]) || (d[7] & 0x80) == 0 || d[8] < 5)
-        return false;
-    pts = (std::uint64_t{d[9]} >> 1 & 7) << 30 | std::uint64_t{d[10]} << 22 | (std::uint64_t{d[11]} >> 1) << 15 |
-          std::uint64_t{d[12]} << 7 | std::uint64_t{d[13]} >> 1;
-    return true;
-}
-
 // Pictures a second from the smallest step between the PTS seen (pictures
 // come in decoding order, so a step may span several); 0 when none is known.
 double pts_frame_rate(const ProbeSlot& p)

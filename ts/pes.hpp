@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 namespace ostrel {
 
@@ -26,6 +27,18 @@ inline bool pes_has_optional_header(unsigned stream_id)
     default:
         return true;
     }
+}
+
+// A PES packet that starts at `payload` with a PTS (PTS_DTS_flags '1x'):
+// true, with the PTS's 33 bits in `pts`.
+inline bool pes_pts(const unsigned char* payload, std::size_t size, std::uint64_t& pts)
+{
+    const unsigned char* q = payload;
+    if (size < 14 || q[0] != 0 || q[1] != 0 || q[2] != 1 || !pes_has_optional_header(q[3]) || !(q[7] & 0x80))
+        return false;
+    pts = (std::uint64_t{q[9]} >> 1 & 7) << 30 | std::uint64_t{q[10]} << 22 | (std::uint64_t{q[11]} >> 1) << 15 |
+          std::uint64_t{q[12]} << 7 | std::uint64_t{q[13]} >> 1;
+    return true;
 }
 
 }  // namespace ostrel

@@ -127,10 +127,8 @@ void check_absence(Analysis& a, PidState& s, const Packet& packet, unsigned pid)
 
 void check_pts(Analysis& a, const PidState& stream, const Packet& packet, unsigned pid, std::size_t payload_at)
 {
-    // A PES packet with a PTS starts here: 00 00 01, stream_id, length, two flag bytes.
-    const unsigned char* const q = packet.ts + payload_at;
-    if ((stream.role & role_no_pts) || payload_at + 14 > packet_size || q[0] != 0 || q[1] != 0 || q[2] != 1 || !pes_has_optional_header(q[3]) ||
-        !(q[7] & 0x80))
+    std::uint64_t pts;  // a PES packet with a PTS starts here
+    if ((stream.role & role_no_pts) || !pes_pts(packet.ts + payload_at, packet_size - payload_at, pts))
         return;
     PtsState& s = a.pts_states[pid];
     if (s.pts_seen)
