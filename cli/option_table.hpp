@@ -20,7 +20,7 @@ inline constexpr OptionSpelling option_spellings[] = {
     {"--cues", ""},        {"--flows", ""},        {"--flow:", "A:P"},       {"--timeline", ""},
     {"--timeline:", "SECONDS"}, {"--html:", "FILE"}, {"--write:", "FILE"},  {"--pids:", "H,H"},
     {"--program:", "N"},   {"--from:", "X"},       {"--to:", "X"},           {"--es:", "HHHH"},
-    {"--for:", "SECONDS"}, {"--timeout:", "SECONDS"},
+    {"--for:", "SECONDS"}, {"--timeout:", "SECONDS"}, {"--hls", ""},        {"--variant:", "N"},
 };
 
 }  // namespace ostrel

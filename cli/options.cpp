@@ -34,6 +34,7 @@ constexpr Flag flags[] = {
     {"--DECODE", &RunOptions::decode},      {"--TABLES", &RunOptions::tables_mode},
     {"--ALL", &RunOptions::all_findings},    {"--CUES", &RunOptions::cues_mode},
     {"--FLOWS", &RunOptions::flows_mode},   {"--TIMELINE", &RunOptions::timeline_mode},
+    {"--HLS", &RunOptions::hls_mode},
 };
 
 // The value after a prefix matched without regard to case, or null.
@@ -153,6 +154,12 @@ bool apply_cut_option(RunOptions& options, const char* argument)
             fail(options, argument);
     } else if (const char* v = value_after(argument, "--TIMEOUT:")) {
         if (!read_seconds(v, options.timeout_seconds))
+            fail(options, argument);
+    } else if (const char* v = value_after(argument, "--VARIANT:")) {
+        char* end = nullptr;
+        const unsigned long n = std::strtoul(v, &end, 10);
+        options.variant = static_cast<unsigned>(n);
+        if (end == v || *end != 0 || *v < '0' || *v > '9' || n > 100000)
             fail(options, argument);
     } else if (const char* v = value_after(argument, "--ES:")) {
         options.es_mode = true;

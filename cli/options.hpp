@@ -46,6 +46,9 @@ struct RunOptions {
     // Live input (udp://): stop after this much arrival time (0: none); no data for this long ends it
     double for_seconds = 0;
     double timeout_seconds = 5;
+    // Playlists: --hls checks their segments; --variant:N the variant the other reports read
+    bool hls_mode = false;
+    unsigned variant = 0;
     std::string option_error;   // an option whose value cannot be read: the run stops with it
     std::vector<std::string> notes;  // lines on the arguments ignored, for standard error
 };

@@ -3,6 +3,7 @@
 #include "reports/check/check_report.hpp"
 #include "reports/cues/cues_report.hpp"
 #include "reports/cut/cut_report.hpp"
+#include "reports/hls/hls_report.hpp"
 #include "reports/html/html_report.hpp"
 #include "reports/packets/packet_report.hpp"
 #include "reports/program_tables/pat_report.hpp"
@@ -54,6 +55,8 @@ constexpr ReportEntry entries[] = {
      }},
     {"--summary", [](const RunOptions& o) { return o.summary_mode; },
      [](const RunOptions& o) { return made<SummaryReport>(o.json); }},
+    {"--hls", [](const RunOptions& o) { return o.hls_mode; },
+     [](const RunOptions& o) { return made<HlsReport>(HlsOptions{o.json, o.all_findings}); }},
     {"--timeline", [](const RunOptions& o) { return o.timeline_mode; },
      [](const RunOptions& o) { return made<TimelineReport>(TimelineOptions{o.json, o.timeline_interval, false}); }},
     {"--cues", [](const RunOptions& o) { return o.cues_mode; },

@@ -8,6 +8,7 @@
 #include "cli/help.hpp"
 #include "cli/report_registry.hpp"
 #include "pass/network/flow_figures.hpp"
+#include "sources/hls/fetch.hpp"
 #include "sources/input.hpp"
 #include "sources/udp/udp_receiver.hpp"
 #include "ts/utf8.hpp"
@@ -16,6 +17,39 @@ namespace ostrel {
 namespace {
 
 constexpr std::size_t block_bytes = 1024 * packet_size;  // 188 KiB read at a time: 47 pages
+
+// Runs `run` with the run's two buffers: the read block, page-aligned so
+// that every read lands on whole pages, and the text buffer.
+template <class Run>
+int with_buffers(Run&& run)
+{
+    const std::unique_ptr<unsigned char, decltype(&std::free)> block(
+        static_cast<unsigned char*>(std::aligned_alloc(page_bytes, block_bytes)), &std::free);
+    if (block == nullptr) {
+        std::fputs("Out of memory\n", stderr);
+        return exit_failed;
+    }
+    const std::unique_ptr<char[]> text(new char[output_capacity]);
+    return run(RunBuffers{block.get(), block_bytes, 0, text.get(), output_capacity});
+}
+
+// Step mode reads its keys from the terminal when the stream comes on
+// standard input, or none when there is no terminal.
+int run_on_named_file(const RunOptions& options, std::FILE* file, const char* name, bool standard_input,
+                      const RunBuffers& buffers)
+{
+    std::FILE* keys = stdin;
+    if (standard_input && (keys = std::fopen("/dev/tty", "r")) == nullptr)
+        keys = std::fopen("/dev/null", "r");
+    if (keys == nullptr) {
+        std::fputs("ostrel: no keyboard for step mode\n", stderr);
+        return exit_failed;
+    }
+    const int status = run_on_file(options, file, name, buffers, stdout, keys, stderr);
+    if (standard_input)
+        std::fclose(keys);
+    return status;
+}
 
 }  // namespace
 
@@ -44,7 +78,12 @@ int run_stream(const RunOptions& options, const StreamInput& stream, const char*
     const std::size_t piece = buffers.read_piece != 0 ? buffers.read_piece : buffers.block_bytes;
     const PacketInput in{stream.file, buffers.block, buffers.block_bytes, piece, options.resync, nullptr, stream.source};
     const std::unique_ptr<Report> report = choose_report(options);
-    return report->run(ReportRun{in, name, flow, out_stream, buffers.text, buffers.text_capacity, keys, err});
+    if (options.hls_mode && stream.hls == nullptr) {
+        std::fputs("ostrel: --hls reads a playlist (.m3u8, or a file or URL that begins with #EXTM3U)\n", err);
+        return exit_failed;
+    }
+    return report->run(ReportRun{in, name, flow, out_stream, buffers.text, buffers.text_capacity, keys, err,
+                                 stream.hls, stream.live_playlist});
 }
 
 int run(int argc, const char* const* argv)
@@ -69,17 +108,12 @@ int run(int argc, const char* const* argv)
         std::fprintf(stderr, "%s\n", options.option_error.c_str());
         return exit_failed;
     }
-    if (is_udp_url(argv[1])) {  // a file of such a name is ./udp:...
-        const std::unique_ptr<unsigned char, decltype(&std::free)> block(
-            static_cast<unsigned char*>(std::aligned_alloc(page_bytes, block_bytes)), &std::free);
-        const std::unique_ptr<char[]> text(new char[output_capacity]);
-        if (block == nullptr) {
-            std::fputs("Out of memory\n", stderr);
-            return exit_failed;
-        }
-        const RunBuffers buffers{block.get(), block_bytes, 0, text.get(), output_capacity};
+    if (is_udp_url(argv[1]) || is_http_url(argv[1])) {  // a file of such a name is ./udp:...
         put_notes();
-        return run_live(options, argv[1], buffers, stdout, stdin, stderr);
+        return with_buffers([&](const RunBuffers& buffers) {
+            return is_udp_url(argv[1]) ? run_live(options, argv[1], buffers, stdout, stdin, stderr)
+                                       : run_playlist(options, argv[1], buffers, stdout, stdin, stderr);
+        });
     }
     // "-" is standard input; a file of that name is ./-
     const bool standard_input = std::strcmp(argv[1], "-") == 0;
@@ -95,27 +129,15 @@ int run(int argc, const char* const* argv)
         return exit_failed;
     }
     put_notes();
-    // Page-aligned, so that every read lands on whole pages.
-    const std::unique_ptr<unsigned char, decltype(&std::free)> block(
-        static_cast<unsigned char*>(std::aligned_alloc(page_bytes, block_bytes)), &std::free);
-    if (block == nullptr) {
-        std::fputs("Out of memory\n", stderr);
-        return exit_failed;
+    if (!standard_input && names_playlist(argv[1], file)) {
+        std::fclose(file);
+        return with_buffers([&](const RunBuffers& buffers) {
+            return run_playlist(options, argv[1], buffers, stdout, stdin, stderr);
+        });
     }
-    const std::unique_ptr<char[]> text(new char[output_capacity]);
-    const RunBuffers buffers{block.get(), block_bytes, 0, text.get(), output_capacity};
-    // Step mode reads its keys from the terminal when the stream comes on
-    // standard input, or none when there is no terminal.
-    std::FILE* keys = stdin;
-    if (standard_input && (keys = std::fopen("/dev/tty", "r")) == nullptr)
-        keys = std::fopen("/dev/null", "r");
-    if (keys == nullptr) {
-        std::fputs("ostrel: no keyboard for step mode\n", stderr);
-        return exit_failed;
-    }
-    const int status = run_on_file(options, file, argv[1], buffers, stdout, keys, stderr);
-    if (standard_input)
-        std::fclose(keys);
+    const int status = with_buffers([&](const RunBuffers& buffers) {
+        return run_on_named_file(options, file, argv[1], standard_input, buffers);
+    });
     if (!standard_input)
         std::fclose(file);
     return status;

@@ -41,6 +41,8 @@ struct StreamInput {
     std::FILE* file;  // the file itself, also when read through a source
     ByteSource* source;
     const CaptureFlow* flow;
+    const HlsInput* hls = nullptr;  // a playlist's segments: the playlist named
+    bool live_playlist = false;
 };
 
 int run_stream(const RunOptions& options, const StreamInput& stream, const char* name, const RunBuffers& buffers,
@@ -49,6 +51,15 @@ int run_stream(const RunOptions& options, const StreamInput& stream, const char*
 // A network capture: --flows, or the report over one of its flows.
 int run_capture(const RunOptions& options, Input& input, const char* name, const RunBuffers& buffers,
                 std::FILE* out_stream, std::FILE* keys, std::FILE* err);
+
+// A playlist (`location`: a path or an http(s) URL): --hls, or the report
+// over the segments of one media playlist as one stream.
+int run_playlist(const RunOptions& options, const char* location, const RunBuffers& buffers, std::FILE* out_stream,
+                 std::FILE* keys, std::FILE* err);
+
+// Whether the command line's input names a playlist: an http(s) URL, a name
+// ending .m3u8 or .m3u, or a file that begins with #EXTM3U.
+bool names_playlist(const char* argument, std::FILE* file);
 
 // A live stream received on a UDP socket (`url`: udp://...), until it
 // ends, is stopped (SIGINT, SIGTERM, --for:) or goes quiet (--timeout:).

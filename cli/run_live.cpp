@@ -3,36 +3,11 @@
 #include <string>
 
 #include "cli/run.hpp"
+#include "cli/stop_signals.hpp"
 #include "pass/network/flow_figures.hpp"
 #include "sources/udp/udp_receiver.hpp"
 
 namespace ostrel {
-namespace {
-
-// Set by SIGINT and SIGTERM: the one state a signal handler may share.
-std::atomic<bool> stop_requested{false};
-
-void request_stop(int) { stop_requested.store(true); }
-
-// The handlers for the run, without SA_RESTART so that a wait ends at once.
-struct StopOnSignals {
-    struct sigaction old_int{}, old_term{};
-    StopOnSignals()
-    {
-        struct sigaction a{};
-        a.sa_handler = request_stop;
-        sigemptyset(&a.sa_mask);
-        sigaction(SIGINT, &a, &old_int);
-        sigaction(SIGTERM, &a, &old_term);
-    }
-    ~StopOnSignals()
-    {
-        sigaction(SIGINT, &old_int, nullptr);
-        sigaction(SIGTERM, &old_term, nullptr);
-    }
-};
-
-}  // namespace
 
 int run_live(const RunOptions& options, const char* url, const RunBuffers& buffers, std::FILE* out_stream,
              std::FILE* keys, std::FILE* err)
@@ -46,9 +21,8 @@ int run_live(const RunOptions& options, const char* url, const RunBuffers& buffe
     const auto receiver = std::make_unique<UdpReceiver>();
     receiver->for_seconds = options.for_seconds;
     receiver->timeout_seconds = options.timeout_seconds;
-    receiver->stop = &stop_requested;
-    stop_requested.store(false);
     const StopOnSignals signals;
+    receiver->stop = &stop_flag();
     if (!udp_open(address, *receiver, error, note)) {
         std::fprintf(err, "%s\n", error.c_str());
         return exit_failed;

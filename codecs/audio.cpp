@@ -126,6 +126,7 @@ bool probe_adts(const unsigned char* es, std::size_t size, StreamFormat& f)
         const unsigned rate_index = (es[i + 2] >> 2) & 0x0F;
         const unsigned config = (es[i + 2] & 1u) << 2 | es[i + 3] >> 6;
         std::snprintf(f.profile, sizeof f.profile, "%s", aac_profiles[profile]);
+        f.object_type = static_cast<int>(profile) + 1;  // ADTS's profile is the object type less one
         f.sample_rate = aac_rates[rate_index];
         f.channels = config == 0 ? -1 : (config == 7 ? 8 : static_cast<int>(config));
         f.lfe = config == 0 ? -1 : (config >= 6 ? 1 : 0);
@@ -301,6 +302,7 @@ bool probe_latm(const unsigned char* es, std::size_t size, StreamFormat& f)
             continue;
         static constexpr const char* objects[] = {"", "Main", "LC", "SSR", "LTP", "HE-AAC"};
         std::snprintf(f.profile, sizeof f.profile, "%s", object < std::size(objects) ? objects[object] : "");
+        f.object_type = static_cast<int>(object);
         f.sample_rate = rate;
         f.channels = config == 0 ? -1 : (config == 7 ? 8 : static_cast<int>(config));
         f.lfe = config == 0 ? -1 : (config >= 6 ? 1 : 0);

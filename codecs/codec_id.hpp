@@ -16,6 +16,18 @@ enum class Probe : unsigned char {
     none, mpeg1_video, mpeg2_video, h264, hevc, adts, mpeg_audio, ac3, dts, latm, any_video, any_audio, any_private
 };
 
+inline bool probe_is_video(Probe kind)
+{
+    return kind == Probe::mpeg1_video || kind == Probe::mpeg2_video || kind == Probe::h264 || kind == Probe::hevc ||
+           kind == Probe::any_video;
+}
+
+inline bool probe_is_audio(Probe kind)
+{
+    return kind == Probe::adts || kind == Probe::mpeg_audio || kind == Probe::ac3 || kind == Probe::dts ||
+           kind == Probe::latm || kind == Probe::any_audio;
+}
+
 // The probe for a PES stream of `stream_id` that no map table names.
 Probe probe_by_stream_id(unsigned stream_id);
 

@@ -101,6 +101,9 @@ bool parse_sps(Reader& r, StreamFormat& f)
     f.width = static_cast<int>(width);
     f.height = static_cast<int>(height);
     std::snprintf(f.profile, sizeof f.profile, "%s", profile_name(profile, constraints));
+    f.profile_idc = static_cast<int>(profile);
+    f.constraint_flags = static_cast<int>(constraints);
+    f.level_idc = static_cast<int>(level);
     if (level == 11 && (constraints & 0x10) && (profile == 66 || profile == 77 || profile == 88))
         std::snprintf(f.level, sizeof f.level, "1b");
     else

@@ -18,6 +18,9 @@ struct StreamFormat {
     const char* chroma_format = "";  // "4:2:0"
     int bit_depth = -1;
     const char* aspect_ratio = "";   // MPEG-2 display aspect ratio: "16:9"
+    // H.264's SPS as RFC 6381 names a stream by it (avc1.PPCCLL): profile_idc,
+    // the constraint_set flags byte, level_idc; -1 unknown.
+    int profile_idc = -1, constraint_flags = -1, level_idc = -1;
     // Sound
     int sample_rate = -1;
     int channels = -1;  // LFE included
@@ -25,6 +28,7 @@ struct StreamFormat {
     long bitrate = -1;  // bit/s, where the header states it
     int layer = -1;     // MPEG audio
     const char* channel_mode = "";  // "stereo", "3/2", ...
+    int object_type = -1;  // AAC's audio object type (2: LC), as in mp4a.40.N; -1 unknown
     // Where the headers show another codec than the stream type names (AAC in
     // ADTS under an MPEG audio type, MPEG-1 video under 0x02): its short name.
     const char* codec = nullptr;

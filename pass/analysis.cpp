@@ -36,6 +36,8 @@ Analysis* new_analysis(PassListener* listener)
         return nullptr;
     }
     a->cc_epoch = 1;
+    a->no_segment_mark = UINT64_MAX;
+    a->segment_mark = &a->no_segment_mark;
     a->check_priority = 2;
     clock_reset(a->clock);
     note_event(*a, a->last_pat, 0);  // no PAT since the start of the file
@@ -93,6 +95,14 @@ void analyze_sync_event(Analysis& a, const SyncEvent& event)
         report_finding(a, position + k, event.at + k * event.size, no_pid, FindingKind::sync_position, 0, 0x47);
     // Counters and sections start again after the gap.
     ++a.cc_epoch;
+    for (unsigned i = 0; i < a.slots_used; ++i)
+        abandon_section(a.slots[i]);
+}
+
+void restart_checks(Analysis& a)
+{
+    ++a.cc_epoch;
+    ++a.restart_epoch;
     for (unsigned i = 0; i < a.slots_used; ++i)
         abandon_section(a.slots[i]);
 }

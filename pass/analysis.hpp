@@ -107,6 +107,7 @@ struct PcrState {
     std::uint64_t last_pcr;          // 27 MHz
     std::uint64_t pcr_ticks;         // PCR differences added up, split at discontinuities
     std::uint32_t last_pcr_arrival;  // arrival_time_stamp of the last PCR packet (192-byte packets)
+    std::uint32_t restart_epoch;     // the next PCR is taken as after a discontinuity while this is not the pass's
 };
 
 // A PID's format probe (the probe tracker's state, a PID each).
@@ -120,6 +121,7 @@ struct ProbeState {
 struct PtsState {
     EventTime last_pts;
     bool pts_seen;
+    std::uint32_t restart_epoch;  // as the PCR's
 };
 
 struct Program {
@@ -147,6 +149,8 @@ struct PassListener {
     }
     // A PCR of the reference PID ended `ended`: the bytes before it have their times now.
     virtual void stretch(const Analysis& a, const Stretch& ended) { (void)a, (void)ended; }
+    // A playlist's segment, once the next has begun or the input ended.
+    virtual void segment(const Analysis& a, const struct SegmentFigures& figures) { (void)a, (void)figures; }
 
 protected:
     ~PassListener() = default;
@@ -170,6 +174,7 @@ struct Analysis {
     std::uint64_t counts[indicator_count];
     std::uint32_t cc_epoch;  // grows at each lost sync: continuity starts again
     std::uint64_t losses;    // continuity gaps and lost syncs so far: bytes between PCRs no longer tell time
+    std::uint32_t restart_epoch;  // grows where the input says its stream starts again (a playlist's discontinuity)
     Clock clock;
     bool has_pat, cat_seen, cat_missing_reported;
     bool pcr_pairs;  // a checked PID had two PCRs: the PCR indicators were checked
@@ -214,6 +219,11 @@ struct Analysis {
     PcrTracks pcr_tracks;  // PCR accuracy against a constant rate, PCR jitter against arrival
     struct FlowFigures* figures;  // a capture's flow summed up: its losses go there
     struct Intervals* intervals;  // the report that cuts the stream into intervals of time, or null
+    // A playlist's segments: where the next begins (the log's, or never), and their tracker.
+    const std::uint64_t* segment_mark;
+    std::uint64_t no_segment_mark;
+    struct SegmentLog* segment_log;
+    struct SegmentTracker* segments;
 };
 
 // The PIDs that had packets, in order of PID.
@@ -242,6 +252,10 @@ void delete_analysis(Analysis* analysis);
 // the plain ones go on to this.
 void analyze_packet_fully(Analysis& a, const Packet& packet);
 void analyze_sync_event(Analysis& a, const SyncEvent& event);
+// The stream starts again here, as after a discontinuity_indicator on every
+// PID: counters, PCRs and PTS are not compared across it, sections in
+// progress are dropped.
+void restart_checks(Analysis& a);
 // The read window is about to move: packets kept by pointer are copied.
 void analyze_window_moves(Analysis& a);
 // PID_error: the first packet of a stream in a stretch.

@@ -2,6 +2,7 @@
 
 #include "pass/intervals.hpp"
 #include "pass/packet_path.hpp"
+#include "pass/segments.hpp"
 #include "pass/checks/packet_checks.hpp"
 #include "output/progress.hpp"
 #include "pass/network/flow_figures.hpp"
@@ -27,6 +28,10 @@ struct Step {
             if (r != nullptr && (r->time_ns != a.arrival.now_ns || !a.arrival.started))
                 note_arrival(a, r->time_ns, packet.offset);
         }
+        if (packet.offset >= *a.segment_mark) [[unlikely]]
+            enter_segments(a, packet.offset);
+        if (a.segments != nullptr) [[unlikely]]
+            segment_packet(a, *a.segments, packet);
         analyze_packet(a, packet);
         if (a.intervals != nullptr)
             intervals_packet(a, *a.intervals, packet.offset, packet_pid(packet.ts));
@@ -47,6 +52,8 @@ struct Step {
             return 0;
         if (a.intervals != nullptr && a.arrival.on)
             return 0;
+        if (*a.segment_mark != UINT64_MAX)  // a run ends where a playlist's segment does
+            count = packets_before(*a.segment_mark, count, size, offset);
         const std::size_t taken = analyze_plain_run(a, ts, count, size, number, offset);
         if (taken > 0 && a.intervals != nullptr)
             intervals_run(a, *a.intervals, offset, packet_pid(ts), static_cast<unsigned>(taken), size);
@@ -79,6 +86,9 @@ ScanEnd run_pass(const PacketInput& in, Analysis& a, std::FILE* err, PassHook* h
     reading.bytes_read = &a.bytes;
     const auto event = [&](const SyncEvent& e) { analyze_sync_event(a, e); };
     a.arrival.on = input_arrivals(in) != nullptr;
+    SegmentLog* const segments = in.source != nullptr ? in.source->segments() : nullptr;
+    if (segments != nullptr && !track_segments(a, *segments))
+        return ScanEnd::read_error;
     ScanEnd end;
     if (a.arrival.on && hook != nullptr) {
         Step<true, true> step{a, progress, hook};
@@ -92,6 +102,10 @@ ScanEnd run_pass(const PacketInput& in, Analysis& a, std::FILE* err, PassHook* h
     } else {
         Step<false, false> step{a, progress, hook};
         end = scan_packets(reading, step, event);
+    }
+    if (segments != nullptr) {
+        finish_segments(a);
+        untrack_segments(a);
     }
     if (a.check_priority >= 3)
         end_si_checks(a);

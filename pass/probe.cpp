@@ -59,12 +59,6 @@ bool run_probe(ProbeSlot& p)
 
 void stop_probe(ProbeState& s) { s.probing = false; }
 
-bool is_video(Probe kind)
-{
-    return kind == Probe::mpeg1_video || kind == Probe::mpeg2_video || kind == Probe::h264 || kind == Probe::hevc ||
-           kind == Probe::any_video;
-}
-
 // Pictures a second from the smallest step between the PTS seen (pictures
 // come in decoding order, so a step may span several); 0 when none is known.
 double pts_frame_rate(const ProbeSlot& p)
@@ -86,7 +80,7 @@ void take_pts(ProbeState& s, ProbeSlot& p, const unsigned char* d, std::size_t n
     std::uint64_t pts;
     if (p.header_read && ++p.pes_after > 4 * probe_pts)
         return stop_probe(s);  // PES packets without PTS: the rate stays unknown
-    if (!is_video(p.kind) || p.pts_count == probe_pts || !pes_pts(d, n, pts))
+    if (!probe_is_video(p.kind) || p.pts_count == probe_pts || !pes_pts(d, n, pts))
         return;
     p.pts[p.pts_count++] = pts;
     if (p.header_read && p.pts_count >= 3)  // the headers gave no rate: the PTS do, better with each
@@ -173,7 +167,7 @@ void probe_packet(Analysis& a, unsigned pid, const Packet& packet, std::size_t p
         if (!run_probe(p))
             continue;
         // Read. Video with no frame rate in its headers waits for a few PTS.
-        if (!is_video(p.kind) || p.format.frame_rate > 0)
+        if (!probe_is_video(p.kind) || p.format.frame_rate > 0)
             return stop_probe(s);
         p.header_read = true;
         p.gathering = false;
@@ -181,6 +175,12 @@ void probe_packet(Analysis& a, unsigned pid, const Packet& packet, std::size_t p
             p.format.frame_rate = pts_frame_rate(p);
         return;
     }
+}
+
+Probe probe_kind(const Analysis& a, unsigned pid)
+{
+    const ProbeState& s = a.probe_states[pid];
+    return s.probe == 0 ? Probe::none : a.probes[s.probe - 1]->kind;
 }
 
 const StreamFormat* probed_format(const Analysis& a, unsigned pid)

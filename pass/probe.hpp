@@ -50,6 +50,8 @@ void probe_packet(Analysis& a, unsigned pid, const Packet& packet, std::size_t p
 void note_pes_stream(Analysis& a, unsigned pid, const unsigned char* payload, std::size_t size);
 // True while the format of `pid` is looked for: every packet of it goes the full way.
 bool probing(const Analysis& a, unsigned pid);
+// The probe started for `pid` (what its stream type or stream_id names), or Probe::none.
+Probe probe_kind(const Analysis& a, unsigned pid);
 // The format read for `pid`, or null.
 const StreamFormat* probed_format(const Analysis& a, unsigned pid);
 

@@ -45,7 +45,7 @@ int run_into_target(const ReportRun& run, const std::string& path,
     return ok && closed ? exit_ok : exit_failed;
 }
 
-bool live_input(const ReportRun& run) { return run.flow != nullptr && run.flow->stream->live; }
+bool live_input(const ReportRun& run) { return (run.flow != nullptr && run.flow->stream->live) || run.live_playlist; }
 
 namespace {
 

@@ -18,6 +18,7 @@ namespace ostrel {
 enum ExitStatus { exit_ok = 0, exit_failed = 1, exit_usage = 2 };
 
 struct CaptureFlow;
+struct HlsInput;
 
 // What every report is given.
 struct ReportRun {
@@ -29,6 +30,8 @@ struct ReportRun {
     std::size_t text_capacity;
     std::FILE* keys;           // what step mode reads
     std::FILE* err;            // messages
+    const HlsInput* hls = nullptr;  // a playlist named on the command line (--hls reads it), or null
+    bool live_playlist = false;     // the stream is a live playlist's
 };
 
 struct Report {

@@ -78,6 +78,10 @@ void track_pcr(Analysis& a, unsigned pid, const Packet& packet, std::uint64_t ti
 void take_pcr(Analysis& a, const PidState& stream, unsigned pid, const Packet& packet, bool discontinuity)
 {
     PcrState& s = a.pcr_states[pid];
+    if (s.restart_epoch != a.restart_epoch) {
+        s.restart_epoch = a.restart_epoch;
+        discontinuity = true;
+    }
     const std::uint64_t pcr = clock_reference_ticks(packet.ts + 6);
     const std::uint32_t arrival = packet.size == 192 ? arrival_time_stamp(packet.extra) : 0;
     // The PCR indicators look at the PCR_PIDs the map tables name, or at
@@ -131,6 +135,10 @@ void check_pts(Analysis& a, const PidState& stream, const Packet& packet, unsign
     if ((stream.role & role_no_pts) || !pes_pts(packet.ts + payload_at, packet_size - payload_at, pts))
         return;
     PtsState& s = a.pts_states[pid];
+    if (s.restart_epoch != a.restart_epoch) {
+        s.restart_epoch = a.restart_epoch;
+        s.pts_seen = false;
+    }
     if (s.pts_seen)
         queue_check(a,
                     Finding{packet.number, packet.offset, pid, FindingKind::pts_interval, 0, pts_repetition_limit, 0},

@@ -1,6 +1,8 @@
 #include "sources/capture/pcap_library.hpp"
 
-#include <dlfcn.h>
+#include <iterator>
+
+#include "sources/shared_library.hpp"
 
 namespace ostrel {
 namespace {
@@ -8,31 +10,20 @@ namespace {
 // The names the library goes by: Debian's soname, then others'.
 constexpr const char* library_names[] = {"libpcap.so.0.8", "libpcap.so.1", "libpcap.so"};
 
-template <class F>
-bool take(void* handle, const char* name, F& function)
-{
-    function = reinterpret_cast<F>(dlsym(handle, name));
-    return function != nullptr;
-}
-
 }  // namespace
 
 bool load_pcap(PcapLibrary& l, std::string& error)
 {
-    for (const char* name : library_names) {
-        l.handle = dlopen(name, RTLD_NOW | RTLD_LOCAL);
-        if (l.handle != nullptr)
-            break;
-    }
+    std::string why;
+    l.handle = open_shared_library(library_names, std::size(library_names), why);
     if (l.handle == nullptr) {
-        const char* why = dlerror();
-        error = std::string("ostrel: libpcap cannot be loaded (Debian: libpcap0.8): ") + (why != nullptr ? why : "");
+        error = "ostrel: libpcap cannot be loaded (Debian: libpcap0.8): " + why;
         return false;
     }
-    if (take(l.handle, "pcap_fopen_offline_with_tstamp_precision", l.fopen_offline) &&
-        take(l.handle, "pcap_datalink", l.datalink) && take(l.handle, "pcap_datalink_val_to_name", l.datalink_val_to_name) &&
-        take(l.handle, "pcap_next_ex", l.next_ex) && take(l.handle, "pcap_geterr", l.geterr) &&
-        take(l.handle, "pcap_close", l.close))
+    if (take_function(l.handle, "pcap_fopen_offline_with_tstamp_precision", l.fopen_offline) &&
+        take_function(l.handle, "pcap_datalink", l.datalink) && take_function(l.handle, "pcap_datalink_val_to_name", l.datalink_val_to_name) &&
+        take_function(l.handle, "pcap_next_ex", l.next_ex) && take_function(l.handle, "pcap_geterr", l.geterr) &&
+        take_function(l.handle, "pcap_close", l.close))
         return true;
     error = "ostrel: libpcap lacks a function this program reads captures with";
     unload_pcap(l);

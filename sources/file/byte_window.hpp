@@ -13,6 +13,7 @@ namespace ostrel {
 // `size` bytes and yields how many, 0 at the end; `failed` tells whether that
 // end was a read failure.
 struct ArrivalLog;
+struct SegmentLog;
 
 struct ByteSource {
     virtual std::size_t read(unsigned char* into, std::size_t size) = 0;
@@ -23,6 +24,8 @@ struct ByteSource {
     virtual bool cut_short() const { return false; }
     // A network source: when its bytes arrived, datagram by datagram; null for a file.
     virtual const ArrivalLog* arrivals() const { return nullptr; }
+    // A playlist's segments: where each begins in the bytes; null for any other source.
+    virtual SegmentLog* segments() { return nullptr; }
 
 protected:
     ~ByteSource() = default;
