@@ -75,6 +75,34 @@ if [ ! -s "$capture" ]; then
   mv "$capture.part" "$capture"
 fi
 
+# An HLS playlist of as many bytes: the 10 s remuxed by ffmpeg into 2 s
+# segments, listed over and over (a discontinuity before each repeat).
+hls=$cache/hls-${size_mib}m
+if [ ! -s "$hls/index.m3u8" ]; then
+  echo "making the ${size_mib} MiB playlist..." >&2
+  mkdir -p "$hls"
+  ffmpeg -hide_banner -loglevel error -y -i "$segment" -c copy -f hls -hls_time 2 -hls_playlist_type vod \
+    -hls_segment_filename "$hls/seg%d.ts" "$hls/once.m3u8"
+  python3 - "$hls" "$size_mib" <<'PY'
+import os, sys
+folder, size_mib = sys.argv[1], int(sys.argv[2])
+lines = open(f"{folder}/once.m3u8").read().splitlines()
+head = [l for l in lines[:lines.index(next(l for l in lines if l.startswith("#EXTINF")))] if l != "#EXT-X-ENDLIST"]
+pairs = [(lines[i], lines[i + 1]) for i, l in enumerate(lines) if l.startswith("#EXTINF")]
+out, listed, total, first = head, [], 0, True
+while total < size_mib << 20:
+    for k, (extinf, uri) in enumerate(pairs):
+        if k == 0 and not first:
+            out.append("#EXT-X-DISCONTINUITY")
+        out += [extinf, uri]
+        listed.append(f"{folder}/{uri}")
+        total += os.path.getsize(f"{folder}/{uri}")
+    first = False
+open(f"{folder}/index.m3u8", "w").write("\n".join(out + ["#EXT-X-ENDLIST"]) + "\n")
+open(f"{folder}/segments.txt", "w").write(" ".join(listed) + "\n")
+PY
+fi
+
 echo "building the release binary..." >&2
 cmake -S "$root" -B "$root/build-release" -DCMAKE_BUILD_TYPE=Release -DOSTREL_TESTS=OFF >/dev/null
 cmake --build "$root/build-release" -j "$(nproc)" --target ostrel >/dev/null
@@ -82,7 +110,7 @@ ostrel=$root/build-release/ostrel
 [ -n "$(command -v xxd)" ] || { echo "xxd is needed (Debian package xxd)" >&2; exit 1; }
 
 # Warm the page cache so that every command reads from memory.
-cat "$stream" "$late_pat" "$damaged" "$capture" > /dev/null
+cat "$stream" "$late_pat" "$damaged" "$capture" $(cat "$hls/segments.txt") > /dev/null
 
 median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
@@ -176,6 +204,8 @@ compare "5d. --tables" "$(q "$ostrel") $(q "$stream") --tables > /dev/null" \
   "cat FILE > /dev/null" "cat $(q "$stream") > /dev/null" 1.5 0
 compare "7. capture --summary (1 GiB pcap)" "$(q "$ostrel") $(q "$capture") --summary > /dev/null" \
   "cat FILE > /dev/null" "cat $(q "$capture") > /dev/null" 2.0 0
+compare "8. --hls of a ${size_mib} MiB playlist" "$(q "$ostrel") $(q "$hls/index.m3u8") --hls > /dev/null" \
+  "cat SEGMENTS > /dev/null" "cat $(cat "$hls/segments.txt") > /dev/null" 1.5 0
 compare "5c. --check, error every 1000th packet" "$(q "$ostrel") $(q "$damaged") --check > /dev/null" \
   "cat FILE > /dev/null" "cat $(q "$damaged") > /dev/null" 2.0 0
 

@@ -85,4 +85,36 @@ for table_id in range(256):
         seed += packet(pid, whole[:cut], 1 + k // len(pids))
     open(f"{out}/sections-{table_id:02x}", "wb").write(seed)
 PY
+# Playlists: the HLS fixtures' texts and segments, and one of every tag with
+# attribute lists of quotes and commas, huge and negative numbers.
+for playlist in "$root"/tests/fixtures/hls/*/*.m3u8 "$root"/tests/fixtures/hls/vod/*.ts; do
+  cp "$playlist" "$out/hls-$(basename "$(dirname "$playlist")")-$(basename "$playlist")"
+done
+cat >"$out/hls-every-tag.m3u8" <<'M3U8'
+#EXTM3U
+#EXT-X-VERSION:7
+#EXT-X-INDEPENDENT-SEGMENTS
+#EXT-X-START:TIME-OFFSET=-3.5,PRECISE=YES
+#EXT-X-TARGETDURATION:18446744073709551616
+#EXT-X-MEDIA-SEQUENCE:-1
+#EXT-X-DISCONTINUITY-SEQUENCE:4
+#EXT-X-PLAYLIST-TYPE:EVENT
+#EXT-X-KEY:METHOD=SAMPLE-AES,URI="k,ey",IV=0x0123,KEYFORMAT="identity",KEYFORMATVERSIONS="1/2"
+#EXT-X-MAP:URI="init.mp4",BYTERANGE="720@0"
+#EXT-X-PROGRAM-DATE-TIME:2026-12-10T00:00:00.000Z
+#EXT-X-DATERANGE:ID="ad",START-DATE="2026-12-10T00:00:00Z",SCTE35-OUT=0xFC30
+#EXTINF:1e9,title, with a comma
+#EXT-X-BYTERANGE:18446744073709551615@1
+a.ts
+#EXT-X-DISCONTINUITY
+#EXTINF:2.000000000000000000001,
+#EXT-X-GAP
+b.ts
+#EXT-X-MEDIA:TYPE=CLOSED-CAPTIONS,GROUP-ID="cc",NAME="CC1",INSTREAM-ID="CC1"
+#EXT-X-STREAM-INF:BANDWIDTH=1,CODECS="avc1.640028,mp4a.40.2",RESOLUTION=99999x1,FRAME-RATE=-1
+v.m3u8
+#EXT-X-I-FRAME-STREAM-INF:BANDWIDTH=1,URI="i.m3u8"
+#EXT-X-SESSION-DATA:DATA-ID="x",VALUE="y"
+#EXT-X-ENDLIST
+M3U8
 echo "$(ls "$out" | wc -l) seeds in $out"

@@ -7,7 +7,9 @@
 // window as the program reads files; the codec header probes on the bytes;
 // the note on an ignored argument made of them;
 // and the bytes as the frames of a network capture (behind a pcap header of
-// each link type read), through --flows and the reports of its flow.
+// each link type read), through --flows and the reports of its flow; the
+// bytes as a playlist's text, and as the segments of a playlist (twice, a
+// discontinuity between) through --hls and the other reports.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -23,6 +25,10 @@
 #include "sources/capture/frames.hpp"
 #include "sources/udp/udp_receiver.hpp"
 #include "sources/file/byte_window.hpp"
+#include "sources/hls/attribute_list.hpp"
+#include "sources/hls/playlist.hpp"
+#include "sources/hls/fetch.hpp"
+#include <unistd.h>
 
 namespace {
 
@@ -97,6 +103,39 @@ void run_capture(const std::uint8_t* data, std::size_t size)
 
 }  // namespace
 
+// The bytes as a playlist's text (never fetched: its URIs could name
+// anything), then as a segment of a playlist on disk, read twice with and
+// without a discontinuity between.
+void run_playlists(const std::uint8_t* data, std::size_t size)
+{
+    const std::string_view text(reinterpret_cast<const char*>(data), size);
+    (void)ostrel::parse_playlist(text);
+    std::vector<ostrel::PlaylistAttribute> attributes;
+    (void)ostrel::read_attribute_list(text, attributes);
+    (void)ostrel::resolve_location(text.substr(0, size / 2), text.substr(size / 2));
+    static const std::string segment = "/tmp/ostrel-fuzz-" + std::to_string(getpid()) + ".ts";
+    static const std::string playlist = "/tmp/ostrel-fuzz-" + std::to_string(getpid()) + ".m3u8";
+    std::FILE* s = std::fopen(segment.c_str(), "wb");
+    std::FILE* p = std::fopen(playlist.c_str(), "wb");
+    if (s != nullptr && p != nullptr) {
+        std::fwrite(data, 1, size, s);
+        std::fprintf(p, "#EXTM3U\n#EXT-X-VERSION:3\n#EXT-X-TARGETDURATION:1\n#EXT-X-INDEPENDENT-SEGMENTS\n"
+                        "#EXTINF:0.5,\n%s\n#EXTINF:0.5,\n%s\n#EXT-X-DISCONTINUITY\n#EXTINF:1.5,\n%s\n#EXT-X-ENDLIST\n",
+                     segment.c_str(), segment.c_str(), segment.c_str());
+    }
+    if (s != nullptr)
+        std::fclose(s);
+    if (p != nullptr)
+        std::fclose(p);
+    for (std::initializer_list<const char*> arguments :
+         {std::initializer_list<const char*>{"--hls"}, {"--hls", "--json", "--all"}, {"--check"}, {"--summary"}}) {
+        ostrel::RunOptions options;
+        for (const char* argument : arguments)
+            ostrel::apply_option(options, argument);
+        ostrel::run_playlist(options, playlist.c_str(), buffers, sink, nullptr, sink);
+    }
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     char pid_option[] = "--pid:0000";
@@ -151,5 +190,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     run_once(data, size, {"--check"}, paged);
     if (size > 0)
         run_capture(data, size);
+    run_playlists(data, size);
     return 0;
 }

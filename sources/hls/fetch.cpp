@@ -229,8 +229,8 @@ bool SegmentReader::open(Fetcher& fetcher, const std::string& location, FetchRan
         close();
         return false;
     }
-    if (S_ISDIR(st.st_mode)) {
-        error = "a directory";
+    if (!S_ISREG(st.st_mode)) {  // a device or a pipe may never end
+        error = S_ISDIR(st.st_mode) ? "a directory" : "not a regular file";
         close();
         return false;
     }

@@ -70,8 +70,8 @@ TEST(Manual, EveryOptionIsInTheHelpAndTheManual)
     const std::string page = manual(), help = help_text;
     const std::string synopsis = page.substr(0, page.find(".SH DESCRIPTION"));
     EXPECT_NE(synopsis.find("--write:"), std::string::npos);
-    EXPECT_EQ(precedence().size() + 1, 11u);  // with the packet report
-    EXPECT_NE(page.find("one of eleven reports"), std::string::npos);
+    EXPECT_EQ(precedence().size() + 1, 12u);  // with the packet report
+    EXPECT_NE(page.find("one of twelve reports"), std::string::npos);
     // A value of each kind the help names, for the parser to take.
     const std::pair<std::string_view, const char*> values[] = {
         {"", ""},        {"HHHH", "0100"}, {"N", "1"},   {"SECONDS", "1"},
