@@ -75,14 +75,18 @@ if [ ! -s "$capture" ]; then
   mv "$capture.part" "$capture"
 fi
 
-# An HLS playlist of as many bytes: the 10 s remuxed by ffmpeg into 2 s
-# segments, listed over and over (a discontinuity before each repeat).
+# An HLS playlist of as many bytes: the benchmark's 10 s encoded again with a
+# key frame every 2 s into 2 s segments by ffmpeg's hls muxer, listed over
+# and over (a discontinuity before each repeat).
 hls=$cache/hls-${size_mib}m
 if [ ! -s "$hls/index.m3u8" ]; then
   echo "making the ${size_mib} MiB playlist..." >&2
   mkdir -p "$hls"
-  ffmpeg -hide_banner -loglevel error -y -i "$segment" -c copy -f hls -hls_time 2 -hls_playlist_type vod \
-    -hls_segment_filename "$hls/seg%d.ts" "$hls/once.m3u8"
+  ffmpeg -hide_banner -loglevel error -y \
+    -f lavfi -i "testsrc2=size=1280x720:rate=25" -f lavfi -i "sine=frequency=440:sample_rate=48000" -t 10 \
+    -c:v libx264 -preset ultrafast -b:v 40M -minrate 40M -maxrate 40M -bufsize 20M -x264-params nal-hrd=cbr \
+    -g 50 -keyint_min 50 -sc_threshold 0 -c:a aac -b:a 128k \
+    -f hls -hls_time 2 -hls_playlist_type vod -hls_segment_filename "$hls/seg%d.ts" "$hls/once.m3u8"
   python3 - "$hls" "$size_mib" <<'PY'
 import os, sys
 folder, size_mib = sys.argv[1], int(sys.argv[2])

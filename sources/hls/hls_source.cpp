@@ -169,8 +169,8 @@ bool HlsSource::open_next(unsigned char* into, std::size_t size, std::size_t& fi
                 std::snprintf(why, sizeof why, "not a transport stream (its first byte is '%02X'h)", into[0]);
             error = why;
         }
-        playlist_time_ += s.extinf;
         if (error.empty()) {
+            playlist_time_ += s.extinf;
             log_.push(std::move(e));
             restart_next_ = false;
             open_ = true;
@@ -179,8 +179,7 @@ bool HlsSource::open_next(unsigned char* into, std::size_t size, std::size_t& fi
         reader_.close();
         e.failure = error;
         log_.push(std::move(e));
-        playlist_time_ -= s.extinf;  // the finding is timed at its start
-        note(HlsIndicator::fetch, s.sequence, s.uri + ": " + error);
+        note(HlsIndicator::fetch, s.sequence, s.uri + ": " + error);  // timed at the segment's start
         playlist_time_ += s.extinf;
         restart_next_ = true;
         ++failed_segments_;
