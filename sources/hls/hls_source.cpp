@@ -124,7 +124,9 @@ bool HlsSource::reload()
                      sequence_text(first));
         else if (first > last_sequence_ + 1)
             note(HlsIndicator::media_sequence, first,
-                 "segments " + sequence_text(last_sequence_ + 1) + " to " + sequence_text(first - 1) +
+                 (first == last_sequence_ + 2 ? "segment " + sequence_text(first - 1)
+                                              : "segments " + sequence_text(last_sequence_ + 1) + " to " +
+                                                    sequence_text(first - 1)) +
                      " never listed (the reload before ended at " + sequence_text(last_sequence_) + ")");
     }
     take_playlist(std::move(next));
