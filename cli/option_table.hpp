@@ -21,6 +21,7 @@ inline constexpr OptionSpelling option_spellings[] = {
     {"--timeline:", "SECONDS"}, {"--html:", "FILE"}, {"--write:", "FILE"},  {"--pids:", "H,H"},
     {"--program:", "N"},   {"--from:", "X"},       {"--to:", "X"},           {"--es:", "HHHH"},
     {"--for:", "SECONDS"}, {"--timeout:", "SECONDS"}, {"--hls", ""},        {"--variant:", "N"},
+    {"--metrics:", "PORT"},
 };
 
 }  // namespace ostrel

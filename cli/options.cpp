@@ -1,6 +1,7 @@
 #include "cli/options.hpp"
 
 #include "cli/option_notes.hpp"
+#include "output/metrics_server.hpp"
 #include "pass/intervals.hpp"
 #include "ts/pids.hpp"
 
@@ -154,6 +155,12 @@ bool apply_cut_option(RunOptions& options, const char* argument)
             fail(options, argument);
     } else if (const char* v = value_after(argument, "--TIMEOUT:")) {
         if (!read_seconds(v, options.timeout_seconds))
+            fail(options, argument);
+    } else if (const char* v = value_after(argument, "--METRICS:")) {
+        options.metrics_mode = true;
+        options.metrics_address = v;
+        MetricsAddress address;
+        if (!parse_metrics_address(v, address))
             fail(options, argument);
     } else if (const char* v = value_after(argument, "--VARIANT:")) {
         char* end = nullptr;

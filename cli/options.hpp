@@ -49,6 +49,9 @@ struct RunOptions {
     // Playlists: --hls checks their segments; --variant:N the variant the other reports read
     bool hls_mode = false;
     unsigned variant = 0;
+    // --metrics:[ADDRESS:]PORT: the pass's figures for Prometheus while the run goes on
+    bool metrics_mode = false;
+    std::string metrics_address;
     std::string option_error;   // an option whose value cannot be read: the run stops with it
     std::vector<std::string> notes;  // lines on the arguments ignored, for standard error
 };

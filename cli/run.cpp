@@ -8,6 +8,7 @@
 #include "cli/help.hpp"
 #include "cli/report_registry.hpp"
 #include "pass/network/flow_figures.hpp"
+#include "reports/metrics/metrics_tap.hpp"
 #include "sources/hls/fetch.hpp"
 #include "sources/input.hpp"
 #include "sources/udp/udp_receiver.hpp"
@@ -21,7 +22,7 @@ constexpr std::size_t block_bytes = 1024 * packet_size;  // 188 KiB read at a ti
 // Runs `run` with the run's two buffers: the read block, page-aligned so
 // that every read lands on whole pages, and the text buffer.
 template <class Run>
-int with_buffers(Run&& run)
+int with_buffers(MetricsTap* metrics, Run&& run)
 {
     const std::unique_ptr<unsigned char, decltype(&std::free)> block(
         static_cast<unsigned char*>(std::aligned_alloc(page_bytes, block_bytes)), &std::free);
@@ -30,7 +31,7 @@ int with_buffers(Run&& run)
         return exit_failed;
     }
     const std::unique_ptr<char[]> text(new char[output_capacity]);
-    return run(RunBuffers{block.get(), block_bytes, 0, text.get(), output_capacity});
+    return run(RunBuffers{block.get(), block_bytes, 0, text.get(), output_capacity, metrics});
 }
 
 // Step mode reads its keys from the terminal when the stream comes on
@@ -76,7 +77,8 @@ int run_stream(const RunOptions& options, const StreamInput& stream, const char*
 {
     const CaptureFlow* const flow = stream.flow;
     const std::size_t piece = buffers.read_piece != 0 ? buffers.read_piece : buffers.block_bytes;
-    const PacketInput in{stream.file, buffers.block, buffers.block_bytes, piece, options.resync, nullptr, stream.source};
+    const PacketInput in{stream.file, buffers.block, buffers.block_bytes, piece, options.resync, nullptr, stream.source,
+                         buffers.metrics};
     const std::unique_ptr<Report> report = choose_report(options);
     if (options.hls_mode && stream.hls == nullptr) {
         std::fputs("ostrel: --hls reads a playlist (.m3u8, or a file or URL that begins with #EXTM3U)\n", err);
@@ -108,9 +110,23 @@ int run(int argc, const char* const* argv)
         std::fprintf(stderr, "%s\n", options.option_error.c_str());
         return exit_failed;
     }
+    // --metrics: the endpoint listens before the input is opened, for as long as the run goes on.
+    std::unique_ptr<MetricsServer> server;
+    std::unique_ptr<MetricsTap> metrics;
+    if (options.metrics_mode) {
+        MetricsAddress address;
+        std::string error;
+        parse_metrics_address(options.metrics_address, address);
+        server = std::make_unique<MetricsServer>();
+        if (!server->start(address, error)) {
+            std::fprintf(stderr, "%s\n", error.c_str());
+            return exit_failed;
+        }
+        metrics = std::make_unique<MetricsTap>(*server, argv[1], OSTREL_VERSION);
+    }
     if (is_udp_url(argv[1]) || is_http_url(argv[1])) {  // a file of such a name is ./udp:...
         put_notes();
-        return with_buffers([&](const RunBuffers& buffers) {
+        return with_buffers(metrics.get(), [&](const RunBuffers& buffers) {
             return is_udp_url(argv[1]) ? run_live(options, argv[1], buffers, stdout, stdin, stderr)
                                        : run_playlist(options, argv[1], buffers, stdout, stdin, stderr);
         });
@@ -131,11 +147,11 @@ int run(int argc, const char* const* argv)
     put_notes();
     if (!standard_input && names_playlist(argv[1], file)) {
         std::fclose(file);
-        return with_buffers([&](const RunBuffers& buffers) {
+        return with_buffers(metrics.get(), [&](const RunBuffers& buffers) {
             return run_playlist(options, argv[1], buffers, stdout, stdin, stderr);
         });
     }
-    const int status = with_buffers([&](const RunBuffers& buffers) {
+    const int status = with_buffers(metrics.get(), [&](const RunBuffers& buffers) {
         return run_on_named_file(options, file, argv[1], standard_input, buffers);
     });
     if (!standard_input)

@@ -23,6 +23,7 @@ struct RunBuffers {
     std::size_t read_piece;   // the most bytes one read asks for; 0: the whole block
     char* text;
     std::size_t text_capacity;  // at least the largest piece a report writes at once (8 KiB)
+    struct MetricsTap* metrics = nullptr;  // --metrics: what publishes the pass's figures, or null
 };
 
 // Runs the report `options` choose over an open file. Output goes to `out_stream`,

@@ -4,6 +4,7 @@
 
 #include "cli/run.hpp"
 #include "cli/stop_signals.hpp"
+#include "reports/metrics/metrics_tap.hpp"
 #include "pass/network/flow_figures.hpp"
 #include "sources/udp/udp_receiver.hpp"
 
@@ -35,7 +36,13 @@ int run_live(const RunOptions& options, const char* url, const RunBuffers& buffe
     flow.live = true;
     flow.drops = receiver->drops_known ? &receiver->drops : nullptr;
     CaptureFlow capture_flow;
-    capture_flow_start(capture_flow, flow, flow_figures_wanted(summary_shown(options), options.write_mode));
+    capture_flow_start(capture_flow, flow,
+                       flow_figures_wanted(summary_shown(options) || options.metrics_mode, options.write_mode));
+    if (buffers.metrics != nullptr) {
+        buffers.metrics->flow = &capture_flow;
+        buffers.metrics->socket_drops = flow.drops;
+        receiver->quiet = [m = buffers.metrics] { m->quiet(); };
+    }
     int status = exit_failed;
     if (!flow_start(flow)) {
         std::fprintf(err, "%s\n", !flow.error.empty() ? flow.error.c_str() : "No data before the stop");

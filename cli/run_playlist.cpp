@@ -4,6 +4,7 @@
 
 #include "cli/run.hpp"
 #include "cli/stop_signals.hpp"
+#include "reports/metrics/metrics_tap.hpp"
 #include "sources/hls/hls_input.hpp"
 #include "ts/utf8.hpp"
 
@@ -95,8 +96,10 @@ int run_playlist(const RunOptions& options, const char* location, const RunBuffe
         return exit_failed;
     }
     const StopOnSignals signals;
-    const HlsInput in{location, text, parse_playlist(text), &fetcher,
-                      HlsSettings{options.for_seconds, options.timeout_seconds, &stop_flag()}, options.variant};
+    HlsSettings settings{options.for_seconds, options.timeout_seconds, &stop_flag(), {}};
+    if (buffers.metrics != nullptr)
+        settings.quiet = [m = buffers.metrics] { m->quiet(); };
+    const HlsInput in{location, text, parse_playlist(text), &fetcher, settings, options.variant};
     if (options.hls_mode)
         return run_stream(options, StreamInput{nullptr, nullptr, nullptr, &in, false}, location, buffers, out_stream,
                           keys, err);

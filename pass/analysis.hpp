@@ -108,6 +108,7 @@ struct PcrState {
     std::uint64_t pcr_ticks;         // PCR differences added up, split at discontinuities
     std::uint32_t last_pcr_arrival;  // arrival_time_stamp of the last PCR packet (192-byte packets)
     std::uint32_t restart_epoch;     // the next PCR is taken as after a discontinuity while this is not the pass's
+    double max_interval_s;           // the longest interval measured between two of its PCRs
 };
 
 // A PID's format probe (the probe tracker's state, a PID each).

@@ -17,6 +17,7 @@ struct Step {
     Analysis& a;
     Progress& progress;
     PassHook* hook;
+    PassTap* tap;
     bool operator()(const Packet& packet)
     {
         if (packet.number == 1) {
@@ -64,6 +65,8 @@ struct Step {
     void window_moves()
     {
         analyze_window_moves(a);
+        if (tap != nullptr) [[unlikely]]
+            tap->moves(a);
         if constexpr (hooked)
             hook->window_moves();
     }
@@ -89,18 +92,20 @@ ScanEnd run_pass(const PacketInput& in, Analysis& a, std::FILE* err, PassHook* h
     SegmentLog* const segments = in.source != nullptr ? in.source->segments() : nullptr;
     if (segments != nullptr && !track_segments(a, *segments))
         return ScanEnd::read_error;
+    if (in.tap != nullptr)
+        in.tap->begin(a);
     ScanEnd end;
     if (a.arrival.on && hook != nullptr) {
-        Step<true, true> step{a, progress, hook};
+        Step<true, true> step{a, progress, hook, in.tap};
         end = scan_packets(reading, step, event);
     } else if (a.arrival.on) {
-        Step<false, true> step{a, progress, hook};
+        Step<false, true> step{a, progress, hook, in.tap};
         end = scan_packets(reading, step, event);
     } else if (hook != nullptr) {
-        Step<true, false> step{a, progress, hook};
+        Step<true, false> step{a, progress, hook, in.tap};
         end = scan_packets(reading, step, event);
     } else {
-        Step<false, false> step{a, progress, hook};
+        Step<false, false> step{a, progress, hook, in.tap};
         end = scan_packets(reading, step, event);
     }
     if (segments != nullptr) {
@@ -112,6 +117,8 @@ ScanEnd run_pass(const PacketInput& in, Analysis& a, std::FILE* err, PassHook* h
     end_timeline(a);
     progress_end(progress);
     for_each_used_pid(a, [&](unsigned, const PidState& s) { a.packets += s.packets; });
+    if (in.tap != nullptr)
+        in.tap->end(a);
     return end;
 }
 

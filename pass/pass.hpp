@@ -21,6 +21,19 @@ protected:
     ~PassHook() = default;
 };
 
+// What looks at the analysis while the pass runs (the figures --metrics
+// publishes): told when the pass begins, between packets each time the read
+// window moves (every block of a file, every datagram of a live stream),
+// and when it ends. Each call is in the pass's own thread.
+struct PassTap {
+    virtual void begin(const Analysis& a) = 0;
+    virtual void moves(const Analysis& a) = 0;
+    virtual void end(const Analysis& a) = 0;
+
+protected:
+    ~PassTap() = default;
+};
+
 // How the pass ended for a report: done, or the failure to tell (a read
 // error, no packet found, or a file shorter than one packet).
 ReportEnd pass_end(ScanEnd end, const Analysis& a);

@@ -35,6 +35,7 @@ struct PacketInput {
     bool resync;
     std::uint64_t* bytes_read;  // when not null, set to the bytes read at the end
     ByteSource* source = nullptr;          // the bytes, when they come not from `file` as it is
+    struct PassTap* tap = nullptr;         // what looks at the pass's figures as it goes (--metrics), or null
 };
 
 struct Packet {

@@ -96,6 +96,8 @@ void take_pcr(Analysis& a, const PidState& stream, unsigned pid, const Packet& p
         if (!discontinuity)
             check_pcr_pair(a, s, pid, packet, pcr, arrival, measure);
     }
+    if (measure.interval_s > s.max_interval_s)
+        s.max_interval_s = measure.interval_s;
     const std::uint64_t ticks = first ? 0 : pcr_difference(pcr, s.last_pcr);
     track_pcr(a, pid, packet, ticks, !first && !discontinuity && ticks > 0 && ticks <= pcr_segment_ticks, checked,
               measure);

@@ -64,7 +64,8 @@ VariantResult read_variant(const ReportRun& run, const HlsInput& in, unsigned in
     Analysis* const a = new_analysis(&sink);
     if (a == nullptr)
         return v;
-    const PacketInput packets{nullptr, run.in.block, run.in.block_bytes, run.in.read_piece, true, nullptr, &source};
+    const PacketInput packets{nullptr, run.in.block, run.in.block_bytes, run.in.read_piece, true, nullptr, &source,
+                              run.in.tap};
     run_pass(packets, *a, run.err);
     v.findings = source.findings();
     check_segments(v, source.playlist(), HlsCheckOptions{every_rap});

@@ -2,7 +2,7 @@
 
 #include <iterator>
 
-#include "sources/shared_library.hpp"
+#include "ts/shared_library.hpp"
 
 namespace ostrel {
 namespace {

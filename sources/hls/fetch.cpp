@@ -9,7 +9,7 @@
 #include <cstring>
 #include <iterator>
 
-#include "sources/shared_library.hpp"
+#include "ts/shared_library.hpp"
 
 namespace ostrel {
 

@@ -82,6 +82,8 @@ bool HlsSource::wait_until(Clock::time_point when)
     while (Clock::now() < when) {
         if (out_of_time())
             return false;
+        if (settings_.quiet)
+            settings_.quiet();
         std::this_thread::sleep_for(std::min<Clock::duration>(when - Clock::now(), std::chrono::milliseconds(20)));
     }
     return !out_of_time();

@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <set>
 #include <string>
 #include <vector>
@@ -25,6 +26,7 @@ struct HlsSettings {
     double for_seconds = 0;      // live: stop after this long (0: never)
     double timeout_seconds = 5;  // live: unchanged or unreadable this long (and 3 target durations) ends it
     const std::atomic<bool>* stop = nullptr;  // set by a signal: the run ends
+    std::function<void()> quiet;  // called while a live playlist is waited for, when set
 };
 
 inline constexpr std::size_t playlist_limit = std::size_t{16} << 20;  // bytes a playlist may have

@@ -230,6 +230,8 @@ bool udp_next(UdpReceiver& r, CaptureFrame& frame, OtherTraffic& other, std::str
         }
         if (ready <= 0) {
             quiet += ready == 0 ? 0.25 : 0;
+            if (ready == 0 && r.quiet)
+                r.quiet();
             if (r.timeout_seconds > 0 && quiet >= r.timeout_seconds) {
                 char text[64];
                 std::snprintf(text, sizeof text, "No data for %g s", r.timeout_seconds);

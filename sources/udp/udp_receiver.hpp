@@ -5,6 +5,7 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
 #include <cstdint>
 #include <string>
 
@@ -30,6 +31,7 @@ struct UdpReceiver {
     double for_seconds = 0;       // stop after this much arrival time (0: no limit)
     double timeout_seconds = 5;   // no datagram for this long: the end, as a failure
     const std::atomic<bool>* stop = nullptr;  // set by a signal: the end, cleanly
+    std::function<void()> quiet;  // called each quarter second without a datagram, when set
     std::uint64_t datagrams = 0;
     std::int64_t first_ns = 0;
     bool drops_known = false;

@@ -1,4 +1,4 @@
-#include "sources/shared_library.hpp"
+#include "ts/shared_library.hpp"
 
 namespace ostrel {
 
