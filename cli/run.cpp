@@ -11,6 +11,7 @@
 #include "reports/metrics/metrics_tap.hpp"
 #include "sources/hls/fetch.hpp"
 #include "sources/input.hpp"
+#include "sources/srt/srt_receiver.hpp"
 #include "sources/udp/udp_receiver.hpp"
 #include "ts/utf8.hpp"
 
@@ -124,10 +125,11 @@ int run(int argc, const char* const* argv)
         }
         metrics = std::make_unique<MetricsTap>(*server, argv[1], OSTREL_VERSION);
     }
-    if (is_udp_url(argv[1]) || is_http_url(argv[1])) {  // a file of such a name is ./udp:...
+    const bool live = is_udp_url(argv[1]) || is_srt_url(argv[1]);
+    if (live || is_http_url(argv[1])) {  // a file of such a name is ./udp:...
         put_notes();
         return with_buffers(metrics.get(), [&](const RunBuffers& buffers) {
-            return is_udp_url(argv[1]) ? run_live(options, argv[1], buffers, stdout, stdin, stderr)
+            return live ? run_live(options, argv[1], buffers, stdout, stdin, stderr)
                                        : run_playlist(options, argv[1], buffers, stdout, stdin, stderr);
         });
     }

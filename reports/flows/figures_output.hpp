@@ -18,6 +18,7 @@ struct FlowView {
     std::uint32_t ssrc;
     unsigned payload_type;
     const FlowFigures* figures;
+    bool srt = false;  // the messages of an SRT link, not datagrams as they came
 };
 
 // "127.0.0.1:40000 -> 239.1.1.1:5000, RTP (SSRC '0000ABCD'h, payload type '33'd)" or ", plain".

@@ -48,7 +48,9 @@ std::string flow_title(const FlowView& flow)
     char source[64], destination[64], rest[96];
     endpoint_text(flow.source, source, sizeof source);
     endpoint_text(flow.destination, destination, sizeof destination);
-    if (flow.rtp)
+    if (flow.srt)
+        std::snprintf(rest, sizeof rest, ", SRT messages");
+    else if (flow.rtp)
         std::snprintf(rest, sizeof rest, ", RTP (SSRC '%08X'h, payload type '%u'd)", flow.ssrc, flow.payload_type);
     else
         std::snprintf(rest, sizeof rest, ", plain UDP");

@@ -10,6 +10,7 @@
 #include "psi/dvb/dvb_text.hpp"
 #include "reports/check/check_output.hpp"
 #include "reports/summary/stream_facts.hpp"
+#include "sources/srt/srt_receiver.hpp"
 
 namespace ostrel {
 namespace {
@@ -143,6 +144,32 @@ void put_network(MetricsText& m, const FlowFigures& f, const std::uint64_t* drop
 }
 
 }  // namespace
+
+void put_srt_series(MetricsText& m, const SrtLinkFigures& l)
+{
+    if (!l.known)
+        return;
+    const struct {
+        const char* name;
+        const char* help;
+        const char* type;
+        double value;
+    } series[] = {
+        {"ostrel_srt_rtt_seconds", "SRT round-trip time, the latest.", "gauge", 0},
+        {"ostrel_srt_rtt_max_seconds", "SRT round-trip time, the highest sampled (once a second).", "gauge", l.rtt_max_ms / 1e3},
+        {"ostrel_srt_received_packets_total", "SRT packets received.", "counter", static_cast<double>(l.received)},
+        {"ostrel_srt_lost_packets_total", "SRT packets lost (receiver side).", "counter", static_cast<double>(l.lost)},
+        {"ostrel_srt_retransmitted_packets_total", "SRT retransmitted packets received.", "counter", static_cast<double>(l.retransmitted)},
+        {"ostrel_srt_dropped_packets_total", "SRT packets dropped for arriving too late to play.", "counter", static_cast<double>(l.dropped)},
+        {"ostrel_srt_undecrypted_packets_total", "SRT packets that could not be decrypted.", "counter", static_cast<double>(l.undecrypted)},
+        {"ostrel_srt_receive_buffer_seconds", "SRT receive buffer, undelivered time span.", "gauge", l.buffer_ms / 1e3},
+        {"ostrel_srt_bandwidth_bits_per_second", "SRT estimated link bandwidth.", "gauge", l.bandwidth_mbps * 1e6},
+    };
+    for (const auto& s : series) {
+        m.family(s.name, s.help, s.type);
+        m.sample(s.name, s.name == series[0].name ? l.rtt_last_ms / 1e3 : s.value);
+    }
+}
 
 std::string masked_input(const std::string& input)
 {

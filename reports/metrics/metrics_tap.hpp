@@ -58,6 +58,9 @@ private:
     std::unique_ptr<DvbText> dvb_;  // service names, made when first needed
 };
 
+// The ostrel_srt_* series of an SRT link.
+void put_srt_series(MetricsText& out, const struct SrtLinkFigures& link);
+
 // The input as the info series names it: the value of a passphrase= parameter replaced by ***.
 std::string masked_input(const std::string& input);
 

@@ -5,6 +5,7 @@
 #include "reports/summary/capture_output.hpp"
 #include "reports/flows/figures_json.hpp"
 #include "pass/network/flow_figures.hpp"
+#include "sources/srt/srt_receiver.hpp"
 
 namespace ostrel {
 namespace {
@@ -12,7 +13,26 @@ namespace {
 FlowView view_of(const CaptureFlow& capture)
 {
     const FlowStream& flow = *capture.stream;
-    return FlowView{flow.source, flow.destination, flow.rtp, flow.ssrc, flow.payload_type, capture.figures.get()};
+    return FlowView{flow.source,       flow.destination,       flow.rtp, flow.ssrc, flow.payload_type,
+                    capture.figures.get(), flow.srt_link != nullptr};
+}
+
+double mean_rtt_ms(const SrtLinkFigures& l) { return l.samples > 0 ? l.rtt_sum_ms / static_cast<double>(l.samples) : 0; }
+
+void put_srt_text(Output& out, const SrtLinkFigures& l)
+{
+    if (!l.known) {
+        out_text(out, "=> SRT Link:           unknown (no statistics yet)\n");
+        return;
+    }
+    out_format(out, "=> SRT Link:           round trip mean '%.3f'd ms, max '%.3f'd ms ('%" PRIu64 "'d samples)\n",
+               mean_rtt_ms(l), l.rtt_max_ms, l.samples);
+    out_format(out, "   Packets:            received '%lld'd, lost '%lld'd, retransmitted '%lld'd, dropped '%lld'd, "
+                    "undecrypted '%lld'd\n",
+               static_cast<long long>(l.received), static_cast<long long>(l.lost),
+               static_cast<long long>(l.retransmitted), static_cast<long long>(l.dropped),
+               static_cast<long long>(l.undecrypted));
+    out_format(out, "   Receive Buffer:     '%d'd ms; bandwidth estimate '%.3f'd Mbit/s\n", l.buffer_ms, l.bandwidth_mbps);
 }
 
 }  // namespace
@@ -35,6 +55,8 @@ void put_capture_text(Output& out, const Analysis& a, const CaptureFlow& capture
     put_other_traffic_text(out, flow.other, flow.other_flows);
     if (flow.drops != nullptr)
         out_format(out, "=> Socket Drops:       '%" PRIu64 "'d datagrams\n", *flow.drops);
+    if (flow.srt_link != nullptr)
+        put_srt_text(out, *flow.srt_link);
 }
 
 void add_capture_json(nlohmann::json& summary, const Analysis& a, const CaptureFlow& capture)
@@ -57,6 +79,12 @@ void add_capture_json(nlohmann::json& summary, const Analysis& a, const CaptureF
     summary["other_traffic"] = other;
     if (flow.drops != nullptr)
         summary["socket_drops"] = *flow.drops;
+    if (const SrtLinkFigures* l = flow.srt_link; l != nullptr && l->known)
+        summary["srt"] = {{"rtt_mean_ms", mean_rtt_ms(*l)}, {"rtt_max_ms", l->rtt_max_ms},
+                          {"received", l->received},      {"lost", l->lost},
+                          {"retransmitted", l->retransmitted}, {"dropped", l->dropped},
+                          {"undecrypted", l->undecrypted}, {"receive_buffer_ms", l->buffer_ms},
+                          {"bandwidth_mbps", l->bandwidth_mbps}};
 }
 
 }  // namespace ostrel

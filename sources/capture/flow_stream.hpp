@@ -70,6 +70,7 @@ struct FlowStream {
     std::uint64_t other_flows = 0;  // TS datagrams of other flows
     std::uint64_t ts_bytes = 0;     // the flow's, handed on or pending
     const std::uint64_t* drops = nullptr;  // datagrams the socket dropped (SO_RXQ_OVFL), where known
+    const struct SrtLinkFigures* srt_link = nullptr;  // an SRT source's link, as srt_bstats tells it
     std::unique_ptr<ArrivalLog> log;
     FlowBytes bytes;  // the flow's TS bytes
 };
