@@ -123,7 +123,8 @@ int run(int argc, const char* const* argv)
             std::fprintf(stderr, "%s\n", error.c_str());
             return exit_failed;
         }
-        metrics = std::make_unique<MetricsTap>(*server, argv[1], OSTREL_VERSION);
+        const unsigned priority = options.check_mode ? options.check_priority : (options.timeline_mode || options.html_mode) ? 3 : 2;
+        metrics = std::make_unique<MetricsTap>(*server, argv[1], OSTREL_VERSION, priority);
     }
     const bool live = is_udp_url(argv[1]) || is_srt_url(argv[1]);
     if (live || is_http_url(argv[1])) {  // a file of such a name is ./udp:...

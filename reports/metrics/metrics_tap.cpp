@@ -18,6 +18,7 @@ namespace {
 using WallClock = std::chrono::steady_clock;
 constexpr auto publish_every = std::chrono::milliseconds(100);
 constexpr auto rate_window = std::chrono::seconds(1);
+constexpr const char* errors_help = "Errors of each TR 101 290 indicator checked, as --check counts them.";
 
 std::string pid_label(unsigned pid)
 {
@@ -73,7 +74,7 @@ void put_pids(MetricsText& m, const Analysis& a, const std::array<double, pid_co
 
 void put_indicators(MetricsText& m, const Analysis& a)
 {
-    m.family("ostrel_tr101290_errors_total", "Errors of each TR 101 290 indicator checked, as --check counts them.", "counter");
+    m.family("ostrel_tr101290_errors_total", errors_help, "counter");
     for (unsigned i = 0; i < indicator_count; ++i) {
         const auto indicator = static_cast<Indicator>(i);
         if (!indicator_listed(a, indicator))
@@ -182,9 +183,30 @@ std::string masked_input(const std::string& input)
     return out;
 }
 
-MetricsTap::MetricsTap(MetricsServer& to, std::string input, const char* version)
+MetricsTap::MetricsTap(MetricsServer& to, std::string input, const char* version, unsigned priority)
     : server(to), input_name(masked_input(input)), version_text(version)
 {
+    // Before the first packet: the run is up, what it reads, and no error yet
+    // of the indicators it will check, so that increase() works from the start.
+    MetricsText m;
+    put_identity(m);
+    m.family("ostrel_tr101290_errors_total", errors_help, "counter");
+    for (unsigned i = 0; i < indicator_count; ++i) {
+        const auto indicator = static_cast<Indicator>(i);
+        if (indicator_priority(indicator) <= priority)
+            m.sample("ostrel_tr101290_errors_total", 0,
+                     {{"indicator", indicator_name(indicator)},
+                      {"priority", std::to_string(indicator_priority(indicator))}});
+    }
+    server.publish(std::move(m.text));
+}
+
+void MetricsTap::put_identity(MetricsText& m) const
+{
+    m.family("ostrel_up", "1 while the run goes on.", "gauge");
+    m.sample("ostrel_up", 1);
+    m.family("ostrel_info", "The input read and the program's version.", "gauge");
+    m.sample("ostrel_info", 1, {{"input", input_name}, {"version", version_text}});
 }
 
 MetricsTap::~MetricsTap() = default;
@@ -235,10 +257,7 @@ void MetricsTap::publish(const Analysis& a)
         for_each_used_pid(a, [&](unsigned pid, const PidState& s) { base_.pid_packets[pid] = s.packets; });
     }
     MetricsText m;
-    m.family("ostrel_up", "1 while the run goes on.", "gauge");
-    m.sample("ostrel_up", 1);
-    m.family("ostrel_info", "The input read and the program's version.", "gauge");
-    m.sample("ostrel_info", 1, {{"input", input_name}, {"version", version_text}});
+    put_identity(m);
     put_stream(m, a, packets, bytes_per_second_);
     put_pids(m, a, pid_rates_);
     put_indicators(m, a);

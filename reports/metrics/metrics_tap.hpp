@@ -32,7 +32,8 @@ struct RateBase {
 };
 
 struct MetricsTap final : PassTap {
-    MetricsTap(MetricsServer& to, std::string input, const char* version);
+    // `priority`: the highest TR 101 290 priority the report checks.
+    MetricsTap(MetricsServer& to, std::string input, const char* version, unsigned priority);
     ~MetricsTap();
     MetricsTap(const MetricsTap&) = delete;
     MetricsTap& operator=(const MetricsTap&) = delete;
@@ -50,6 +51,7 @@ struct MetricsTap final : PassTap {
 
 private:
     void publish(const Analysis& a);
+    void put_identity(MetricsText& m) const;
     const Analysis* current_ = nullptr;
     std::chrono::steady_clock::time_point last_{};
     RateBase base_, rates_from_;
