@@ -9,7 +9,8 @@
 // and the bytes as the frames of a network capture (behind a pcap header of
 // each link type read), through --flows and the reports of its flow; the
 // bytes as a playlist's text, and as the segments of a playlist (twice, a
-// discontinuity between) through --hls and the other reports.
+// discontinuity between) through --hls and the other reports; the bytes as
+// the addresses of srt:// and --metrics:, and as a metric's label.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -25,7 +26,11 @@
 #include "sources/capture/frames.hpp"
 #include "sources/udp/udp_receiver.hpp"
 #include "sources/file/byte_window.hpp"
+#include "output/metrics_server.hpp"
+#include "output/metrics_text.hpp"
+#include "reports/metrics/metrics_tap.hpp"
 #include "sources/hls/attribute_list.hpp"
+#include "sources/srt/srt_receiver.hpp"
 #include "sources/hls/playlist.hpp"
 #include "sources/hls/fetch.hpp"
 #include <unistd.h>
@@ -102,6 +107,20 @@ void run_capture(const std::uint8_t* data, std::size_t size)
 }
 
 }  // namespace
+
+// The bytes as the addresses srt:// and --metrics: take, and as label values
+// of the metrics (never opened or listened on).
+void run_addresses(const std::uint8_t* data, std::size_t size)
+{
+    const std::string text(reinterpret_cast<const char*>(data), size);
+    ostrel::SrtAddress srt;
+    std::string error;
+    (void)ostrel::parse_srt_url(("srt://" + text).c_str(), srt, error);
+    ostrel::MetricsAddress metrics;
+    (void)ostrel::parse_metrics_address(text, metrics);
+    ostrel::MetricsText m;
+    m.sample("ostrel_fuzz", static_cast<double>(size), {{"input", ostrel::masked_input(text)}});
+}
 
 // The bytes as a playlist's text (never fetched: its URIs could name
 // anything), then as a segment of a playlist on disk, read twice with and
@@ -191,5 +210,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size > 0)
         run_capture(data, size);
     run_playlists(data, size);
+    run_addresses(data, size);
     return 0;
 }
