@@ -16,6 +16,7 @@ struct HttpLibrary {
     decltype(&MHD_start_daemon) start = nullptr;
     decltype(&MHD_stop_daemon) stop = nullptr;
     decltype(&MHD_create_response_from_buffer) response = nullptr;
+    decltype(&MHD_create_response_from_buffer_with_free_callback_cls) shared_response = nullptr;
     decltype(&MHD_add_response_header) header = nullptr;
     decltype(&MHD_queue_response) queue = nullptr;
     decltype(&MHD_destroy_response) destroy = nullptr;
@@ -47,6 +48,7 @@ bool load(HttpLibrary& l, std::string& error)
     }
     if (take_function(l.handle, "MHD_start_daemon", l.start) && take_function(l.handle, "MHD_stop_daemon", l.stop) &&
         take_function(l.handle, "MHD_create_response_from_buffer", l.response) &&
+        take_function(l.handle, "MHD_create_response_from_buffer_with_free_callback_cls", l.shared_response) &&
         take_function(l.handle, "MHD_add_response_header", l.header) &&
         take_function(l.handle, "MHD_queue_response", l.queue) &&
         take_function(l.handle, "MHD_destroy_response", l.destroy))
@@ -60,9 +62,9 @@ struct Served {
     const HttpLibrary* http;
 };
 
-MHD_Result answer(const HttpLibrary& h, MHD_Connection* c, unsigned status, const std::string& body, const char* type)
+// The response queued and let go: MHD holds it until it is sent.
+MHD_Result queue(const HttpLibrary& h, MHD_Connection* c, unsigned status, MHD_Response* r, const char* type)
 {
-    MHD_Response* r = h.response(body.size(), const_cast<char*>(body.data()), MHD_RESPMEM_MUST_COPY);
     if (r == nullptr)
         return MHD_NO;
     h.header(r, "Content-Type", type);
@@ -71,6 +73,25 @@ MHD_Result answer(const HttpLibrary& h, MHD_Connection* c, unsigned status, cons
     const MHD_Result queued = h.queue(c, status, r);
     h.destroy(r);
     return queued;
+}
+
+MHD_Result answer(const HttpLibrary& h, MHD_Connection* c, unsigned status, const std::string& body, const char* type)
+{
+    return queue(h, c, status, h.response(body.size(), const_cast<char*>(body.data()), MHD_RESPMEM_MUST_COPY), type);
+}
+
+using SharedText = std::shared_ptr<const std::string>;
+
+void let_go(void* held) { delete static_cast<SharedText*>(held); }
+
+// The snapshot sent as it stands, kept alive until MHD is done with it.
+MHD_Result answer_shared(const HttpLibrary& h, MHD_Connection* c, SharedText text, const char* type)
+{
+    auto* held = new SharedText(std::move(text));
+    MHD_Response* r = h.shared_response((*held)->size(), const_cast<char*>((*held)->data()), &let_go, held);
+    if (r == nullptr)
+        let_go(held);
+    return queue(h, c, MHD_HTTP_OK, r, type);
 }
 
 MHD_Result handle(void* cls, MHD_Connection* c, const char* url, const char* method, const char*, const char*,
@@ -82,7 +103,7 @@ MHD_Result handle(void* cls, MHD_Connection* c, const char* url, const char* met
     if (std::strcmp(method, "GET") != 0 && std::strcmp(method, "HEAD") != 0)
         return answer(*s.http, c, MHD_HTTP_METHOD_NOT_ALLOWED, "method not allowed\n", text);
     if (std::strcmp(url, "/metrics") == 0)
-        return answer(*s.http, c, MHD_HTTP_OK, s.server->snapshot(), "text/plain; version=0.0.4; charset=utf-8");
+        return answer_shared(*s.http, c, s.server->snapshot(), "text/plain; version=0.0.4; charset=utf-8");
     if (std::strcmp(url, "/") == 0)
         return answer(*s.http, c, MHD_HTTP_OK, index_page, "text/html; charset=utf-8");
     return answer(*s.http, c, MHD_HTTP_NOT_FOUND, "not found\n", text);
@@ -131,7 +152,7 @@ bool MetricsServer::start(const MetricsAddress& address, std::string& error)
     if (!load(*http_, error))
         return false;
     sockaddr_storage where{};
-    unsigned flags = MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_AUTO;
+    unsigned flags = MHD_USE_POLL_INTERNAL_THREAD;  // poll(): few connections, no epoll_ctl for each
     if (address.address.find(':') != std::string::npos) {
         auto* six = reinterpret_cast<sockaddr_in6*>(&where);
         six->sin6_family = AF_INET6;
@@ -158,11 +179,12 @@ bool MetricsServer::start(const MetricsAddress& address, std::string& error)
 
 void MetricsServer::publish(std::string snapshot)
 {
+    SharedText next = std::make_shared<const std::string>(std::move(snapshot));
     const std::lock_guard<std::mutex> hold(lock_);
-    snapshot_.swap(snapshot);  // the old text is freed outside the lock
+    snapshot_.swap(next);  // the old text is let go outside the lock (or by the last scrape sending it)
 }
 
-std::string MetricsServer::snapshot() const
+SharedText MetricsServer::snapshot() const
 {
     const std::lock_guard<std::mutex> hold(lock_);
     return snapshot_;

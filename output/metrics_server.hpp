@@ -34,14 +34,15 @@ public:
     bool start(const MetricsAddress& address, std::string& error);
     // The text /metrics answers from now on.
     void publish(std::string snapshot);
-    std::string snapshot() const;
+    // The last one published, shared: a scrape sends it without a copy.
+    std::shared_ptr<const std::string> snapshot() const;
 
 private:
     std::unique_ptr<HttpLibrary> http_;
     void* daemon_ = nullptr;
     void* served_ = nullptr;  // what the handler is given
     mutable std::mutex lock_;
-    std::string snapshot_;
+    std::shared_ptr<const std::string> snapshot_ = std::make_shared<const std::string>();
 };
 
 }  // namespace ostrel

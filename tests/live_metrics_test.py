@@ -212,6 +212,9 @@ def metrics_cases(work):
     if shutil.which("promtool"):
         p = subprocess.run(["promtool", "check", "metrics"], input=last, capture_output=True, text=True)
         expect("promtool", p.returncode == 0, p.stdout + p.stderr)
+        p = subprocess.run(["promtool", "check", "rules", str(ROOT / "docs" / "prometheus-rules.yml")],
+                           capture_output=True, text=True)
+        expect("the README's alert rules", p.returncode == 0, p.stdout + p.stderr)
     else:
         skipped.append("promtool check metrics (Debian: prometheus)")
     if prometheus is not None:

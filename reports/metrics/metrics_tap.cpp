@@ -256,6 +256,13 @@ void MetricsTap::publish(const Analysis& a)
         base_.packets = packets;
         for_each_used_pid(a, [&](unsigned pid, const PidState& s) { base_.pid_packets[pid] = s.packets; });
     }
+    if (packets != last_packets_) {
+        last_packets_ = packets;
+        last_change_ = now;
+    } else if (now - last_change_ >= rate_window) {  // nothing for a second: the input has stopped
+        bytes_per_second_ = 0;
+        pid_rates_.fill(0);
+    }
     MetricsText m;
     put_identity(m);
     put_stream(m, a, packets, bytes_per_second_);

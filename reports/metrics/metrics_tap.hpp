@@ -56,6 +56,8 @@ private:
     std::chrono::steady_clock::time_point last_{};
     RateBase base_, rates_from_;
     double bytes_per_second_ = 0;
+    std::uint64_t last_packets_ = 0;
+    std::chrono::steady_clock::time_point last_change_{};  // when a packet last came
     std::array<double, pid_count> pid_rates_{};
     std::unique_ptr<DvbText> dvb_;  // service names, made when first needed
 };

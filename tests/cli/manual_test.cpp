@@ -75,7 +75,7 @@ TEST(Manual, EveryOptionIsInTheHelpAndTheManual)
     // A value of each kind the help names, for the parser to take.
     const std::pair<std::string_view, const char*> values[] = {
         {"", ""},        {"HHHH", "0100"}, {"N", "1"},   {"SECONDS", "1"},
-        {"FILE", "x.ts"}, {"H,H", "100,101"}, {"X", "10"}, {"A:P", "239.1.1.1:5000"},
+        {"FILE", "x.ts"}, {"H,H", "100,101"}, {"X", "10"}, {"A:P", "239.1.1.1:5000"}, {"PORT", "9100"},
     };
     for (const OptionSpelling& o : option_spellings) {
         const std::string name(o.name);
