@@ -1,14 +1,16 @@
 #include "reports/timeline/timeline_report.hpp"
 
 #include "pass/interval_pass.hpp"
+#include "pass/network/flow_figures.hpp"
 
 namespace ostrel {
 namespace {
 
 struct Run final : IntervalListener {
-    Run(Output& o, const TimelineOptions& asked) : out(o), options(asked) {}
+    Run(Output& o, const TimelineOptions& asked) : out(o), options(asked), srt{asked.srt} {}
     Output& out;
     const TimelineOptions& options;
+    SrtRows srt;
     std::uint64_t rows = 0;
     void row(const IntervalRow& row) override;
     void finished(const Analysis& a) override;
@@ -18,15 +20,23 @@ void Run::row(const IntervalRow& row)
 {
     Run& run = *this;
     ++run.rows;
+    SrtRows* const srt = run.srt.link != nullptr ? &run.srt : nullptr;
     if (run.options.json) {
-        put_interval_json(run.out, row);
+        put_interval_json(run.out, row, srt);
     } else {
         if (run.rows == 1)
             out_format(run.out, "=> Timeline:           intervals of '%.6f'd s; bitrates in bit/s, '-' unknown\n",
                        run.options.interval_s);
-        if (row.pids_changed || run.rows == 1)
+        if (row.pids_changed || run.rows == 1) {
             put_interval_header(run.out, row);
+            if (srt != nullptr)
+                put_srt_header(run.out);
+            out_text(run.out, "\n");
+        }
         put_interval_text(run.out, row);
+        if (srt != nullptr)
+            put_srt_cells(run.out, *srt);
+        out_text(run.out, "\n");
     }
     if (run.options.live)
         out_flush(run.out);
@@ -68,6 +78,7 @@ ReportEnd TimelineReport::write(const ReportRun& run, SyncLog& log)
 {
     TimelineOptions o = options;
     o.live = live_input(run);
+    o.srt = run.flow != nullptr ? run.flow->stream->srt_link : nullptr;
     return report_timeline(run.in, log.out, o, log.err);
 }
 

@@ -30,7 +30,6 @@ void put_interval_header(Output& out, const IntervalRow& row)
     out_format(out, " %6s %10s %11s %4s %4s %4s", "PCRs", "PCR max ms", "Accuracy ns", "P1", "P2", "P3");
     if (row.network)
         out_format(out, " %8s %6s", "DF ms", "MLR");
-    out_text(out, "\n");
 }
 
 void put_interval_text(Output& out, const IntervalRow& row)
@@ -53,10 +52,9 @@ void put_interval_text(Output& out, const IntervalRow& row)
         put_cell(out, 8, row.df_ms, 3);
         out_format(out, " %6llu", static_cast<unsigned long long>(row.lost));
     }
-    out_text(out, "\n");
 }
 
-void put_interval_json(Output& out, const IntervalRow& row)
+void put_interval_json(Output& out, const IntervalRow& row, SrtRows* srt)
 {
     nlohmann::ordered_json pids = nlohmann::ordered_json::array();
     for (unsigned i = 0; i < row.pid_count; ++i) {
@@ -77,8 +75,47 @@ void put_interval_json(Output& out, const IntervalRow& row)
         {"findings", {{"1", row.findings[0]}, {"2", row.findings[1]}, {"3", row.findings[2]}}},
         {"df_ms", row.network ? known(row.df_ms) : none},
         {"mlr", row.network ? nlohmann::ordered_json(row.lost) : none}};
-    out_text(out, line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
+    nlohmann::ordered_json with_link = line;
+    if (srt != nullptr)
+        with_link["srt"] = srt_row_json(*srt);
+    out_text(out, with_link.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
     out_text(out, "\n");
+}
+
+}  // namespace ostrel
+
+namespace ostrel {
+
+void put_srt_header(Output& out) { out_format(out, " %8s %6s %6s %6s %6s", "RTT ms", "Lost", "Retr", "Drop", "Buf ms"); }
+
+// The link's counts since the row before (libsrt's figures are sampled once a second).
+void put_srt_cells(Output& out, SrtRows& s)
+{
+    const SrtLinkFigures& l = *s.link;
+    if (!l.known || l.samples == 0) {
+        out_format(out, " %8s %6s %6s %6s %6s", "-", "-", "-", "-", "-");
+        return;
+    }
+    out_format(out, " %8.3f %6lld %6lld %6lld %6d", l.rtt_last_ms, static_cast<long long>(l.lost - s.lost),
+               static_cast<long long>(l.retransmitted - s.retransmitted), static_cast<long long>(l.dropped - s.dropped),
+               l.buffer_ms);
+    s.lost = l.lost;
+    s.retransmitted = l.retransmitted;
+    s.dropped = l.dropped;
+}
+
+nlohmann::ordered_json srt_row_json(SrtRows& s)
+{
+    const SrtLinkFigures& l = *s.link;
+    if (!l.known || l.samples == 0)
+        return nullptr;
+    nlohmann::ordered_json j = {{"rtt_ms", l.rtt_last_ms}, {"lost", l.lost - s.lost},
+                                {"retransmitted", l.retransmitted - s.retransmitted}, {"dropped", l.dropped - s.dropped},
+                                {"receive_buffer_ms", l.buffer_ms}};
+    s.lost = l.lost;
+    s.retransmitted = l.retransmitted;
+    s.dropped = l.dropped;
+    return j;
 }
 
 }  // namespace ostrel
