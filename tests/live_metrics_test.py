@@ -95,6 +95,18 @@ def srt_cases():
     expect("srt caller figures", summary.get("srt", {}).get("received") == 47 and summary["srt"]["lost"] == 0,
            summary.get("srt"))
     expect("srt passphrase masked", "0123456789abc" not in out, out[:200])
+    # --timeline: each row with the link's columns; nothing lost on loopback.
+    udp, srt = free_port(), free_port()
+    r = relay(f"srt://127.0.0.1:{srt}?mode=listener", udp)
+    time.sleep(0.5)
+    run = ostrel([f"srt://127.0.0.1:{srt}", "--timeline", "--json", "--timeout:2"])
+    send(FIXTURE, udp)
+    out, err = run.communicate(timeout=30)
+    r.kill()
+    rows = [json.loads(line) for line in out.splitlines()]
+    expect("srt timeline", rows and all("srt" in row for row in rows) and
+           sum(row["packets"] for row in rows) == sum(file_pids.values()) and
+           all(row["srt"] is None or row["srt"]["lost"] == 0 for row in rows), (out[:300], err))
     # ostrel listens; srt-live-transmit calls it; SIGINT ends the run with the closing lines.
     udp, srt = free_port(), free_port()
     run = ostrel([f"srt://:{srt}?mode=listener&latency=80", "--check", "--timeout:10"])
