@@ -156,7 +156,7 @@ void put_srt_series(MetricsText& m, const SrtLinkFigures& l)
         const char* type;
         double value;
     } series[] = {
-        {"ostrel_srt_rtt_seconds", "SRT round-trip time, the latest.", "gauge", 0},
+        {"ostrel_srt_rtt_seconds", "SRT round-trip time, the latest.", "gauge", l.rtt_last_ms / 1e3},
         {"ostrel_srt_rtt_max_seconds", "SRT round-trip time, the highest sampled (once a second).", "gauge", l.rtt_max_ms / 1e3},
         {"ostrel_srt_received_packets_total", "SRT packets received.", "counter", static_cast<double>(l.received)},
         {"ostrel_srt_lost_packets_total", "SRT packets lost (receiver side).", "counter", static_cast<double>(l.lost)},
@@ -168,7 +168,7 @@ void put_srt_series(MetricsText& m, const SrtLinkFigures& l)
     };
     for (const auto& s : series) {
         m.family(s.name, s.help, s.type);
-        m.sample(s.name, s.name == series[0].name ? l.rtt_last_ms / 1e3 : s.value);
+        m.sample(s.name, s.value);
     }
 }
 
