@@ -35,6 +35,28 @@ int with_buffers(MetricsTap* metrics, Run&& run)
     return run(RunBuffers{block.get(), block_bytes, 0, text.get(), output_capacity, metrics});
 }
 
+// --metrics: the endpoint listens before the input is opened, for as long as
+// the run goes on; false with the message said when it cannot.
+bool start_metrics(const RunOptions& options, const char* input, std::unique_ptr<MetricsServer>& server,
+                   std::unique_ptr<MetricsTap>& metrics)
+{
+    MetricsAddress address;
+    std::string error;
+    parse_metrics_address(options.metrics_address, address);  // read when the option was
+    server = std::make_unique<MetricsServer>();
+    if (!server->start(address, error)) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        return false;
+    }
+    // The indicators the report checks: those --check:N asks for, all three
+    // for the rows of --timeline and --html:, else priorities 1 and 2.
+    const unsigned priority = options.check_mode                           ? options.check_priority
+                              : (options.timeline_mode || options.html_mode) ? 3
+                                                                             : 2;
+    metrics = std::make_unique<MetricsTap>(*server, input, OSTREL_VERSION, priority);
+    return true;
+}
+
 // Step mode reads its keys from the terminal when the stream comes on
 // standard input, or none when there is no terminal.
 int run_on_named_file(const RunOptions& options, std::FILE* file, const char* name, bool standard_input,
@@ -111,27 +133,16 @@ int run(int argc, const char* const* argv)
         std::fprintf(stderr, "%s\n", options.option_error.c_str());
         return exit_failed;
     }
-    // --metrics: the endpoint listens before the input is opened, for as long as the run goes on.
     std::unique_ptr<MetricsServer> server;
     std::unique_ptr<MetricsTap> metrics;
-    if (options.metrics_mode) {
-        MetricsAddress address;
-        std::string error;
-        parse_metrics_address(options.metrics_address, address);
-        server = std::make_unique<MetricsServer>();
-        if (!server->start(address, error)) {
-            std::fprintf(stderr, "%s\n", error.c_str());
-            return exit_failed;
-        }
-        const unsigned priority = options.check_mode ? options.check_priority : (options.timeline_mode || options.html_mode) ? 3 : 2;
-        metrics = std::make_unique<MetricsTap>(*server, argv[1], OSTREL_VERSION, priority);
-    }
+    if (options.metrics_mode && !start_metrics(options, argv[1], server, metrics))
+        return exit_failed;
     const bool live = is_udp_url(argv[1]) || is_srt_url(argv[1]);
     if (live || is_http_url(argv[1])) {  // a file of such a name is ./udp:...
         put_notes();
         return with_buffers(metrics.get(), [&](const RunBuffers& buffers) {
             return live ? run_live(options, argv[1], buffers, stdout, stdin, stderr)
-                                       : run_playlist(options, argv[1], buffers, stdout, stdin, stderr);
+                        : run_playlist(options, argv[1], buffers, stdout, stdin, stderr);
         });
     }
     // "-" is standard input; a file of that name is ./-
