@@ -1,3 +1,6 @@
+// srt://HOST:PORT?… as the command line gives it: the host, the port and
+// the libsrt options the query sets, each checked before anything is opened.
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
