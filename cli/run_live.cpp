@@ -1,4 +1,3 @@
-#include <csignal>
 #include <memory>
 #include <string>
 
@@ -44,6 +43,10 @@ int run_flow(const RunOptions& options, const char* url, DatagramSource& datagra
         std::fprintf(err, "%s\n", flow.error.c_str());
         status = exit_failed;
     }
+    if (buffers.metrics != nullptr) {  // the flow is gone: the last snapshot stays served
+        buffers.metrics->flow = nullptr;
+        buffers.metrics->socket_drops = nullptr;
+    }
     return status;
 }
 
@@ -74,7 +77,8 @@ int run_srt(const RunOptions& options, const char* url, const RunBuffers& buffer
     SrtDatagrams datagrams{*receiver};
     take_srt_stats(*receiver);
     const std::string shown = masked_input(url);  // a passphrase is not printed
-    const int status = run_flow(options, shown.c_str(), datagrams, nullptr, &receiver->link, buffers, out_stream, keys, err);
+    const int status =
+        run_flow(options, shown.c_str(), datagrams, nullptr, &receiver->link, buffers, out_stream, keys, err);
     if (buffers.metrics != nullptr)
         buffers.metrics->extra = nullptr;
     return status;
