@@ -72,9 +72,10 @@ inline constexpr const char* help_text =
     "  ostrel --help      this text\n"
     "  ostrel --version   the version\n"
     "Exit status: 0 done; 1 open, read or write failure, damage that stopped a report,\n"
-    "a lost sync byte, errors found by --check, an option value that cannot be read,\n"
-    "--write: or --html: naming the input file, a capture without a flow to read or\n"
-    "cut short;\n"
+    "a lost sync byte, errors found by --check or --hls, an option value that cannot\n"
+    "be read, --write: or --html: naming the input file, a capture without a flow to\n"
+    "read or cut short, a playlist or segment that cannot be read, an SRT connection\n"
+    "that fails, --metrics: that cannot listen;\n"
     "2 no file name.\n";
 
 }  // namespace ostrel
