@@ -62,6 +62,11 @@ int run_playlist(const RunOptions& options, const char* location, const RunBuffe
 // ending .m3u8 or .m3u, or a file that begins with #EXTM3U.
 bool names_playlist(const char* argument, std::FILE* file);
 
+struct LiveLimits;
+// What ends a live run and what it tells while it waits, from the options
+// (--for:, --timeout:, the signals' flag, --metrics).
+LiveLimits live_limits(const RunOptions& options, const RunBuffers& buffers);
+
 // A live stream received on a UDP socket (`url`: udp://...), until it
 // ends, is stopped (SIGINT, SIGTERM, --for:) or goes quiet (--timeout:).
 int run_live(const RunOptions& options, const char* url, const RunBuffers& buffers, std::FILE* out_stream,

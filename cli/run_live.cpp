@@ -60,15 +60,11 @@ int run_srt(const RunOptions& options, const char* url, const RunBuffers& buffer
         return exit_failed;
     }
     const auto receiver = std::make_unique<SrtReceiver>();
-    receiver->for_seconds = options.for_seconds;
-    receiver->timeout_seconds = options.timeout_seconds;
     const StopOnSignals signals;
-    receiver->stop = &stop_flag();
+    receiver->limits = live_limits(options, buffers);
     if (buffers.metrics != nullptr) {
-        MetricsTap* m = buffers.metrics;
-        receiver->quiet = [m] { m->quiet(); };
         const SrtLinkFigures* link = &receiver->link;
-        m->extra = [link](MetricsText& out) { put_srt_series(out, *link); };
+        buffers.metrics->extra = [link](MetricsText& out) { put_srt_series(out, *link); };
     }
     if (!open_srt(address, *receiver, error)) {
         std::fprintf(err, "%s\n", error.c_str());
@@ -86,6 +82,14 @@ int run_srt(const RunOptions& options, const char* url, const RunBuffers& buffer
 
 }  // namespace
 
+LiveLimits live_limits(const RunOptions& options, const RunBuffers& buffers)
+{
+    LiveLimits l{options.for_seconds, options.timeout_seconds, &stop_flag(), {}};
+    if (buffers.metrics != nullptr)
+        l.quiet = [m = buffers.metrics] { m->quiet(); };
+    return l;
+}
+
 int run_live(const RunOptions& options, const char* url, const RunBuffers& buffers, std::FILE* out_stream,
              std::FILE* keys, std::FILE* err)
 {
@@ -98,12 +102,8 @@ int run_live(const RunOptions& options, const char* url, const RunBuffers& buffe
         return exit_failed;
     }
     const auto receiver = std::make_unique<UdpReceiver>();
-    receiver->for_seconds = options.for_seconds;
-    receiver->timeout_seconds = options.timeout_seconds;
     const StopOnSignals signals;
-    receiver->stop = &stop_flag();
-    if (buffers.metrics != nullptr)
-        receiver->quiet = [m = buffers.metrics] { m->quiet(); };
+    receiver->limits = live_limits(options, buffers);
     if (!udp_open(address, *receiver, error, note)) {
         std::fprintf(err, "%s\n", error.c_str());
         return exit_failed;

@@ -4,7 +4,6 @@
 
 #include "cli/run.hpp"
 #include "cli/stop_signals.hpp"
-#include "reports/metrics/metrics_tap.hpp"
 #include "sources/hls/hls_input.hpp"
 #include "ts/utf8.hpp"
 
@@ -96,10 +95,7 @@ int run_playlist(const RunOptions& options, const char* location, const RunBuffe
         return exit_failed;
     }
     const StopOnSignals signals;
-    HlsSettings settings{options.for_seconds, options.timeout_seconds, &stop_flag(), {}};
-    if (buffers.metrics != nullptr)
-        settings.quiet = [m = buffers.metrics] { m->quiet(); };
-    const HlsInput in{location, text, parse_playlist(text), &fetcher, settings, options.variant};
+    const HlsInput in{location, text, parse_playlist(text), &fetcher, live_limits(options, buffers), options.variant};
     if (options.hls_mode)
         return run_stream(options, StreamInput{nullptr, nullptr, nullptr, &in, false}, location, buffers, out_stream,
                           keys, err);

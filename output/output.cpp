@@ -73,6 +73,16 @@ char* put_hex(char* w, unsigned value, unsigned digits, bool upper)
     return w;
 }
 
+std::string formatted(const char* format, ...)
+{
+    char text[256];
+    std::va_list args;
+    va_start(args, format);
+    std::vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    return text;
+}
+
 void out_format(Output& out, const char* format, ...)
 {
     constexpr std::size_t piece = 1024;

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <string_view>
 
 namespace ostrel {
@@ -46,5 +47,7 @@ char* put_hex(char* w, unsigned value, unsigned digits, bool upper = true);
 
 // printf into the output, one bounded piece (up to 1 KiB).
 void out_format(Output& out, const char* format, ...) __attribute__((format(printf, 2, 3)));
+// printf into a string of at most 255 bytes: a finding's detail, a line to assemble.
+std::string formatted(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 }  // namespace ostrel

@@ -36,8 +36,6 @@ Analysis* new_analysis(PassListener* listener)
         return nullptr;
     }
     a->cc_epoch = 1;
-    a->no_segment_mark = UINT64_MAX;
-    a->segment_mark = &a->no_segment_mark;
     a->check_priority = 2;
     clock_reset(a->clock);
     note_event(*a, a->last_pat, 0);  // no PAT since the start of the file

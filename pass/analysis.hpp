@@ -220,9 +220,7 @@ struct Analysis {
     PcrTracks pcr_tracks;  // PCR accuracy against a constant rate, PCR jitter against arrival
     struct FlowFigures* figures;  // a capture's flow summed up: its losses go there
     struct Intervals* intervals;  // the report that cuts the stream into intervals of time, or null
-    // A playlist's segments: where the next begins (the log's, or never), and their tracker.
-    const std::uint64_t* segment_mark;
-    std::uint64_t no_segment_mark;
+    // A playlist's segments, and their tracker (null for any other input).
     struct SegmentLog* segment_log;
     struct SegmentTracker* segments;
 };

@@ -29,9 +29,7 @@ struct Step {
             if (r != nullptr && (r->time_ns != a.arrival.now_ns || !a.arrival.started))
                 note_arrival(a, r->time_ns, packet.offset);
         }
-        if (packet.offset >= *a.segment_mark) [[unlikely]]
-            enter_segments(a, packet.offset);
-        if (a.segments != nullptr) [[unlikely]]
+        if (a.segments != nullptr) [[unlikely]]  // a playlist's: its segments, one test for the rest
             segment_packet(a, *a.segments, packet);
         analyze_packet(a, packet);
         if (a.intervals != nullptr)
@@ -53,8 +51,8 @@ struct Step {
             return 0;
         if (a.intervals != nullptr && a.arrival.on)
             return 0;
-        if (*a.segment_mark != UINT64_MAX)  // a run ends where a playlist's segment does
-            count = packets_before(*a.segment_mark, count, size, offset);
+        if (a.segments != nullptr)  // a run ends where a playlist's segment does
+            count = packets_before(a.segment_log->next_offset, count, size, offset);
         const std::size_t taken = analyze_plain_run(a, ts, count, size, number, offset);
         if (taken > 0 && a.intervals != nullptr)
             intervals_run(a, *a.intervals, offset, packet_pid(ts), static_cast<unsigned>(taken), size);

@@ -180,7 +180,6 @@ bool track_segments(Analysis& a, SegmentLog& log)
     if (a.segments == nullptr)
         return false;
     a.segment_log = &log;
-    a.segment_mark = &log.next_offset;
     return true;
 }
 
@@ -188,7 +187,6 @@ void untrack_segments(Analysis& a)
 {
     delete a.segments;
     a.segments = nullptr;
-    a.segment_mark = &a.no_segment_mark;
 }
 
 void enter_segments(Analysis& a, std::uint64_t offset)
@@ -200,6 +198,8 @@ void enter_segments(Analysis& a, std::uint64_t offset)
 
 void segment_packet(Analysis& a, SegmentTracker& t, const Packet& packet)
 {
+    if (packet.offset >= a.segment_log->next_offset)
+        enter_segments(a, packet.offset);
     const unsigned char* const p = packet.ts;
     const HeaderView h{p};
     const unsigned pid = h.pid();

@@ -72,7 +72,8 @@ bool track_segments(Analysis& a, SegmentLog& log);
 void untrack_segments(Analysis& a);
 // The segments that begin at or before `offset` (the packet's own included).
 void enter_segments(Analysis& a, std::uint64_t offset);
-// A packet looked at one by one, before the analysis takes it.
+// A packet looked at one by one, before the analysis takes it (the segments
+// it reaches entered first).
 void segment_packet(Analysis& a, SegmentTracker& t, const Packet& packet);
 // The input has ended: the segments left go to the listener.
 void finish_segments(Analysis& a);

@@ -77,32 +77,33 @@ def relay(listener_url, udp_port):
                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
 
+def called_over_srt(query, options):
+    """The fixture relayed by srt-live-transmit listening (`query` added to
+    its address and to ostrel's), ostrel calling it with `options`: its output."""
+    udp, srt = free_port(), free_port()
+    r = relay(f"srt://127.0.0.1:{srt}?mode=listener{query}", udp)
+    time.sleep(0.5)
+    run = ostrel([f"srt://127.0.0.1:{srt}?mode=caller{query}", *options])
+    send(FIXTURE, udp)
+    out, err = run.communicate(timeout=30)
+    r.kill()
+    return out, err
+
+
 def srt_cases():
     if shutil.which("srt-live-transmit") is None:
         skipped.append("SRT (no srt-live-transmit; Debian: srt-tools)")
         return
     file_pids = pid_packets(file_report("--summary", "--json"))
     # ostrel calls a listener that relays the UDP the test sends.
-    udp, srt = free_port(), free_port()
-    r = relay(f"srt://127.0.0.1:{srt}?mode=listener&passphrase=0123456789abc", udp)
-    time.sleep(0.5)
-    run = ostrel([f"srt://127.0.0.1:{srt}?passphrase=0123456789abc", "--summary", "--json", "--timeout:3"])
-    send(FIXTURE, udp)
-    out, err = run.communicate(timeout=30)
-    r.kill()
+    out, err = called_over_srt("&passphrase=0123456789abc", ["--summary", "--json", "--timeout:3"])
     summary = json.loads(out) if out.startswith("{") else {}
     expect("srt caller packets", summary and pid_packets(out) == file_pids, (out[:300], err))
     expect("srt caller figures", summary.get("srt", {}).get("received") == 47 and summary["srt"]["lost"] == 0,
            summary.get("srt"))
     expect("srt passphrase masked", "0123456789abc" not in out, out[:200])
     # --timeline: each row with the link's columns; nothing lost on loopback.
-    udp, srt = free_port(), free_port()
-    r = relay(f"srt://127.0.0.1:{srt}?mode=listener", udp)
-    time.sleep(0.5)
-    run = ostrel([f"srt://127.0.0.1:{srt}", "--timeline", "--json", "--timeout:2"])
-    send(FIXTURE, udp)
-    out, err = run.communicate(timeout=30)
-    r.kill()
+    out, err = called_over_srt("", ["--timeline", "--json", "--timeout:2"])
     rows = [json.loads(line) for line in out.splitlines()]
     expect("srt timeline", rows and all("srt" in row for row in rows) and
            sum(row["packets"] for row in rows) == sum(file_pids.values()) and

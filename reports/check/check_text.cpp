@@ -9,17 +9,6 @@ namespace {
 
 constexpr const char* bits[] = {"00", "01", "10", "11"};
 
-std::string format(const char* f, ...) __attribute__((format(printf, 1, 2)));
-std::string format(const char* f, ...)
-{
-    char text[256];
-    std::va_list args;
-    va_start(args, f);
-    std::vsnprintf(text, sizeof text, f, args);
-    va_end(args);
-    return text;
-}
-
 }  // namespace
 
 std::string finding_detail(const Finding& f)
@@ -31,49 +20,49 @@ std::string finding_detail(const Finding& f)
     const auto expected_hex = static_cast<unsigned long long>(expected);
     switch (f.kind) {
     case FindingKind::sync_lost:
-        return format("sync lost, %lld bytes skipped", seen);
+        return formatted("sync lost, %lld bytes skipped", seen);
     case FindingKind::sync_byte:
-        return format("byte 0x%02llX where the sync byte 0x47 belongs", seen_hex);
+        return formatted("byte 0x%02llX where the sync byte 0x47 belongs", seen_hex);
     case FindingKind::partial_packet:
-        return format("the file ends %lld bytes into a packet of %lld", seen, expected);
+        return formatted("the file ends %lld bytes into a packet of %lld", seen, expected);
     case FindingKind::pat_interval:
-        return format("no PAT section for %.3f s, limit %.1f s", f.seen, f.expected);
+        return formatted("no PAT section for %.3f s, limit %.1f s", f.seen, f.expected);
     case FindingKind::pat_table_id:
-        return format("table_id 0x%02llX on the PAT PID, expected 0x00", seen_hex);
+        return formatted("table_id 0x%02llX on the PAT PID, expected 0x00", seen_hex);
     case FindingKind::pat_scrambled:
-        return format("transport_scrambling_control '%s'b on the PAT PID, expected '00'b", bits[seen & 3]);
+        return formatted("transport_scrambling_control '%s'b on the PAT PID, expected '00'b", bits[seen & 3]);
     case FindingKind::cc_gap:
-        return format("continuity_counter %lld, expected %lld", seen, expected);
+        return formatted("continuity_counter %lld, expected %lld", seen, expected);
     case FindingKind::cc_repeat:
-        return format("continuity_counter %lld repeated on a different packet, expected %lld", seen, expected);
+        return formatted("continuity_counter %lld repeated on a different packet, expected %lld", seen, expected);
     case FindingKind::cc_third_copy:
-        return format("third copy of a packet, continuity_counter %lld, expected %lld", seen, expected);
+        return formatted("third copy of a packet, continuity_counter %lld, expected %lld", seen, expected);
     case FindingKind::pmt_interval:
-        return format("no PMT section of program %u for %.3f s, limit %.1f s", f.extra, f.seen, f.expected);
+        return formatted("no PMT section of program %u for %.3f s, limit %.1f s", f.extra, f.seen, f.expected);
     case FindingKind::pmt_scrambled:
-        return format("transport_scrambling_control '%s'b on a PMT PID, expected '00'b", bits[seen & 3]);
+        return formatted("transport_scrambling_control '%s'b on a PMT PID, expected '00'b", bits[seen & 3]);
     case FindingKind::pid_interval:
-        return format("PID absent for %.3f s, limit %.0f s", f.seen, f.expected);
+        return formatted("PID absent for %.3f s, limit %.0f s", f.seen, f.expected);
     case FindingKind::transport_error:
         return "transport_error_indicator 1, expected 0";
     case FindingKind::crc:
-        return format("CRC_32 0x%08llX in a section with table_id 0x%02X, computed 0x%08llX", seen_hex, f.extra,
+        return formatted("CRC_32 0x%08llX in a section with table_id 0x%02X, computed 0x%08llX", seen_hex, f.extra,
                       expected_hex);
     case FindingKind::pcr_interval:
-        return format("PCRs %.3f ms apart, limit %.0f ms", f.seen * 1e3, f.expected * 1e3);
+        return formatted("PCRs %.3f ms apart, limit %.0f ms", f.seen * 1e3, f.expected * 1e3);
     case FindingKind::pcr_jump:
-        return format("PCR difference %.3f ms without discontinuity_indicator, expected 0 to %.0f ms", f.seen * 1e3,
+        return formatted("PCR difference %.3f ms without discontinuity_indicator, expected 0 to %.0f ms", f.seen * 1e3,
                       f.expected * 1e3);
     case FindingKind::pcr_accuracy:
-        return format(f.extra == 1 ? "PCR off a constant rate by %.0f ns, limit %.0f ns"
+        return formatted(f.extra == 1 ? "PCR off a constant rate by %.0f ns, limit %.0f ns"
                                    : "PCR off the arrival time stamps by %.0f ns, limit %.0f ns",
                       f.seen * 1e9, f.expected * 1e9);
     case FindingKind::pts_interval:
-        return format("PTS %.3f ms apart, limit %.0f ms", f.seen * 1e3, f.expected * 1e3);
+        return formatted("PTS %.3f ms apart, limit %.0f ms", f.seen * 1e3, f.expected * 1e3);
     case FindingKind::cat_missing:
         return "scrambled packet and no CAT section before it";
     case FindingKind::cat_table_id:
-        return format("table_id 0x%02llX on the CAT PID, expected 0x01", seen_hex);
+        return formatted("table_id 0x%02llX on the CAT PID, expected 0x01", seen_hex);
     case FindingKind::sync_position:
         return "no sync byte 0x47 at this packet position of the loss";
     case FindingKind::table_interval:
@@ -140,8 +129,8 @@ void put_check_table_text(Output& out, const Analysis& a, const Withheld& withhe
         };
         for (const auto& [pair, n] : withheld.by_pair) {
             const std::string_view name = indicator_name(static_cast<Indicator>(pair.first));
-            std::string pid = pair.second == no_pid ? "no PID" : format("PID '%04X'h", pair.second);
-            put_piece(format("%.*s on %s ('%" PRIu64 "'d)", static_cast<int>(name.size()), name.data(), pid.c_str(), n));
+            std::string pid = pair.second == no_pid ? "no PID" : formatted("PID '%04X'h", pair.second);
+            put_piece(formatted("%.*s on %s ('%" PRIu64 "'d)", static_cast<int>(name.size()), name.data(), pid.c_str(), n));
         }
         const std::string tail = "(--all prints every finding)";
         if (line.size() + 1 + tail.size() > width)

@@ -1,7 +1,6 @@
 #include <cmath>
-#include <cstdarg>
-#include <cstdio>
 
+#include "output/output.hpp"
 #include "reports/hls/hls_variant.hpp"
 
 namespace ostrel {
@@ -13,17 +12,6 @@ constexpr double duration_slack_share = 0.10;  // or this share of it, whichever
 constexpr double audio_frame_fallback = 0.05;  // s: an audio frame whose length is unknown
 constexpr double pts_jump_limit = 1.0;         // s: a step beyond this is a discontinuity
 constexpr double pcr_step_limit = 0.1;         // s: a PCR step across a boundary within 0 to this runs on
-
-std::string text(const char* f, ...) __attribute__((format(printf, 1, 2)));
-std::string text(const char* f, ...)
-{
-    char t[256];
-    std::va_list args;
-    va_start(args, f);
-    std::vsnprintf(t, sizeof t, f, args);
-    va_end(args);
-    return t;
-}
 
 void add(VariantResult& v, HlsIndicator indicator, const SegmentRecord& s, std::string detail)
 {
@@ -66,12 +54,12 @@ void check_one(VariantResult& v, const SegmentRecord& s, const Playlist& p, cons
     const double extinf = s.entry.segment.extinf;
     if (p.target_given && std::floor(extinf + 0.5) > static_cast<double>(p.target_duration))
         add(v, HlsIndicator::target_duration, s,
-            text("#EXTINF %.3f s, rounded above #EXT-X-TARGETDURATION %llu s", extinf,
+            formatted("#EXTINF %.3f s, rounded above #EXT-X-TARGETDURATION %llu s", extinf,
                  static_cast<unsigned long long>(p.target_duration)));
     if (!s.entry.failure.empty())
         return;
     if (s.duration >= 0 && std::fabs(s.duration - extinf) > std::max(least_duration_slack, duration_slack_share * extinf))
-        add(v, HlsIndicator::segment_duration, s, text("measured %.3f s, #EXTINF %.3f s", s.duration, extinf));
+        add(v, HlsIndicator::segment_duration, s, formatted("measured %.3f s, #EXTINF %.3f s", s.duration, extinf));
     const SegmentFigures& f = s.figures;
     if (!f.pat)
         add(v, HlsIndicator::segment_start, s, "no PAT before its first PES packet");
@@ -91,11 +79,11 @@ bool check_boundary(VariantResult& v, const SegmentRecord& s, const SegmentRecor
     if (!next.entry.restart) {
         std::string why;
         if (n.cc_break)
-            why = text("continuity_counter breaks on PID '%04X'h", n.cc_pid);
+            why = formatted("continuity_counter breaks on PID '%04X'h", n.cc_pid);
         else if (pcr_jumps)
-            why = text("PCR steps %.3f ms, expected 0 to 100 ms", n.pcr_step * 1e3);
+            why = formatted("PCR steps %.3f ms, expected 0 to 100 ms", n.pcr_step * 1e3);
         else if (std::fabs(gap) > pts_jump_limit)
-            why = text("PTS %s of %.3f s", gap > 0 ? "gap" : "overlap", std::fabs(gap));
+            why = formatted("PTS %s of %.3f s", gap > 0 ? "gap" : "overlap", std::fabs(gap));
         if (!why.empty()) {
             add(v, HlsIndicator::discontinuity, next, why + " without #EXT-X-DISCONTINUITY");
             return true;
@@ -103,7 +91,7 @@ bool check_boundary(VariantResult& v, const SegmentRecord& s, const SegmentRecor
         const double frame = n.frame_duration > 0 ? n.frame_duration : (n.video ? 0 : audio_frame_fallback);
         if (pts_known && frame > 0 && std::fabs(gap) > frame + 1e-9)
             add(v, HlsIndicator::timestamp, next,
-                text("PTS %s of %.3f ms after the segment before, more than one %s (%.3f ms)",
+                formatted("PTS %s of %.3f ms after the segment before, more than one %s (%.3f ms)",
                      gap > 0 ? "gap" : "overlap", std::fabs(gap) * 1e3, n.video ? "frame" : "audio frame", frame * 1e3));
         return false;
     }

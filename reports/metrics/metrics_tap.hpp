@@ -54,7 +54,7 @@ private:
     void put_identity(MetricsText& m) const;
     const Analysis* current_ = nullptr;
     std::chrono::steady_clock::time_point last_{};
-    RateBase base_, rates_from_;
+    RateBase base_;
     double bytes_per_second_ = 0;
     std::uint64_t last_packets_ = 0;
     std::chrono::steady_clock::time_point last_change_{};  // when a packet last came

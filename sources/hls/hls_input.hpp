@@ -15,7 +15,7 @@ struct HlsInput {
     std::string text;
     Playlist playlist;     // a media playlist, or a multivariant one
     Fetcher* fetcher;
-    HlsSettings settings;
+    LiveLimits settings;
     unsigned variant;      // --variant:N, the one the other reports read
 };
 

@@ -17,7 +17,7 @@ std::string sequence_text(std::uint64_t s) { return std::to_string(s); }
 }  // namespace
 
 HlsSource::HlsSource(Fetcher& fetcher, std::string location, unsigned variant, const std::string& text,
-                     HlsSettings settings)
+                     LiveLimits settings)
     : fetcher_(fetcher), location_(std::move(location)), variant_(variant), settings_(settings)
 {
     started_ = load_started_ = changed_at_ = Clock::now();
@@ -71,7 +71,7 @@ void HlsSource::take_playlist(Playlist p)
 
 bool HlsSource::out_of_time() const
 {
-    if (settings_.stop != nullptr && settings_.stop->load())
+    if (stop_asked(settings_))
         return true;
     return live_ && settings_.for_seconds > 0 &&
            std::chrono::duration<double>(Clock::now() - started_).count() >= settings_.for_seconds;

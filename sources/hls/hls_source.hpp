@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "sources/file/byte_window.hpp"
+#include "sources/live_limits.hpp"
 #include "sources/hls/fetch.hpp"
 #include "sources/hls/hls_finding.hpp"
 #include "sources/hls/playlist.hpp"
@@ -22,18 +23,12 @@
 
 namespace ostrel {
 
-struct HlsSettings {
-    double for_seconds = 0;      // live: stop after this long (0: never)
-    double timeout_seconds = 5;  // live: unchanged or unreadable this long (and 3 target durations) ends it
-    const std::atomic<bool>* stop = nullptr;  // set by a signal: the run ends
-    std::function<void()> quiet;  // called while a live playlist is waited for, when set
-};
 
 inline constexpr std::size_t playlist_limit = std::size_t{16} << 20;  // bytes a playlist may have
 
 class HlsSource final : public ByteSource {
 public:
-    HlsSource(Fetcher& fetcher, std::string location, unsigned variant, const std::string& text, HlsSettings settings);
+    HlsSource(Fetcher& fetcher, std::string location, unsigned variant, const std::string& text, LiveLimits settings);
     std::size_t read(unsigned char* into, std::size_t size) override;
     SegmentLog* segments() override { return &log_; }
     // Some segment could not be read: the stream lacks its bytes.
@@ -57,7 +52,7 @@ private:
     Fetcher& fetcher_;
     std::string location_;
     unsigned variant_;
-    HlsSettings settings_;
+    LiveLimits settings_;
     Playlist playlist_;
     std::vector<MediaSegment> queue_;  // segments not yet read, in order
     std::size_t queued_at_ = 0;

@@ -160,19 +160,19 @@ bool accept_caller(SrtReceiver& r, std::string& error)
     double waited = 0;
     bool ready = false;
     while (!ready) {
-        if (r.stop != nullptr && r.stop->load())
+        if (stop_asked(r.limits))
             break;
         SRTSOCKET readable[1];
         int count = 1;
         ready = l.epoll_wait(eid, readable, &count, nullptr, nullptr, wait_ms, nullptr, nullptr, nullptr, nullptr) > 0;
         waited += wait_ms / 1000.0;
-        if (!ready && r.timeout_seconds > 0 && waited >= r.timeout_seconds)
+        if (!ready && r.limits.timeout_seconds > 0 && waited >= r.limits.timeout_seconds)
             break;
     }
     l.epoll_release(eid);
     if (!ready) {
         char text[64];
-        std::snprintf(text, sizeof text, "No SRT caller for %g s", r.timeout_seconds);
+        std::snprintf(text, sizeof text, "No SRT caller for %g s", r.limits.timeout_seconds);
         error = text;
         return false;
     }
@@ -207,7 +207,7 @@ bool open_srt(const SrtAddress& a, SrtReceiver& r, std::string& error)
     if (!resolve(a, where, length, error))
         return false;
     const int s = l.create();
-    if (s < 0 || !set_options(l, s, a, r.timeout_seconds, error)) {
+    if (s < 0 || !set_options(l, s, a, r.limits.timeout_seconds, error)) {
         if (error.empty())
             error = failure(l, -1, "socket");
         return false;
@@ -292,7 +292,7 @@ bool next_srt(SrtReceiver& r, CaptureFrame& frame, OtherTraffic& other, std::str
     SrtLibrary& l = *r.srt;
     double quiet = 0;
     for (;;) {
-        if (r.stop != nullptr && r.stop->load())
+        if (stop_asked(r.limits))
             return false;
         SRT_MSGCTRL control{};
         control.msgttl = -1;
@@ -307,15 +307,8 @@ bool next_srt(SrtReceiver& r, CaptureFrame& frame, OtherTraffic& other, std::str
             int code = 0;
             const int why = l.last_error_code(&code);
             if (why == SRT_EASYNCRCV || why == SRT_ETIMEOUT) {  // nothing for a quarter second
-                quiet += wait_ms / 1000.0;
-                if (r.quiet)
-                    r.quiet();
-                if (r.timeout_seconds > 0 && quiet >= r.timeout_seconds) {
-                    char text[64];
-                    std::snprintf(text, sizeof text, "No data for %g s", r.timeout_seconds);
-                    error = text;
+                if (!wait_came_empty(r.limits, wait_ms / 1000.0, quiet, error))
                     return false;
-                }
                 continue;
             }
             error = failure(l, r.socket, "receive");
@@ -328,7 +321,7 @@ bool next_srt(SrtReceiver& r, CaptureFrame& frame, OtherTraffic& other, std::str
             time_ns = now;
         if (r.messages == 0)
             r.first_ns = time_ns;
-        if (r.for_seconds > 0 && static_cast<double>(time_ns - r.first_ns) / 1e9 >= r.for_seconds)
+        if (past_for(r.limits, r.first_ns, time_ns))
             return false;
         ++other.frames;
         frame.number = ++r.messages;

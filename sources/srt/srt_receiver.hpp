@@ -5,14 +5,13 @@
 // srt_bstats. libsrt's own log lines are kept off standard error.
 #pragma once
 
-#include <atomic>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 
 #include "sources/capture/capture.hpp"
 #include "sources/capture/flow_stream.hpp"
+#include "sources/live_limits.hpp"
 
 namespace ostrel {
 
@@ -48,10 +47,7 @@ struct SrtReceiver {
     std::unique_ptr<SrtLibrary> srt;
     int listener = -1, socket = -1;
     Endpoint local{}, peer{};
-    double for_seconds = 0;
-    double timeout_seconds = 5;
-    const std::atomic<bool>* stop = nullptr;
-    std::function<void()> quiet;
+    LiveLimits limits;  // --for: in arrival time, the connection and the caller waited for --timeout:
     std::uint64_t messages = 0;
     std::int64_t first_ns = 0, last_stats_ns = 0;
     std::int64_t clock_offset_ns = 0;  // the system clock less libsrt's

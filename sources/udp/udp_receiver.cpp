@@ -220,7 +220,7 @@ bool udp_next(UdpReceiver& r, CaptureFrame& frame, OtherTraffic& other, std::str
 {
     double quiet = 0;  // seconds without a datagram
     for (;;) {
-        if (r.stop != nullptr && r.stop->load())
+        if (stop_asked(r.limits))
             return false;
         pollfd p{r.fd, POLLIN, 0};
         const int ready = poll(&p, 1, 250);
@@ -228,16 +228,11 @@ bool udp_next(UdpReceiver& r, CaptureFrame& frame, OtherTraffic& other, std::str
             error = std::string("Receive failed: ") + std::strerror(errno);
             return false;
         }
-        if (ready <= 0) {
-            quiet += ready == 0 ? 0.25 : 0;
-            if (ready == 0 && r.quiet)
-                r.quiet();
-            if (r.timeout_seconds > 0 && quiet >= r.timeout_seconds) {
-                char text[64];
-                std::snprintf(text, sizeof text, "No data for %g s", r.timeout_seconds);
-                error = text;
+        if (ready < 0)
+            continue;  // a signal: looked at above
+        if (ready == 0) {
+            if (!wait_came_empty(r.limits, 0.25, quiet, error))
                 return false;
-            }
             continue;
         }
         quiet = 0;
@@ -274,7 +269,7 @@ bool udp_next(UdpReceiver& r, CaptureFrame& frame, OtherTraffic& other, std::str
             time_ns = now_ns();
         if (r.datagrams == 0)
             r.first_ns = time_ns;
-        if (r.for_seconds > 0 && static_cast<double>(time_ns - r.first_ns) / 1e9 >= r.for_seconds)
+        if (past_for(r.limits, r.first_ns, time_ns))
             return false;
         ++other.frames;
         frame.number = ++r.datagrams;

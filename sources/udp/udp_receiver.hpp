@@ -4,13 +4,12 @@
 // for want of buffer (SO_RXQ_OVFL).
 #pragma once
 
-#include <atomic>
-#include <functional>
 #include <cstdint>
 #include <string>
 
 #include "sources/capture/capture.hpp"
 #include "sources/capture/flow_stream.hpp"
+#include "sources/live_limits.hpp"
 
 namespace ostrel {
 
@@ -28,10 +27,7 @@ bool parse_udp_url(const char* text, UdpAddress& address, std::string& error);
 struct UdpReceiver {
     int fd = -1;
     Endpoint destination{};       // the address and port received on
-    double for_seconds = 0;       // stop after this much arrival time (0: no limit)
-    double timeout_seconds = 5;   // no datagram for this long: the end, as a failure
-    const std::atomic<bool>* stop = nullptr;  // set by a signal: the end, cleanly
-    std::function<void()> quiet;  // called each quarter second without a datagram, when set
+    LiveLimits limits;            // --for: in arrival time; the quiet hook each quarter second without a datagram
     std::uint64_t datagrams = 0;
     std::int64_t first_ns = 0;
     bool drops_known = false;
